@@ -1,0 +1,97 @@
+#pragma once
+
+#include "IDocumentView.h"
+#include "InsertPosition.h"
+#include "NameGroup.h"
+#include "ReadResult.h"
+#include "TreeRecord.h"
+
+#include <cstdint>
+#include <list>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class IUiServices;
+
+// One open book: the records in depth-first pre-order (display and file order) plus the state
+// the windows share. Only this class adds records to or removes them from the list, so the id
+// index behind FindRecord always matches it. Record strings are Windows-1251; title and path
+// are UTF-8 (file-system and window text).
+class CZETbrowserDoc
+{
+public:
+    using RecordList = std::list<TreeRecord>;
+
+    CZETbrowserDoc();
+    CZETbrowserDoc(const CZETbrowserDoc&) = delete;
+    CZETbrowserDoc& operator=(const CZETbrowserDoc&) = delete;
+
+    // --- records and lookups -------------------------------------------------------------
+    const RecordList& records() const { return m_records; }
+    TreeRecord* FindRecord(std::uint32_t id);
+    const TreeRecord* FindRecord(std::uint32_t id) const;
+    std::size_t RecordCount() const { return m_records.size(); }
+    std::uint32_t NewRecordId();
+    std::uint32_t maxId() const { return m_maxId; }
+    static std::string DisplayName(const TreeRecord& record, bool withSynonym);
+    std::string RecordPath(std::uint32_t id, bool withSynonym) const;
+    // 1 for a top-level record, plus one per non-zero parent link followed upwards.
+    int RecordDepth(const TreeRecord& record) const;
+    void SetModifiedMark(bool modified);
+
+    // --- structure editing ---------------------------------------------------------------
+    TreeRecord* InsertRecord(const TreeRecord* source, InsertPosition position);
+    bool DeleteRecord(std::uint32_t id);
+    void CollectChildren(RecordList& output, std::uint32_t parentId, bool recursive) const;
+    std::uint32_t SubtreeStart(std::uint32_t parentId) const;
+    std::uint32_t SubtreeEnd(std::uint32_t parentId) const;
+    bool BuildNameIndex(std::vector<NameGroup>& output) const;
+    // Replaces every record (a fresh read); maxId becomes the highest id held.
+    void SetRecords(RecordList records);
+
+    // --- reading and writing (the open and save commands) --------------------------------
+    // Reads the file at `path`. False when the file itself cannot be read (reported through
+    // `ui`); a structure error is reported too but the records before it stay and the result is
+    // true, with loadError() telling what happened.
+    bool OnOpenDocument(const std::string& path, IUiServices& ui);
+    // Writes atomically to `path`; false (reported through `ui`) when it fails or the user
+    // declines to overwrite a partially read file. On success the path and title are updated.
+    bool OnSaveDocument(const std::string& path, IUiServices& ui);
+    const std::optional<ReadError>& loadError() const { return m_loadError; }
+
+    // --- framework state -----------------------------------------------------------------
+    void OnNewDocument();
+    const std::string& GetTitle() const { return m_title; }
+    void SetTitle(const std::string& title);
+    const std::string& GetPathName() const { return m_pathName; }
+    // Also sets the title to the file name.
+    void SetPathName(const std::string& path);
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified) { m_modified = modified; }
+
+    void AddView(IDocumentView* view);
+    void RemoveView(IDocumentView* view);
+    const std::vector<IDocumentView*>& views() const { return m_views; }
+    void UpdateAllViews(IDocumentView* sender, long lHint = 0, TreeRecord* hint = nullptr);
+
+    // --- search state shared by the search dialog and the tree ---------------------------
+    std::uint32_t currentId = 0;
+    std::uint32_t lastFoundId = 0;
+    std::uint32_t jumpToId = 0;
+    std::vector<std::string> searchHistory;
+    // Appends `text` unless an entry equal to it without regard to case is already there.
+    void AddSearchHistory(const std::string& text);
+
+private:
+    RecordList m_records;
+    std::unordered_map<std::uint32_t, RecordList::iterator> m_index;
+    std::uint32_t m_maxId = 0;
+    std::string m_title;
+    std::string m_pathName;
+    bool m_modified = false;
+    std::vector<IDocumentView*> m_views;
+    std::optional<ReadError> m_loadError;
+    std::string m_partialLoadPath;
+};
