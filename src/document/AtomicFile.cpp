@@ -1,1 +1,168 @@
-// implemented with the document core
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+// An output buffer over the temporary file's descriptor that remembers why a write failed.
+struct AtomicFile::Stream : std::streambuf
+{
+    explicit Stream(int descriptor) : fd(descriptor), buffer(1 << 16), stream(this)
+    {
+        setp(buffer.data(), buffer.data() + buffer.size());
+    }
+
+    bool Drain()
+    {
+        const char* data = pbase();
+        std::size_t left = static_cast<std::size_t>(pptr() - pbase());
+        while (left > 0) {
+            const ssize_t n = ::write(fd, data, left);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                return false;
+            }
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        setp(buffer.data(), buffer.data() + buffer.size());
+        return true;
+    }
+
+    int_type overflow(int_type c) override
+    {
+        if (error != 0 || !Drain())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+
+    int sync() override { return error == 0 && Drain() ? 0 : -1; }
+
+    int fd;
+    int error = 0;
+    std::vector<char> buffer;
+    std::ostream stream;
+};
+
+namespace {
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(std::string targetPath) : m_targetPath(std::move(targetPath)) {}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+bool AtomicFile::Fail(const std::string& what, int error)
+{
+    m_error = what + ": " + std::strerror(error);
+    discard();
+    return false;
+}
+
+bool AtomicFile::open()
+{
+    discard();
+    m_error.clear();
+    m_writePath = m_targetPath;
+    // Saving through a symbolic link replaces the file it names, not the link.
+    struct stat linkInfo;
+    if (lstat(m_targetPath.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+        char resolved[PATH_MAX];
+        if (realpath(m_targetPath.c_str(), resolved))
+            m_writePath = resolved;
+    }
+    struct stat info;
+    const bool exists = stat(m_writePath.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode))
+        return Fail(m_targetPath, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+
+    std::string pattern = m_writePath + ".XXXXXX";
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return Fail(m_targetPath, errno);
+    m_fd = fd;
+    m_tempPath = pattern;
+    // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+    mode_t mode;
+    if (exists) {
+        mode = info.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (fchmod(fd, mode) != 0)
+        return Fail(m_targetPath, errno);
+    m_stream = std::make_unique<Stream>(fd);
+    return true;
+}
+
+std::ostream& AtomicFile::stream()
+{
+    static std::ostream nullStream(nullptr); // badbit set: every write fails
+    return m_stream ? m_stream->stream : nullStream;
+}
+
+bool AtomicFile::commit()
+{
+    if (!m_stream) {
+        if (m_error.empty())
+            m_error = m_targetPath + ": " + std::strerror(EBADF);
+        return false;
+    }
+    m_stream->stream.flush();
+    if (!m_stream->stream || m_stream->error != 0)
+        return Fail(m_targetPath, m_stream->error ? m_stream->error : EIO);
+    if (fsync(m_fd) != 0)
+        return Fail(m_targetPath, errno);
+    m_stream.reset();
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    if (closed != 0)
+        return Fail(m_targetPath, errno);
+    if (rename(m_tempPath.c_str(), m_writePath.c_str()) != 0)
+        return Fail(m_targetPath, errno);
+    m_tempPath.clear();
+    // Make the rename itself durable.
+    const int dir = ::open(DirectoryOf(m_writePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+void AtomicFile::discard()
+{
+    m_stream.reset();
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_tempPath.empty()) {
+        unlink(m_tempPath.c_str());
+        m_tempPath.clear();
+    }
+}

@@ -1,1 +1,492 @@
-// implemented with the document core
+#include "CZETbrowserDoc.h"
+
+#include "AtomicFile.h"
+#include "Cp1251.h"
+#include "IUiServices.h"
+#include "SyntaxHelperReader.h"
+#include "SyntaxHelperWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string CaptionForStatus(std::string caption)
+{
+    if (caption.ends_with('*'))
+        caption.pop_back();
+    return caption;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Reads the whole file into one buffer. False with `error` set to errno on failure.
+bool ReadWholeFile(const std::string& path, std::string& data, int& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        error = errno;
+        ::close(fd);
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        error = EISDIR;
+        ::close(fd);
+        return false;
+    }
+    try {
+        data.clear();
+        std::size_t size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+        data.resize(size > 0 ? size : 65536);
+        std::size_t used = 0;
+        for (;;) {
+            if (used == data.size())
+                data.resize(data.size() * 2); // the file grew, or its size was not known
+            const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                ::close(fd);
+                return false;
+            }
+            if (n == 0)
+                break;
+            used += static_cast<std::size_t>(n);
+        }
+        data.resize(used);
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+        ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a == b)
+        return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+} // namespace
+
+CZETbrowserDoc::CZETbrowserDoc() = default;
+
+// --- records and lookups -----------------------------------------------------------------
+
+TreeRecord* CZETbrowserDoc::FindRecord(std::uint32_t id)
+{
+    const auto it = m_index.find(id);
+    return it == m_index.end() ? nullptr : &*it->second;
+}
+
+const TreeRecord* CZETbrowserDoc::FindRecord(std::uint32_t id) const
+{
+    const auto it = m_index.find(id);
+    return it == m_index.end() ? nullptr : &*it->second;
+}
+
+std::uint32_t CZETbrowserDoc::NewRecordId()
+{
+    if (m_maxId != 0xFFFFFFFFu)
+        return ++m_maxId;
+    std::uint32_t id = 1;
+    while (m_index.contains(id))
+        ++id;
+    return id;
+}
+
+std::string CZETbrowserDoc::DisplayName(const TreeRecord& record, bool withSynonym)
+{
+    if (!withSynonym || record.synonym.empty())
+        return record.name;
+    if (record.name.empty())
+        return record.synonym;
+    return record.name + " ( " + record.synonym + " )";
+}
+
+std::string CZETbrowserDoc::RecordPath(std::uint32_t id, bool withSynonym) const
+{
+    // Collected leaf first and joined once, so a deep path costs O(depth), not O(depth^2).
+    std::vector<const TreeRecord*> chain;
+    std::uint32_t current = id;
+    // A parent cycle cannot arise from our own operations; the bound keeps bad data finite.
+    while (chain.size() <= m_records.size()) {
+        const TreeRecord* record = FindRecord(current);
+        if (!record)
+            break;
+        chain.push_back(record);
+        current = record->parentId;
+    }
+    std::string result;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin())
+            result += '\\';
+        result += DisplayName(**it, withSynonym);
+    }
+    return result;
+}
+
+int CZETbrowserDoc::RecordDepth(const TreeRecord& record) const
+{
+    int depth = 1;
+    const TreeRecord* current = &record;
+    while (current->parentId != 0 && static_cast<std::size_t>(depth) <= m_records.size()) {
+        ++depth;
+        current = FindRecord(current->parentId);
+        if (!current)
+            break;
+    }
+    return depth;
+}
+
+void CZETbrowserDoc::SetModifiedMark(bool modified)
+{
+    SetModifiedFlag(modified);
+    std::string title = m_title;
+    if (modified && !title.ends_with(" *"))
+        SetTitle(title + " *");
+    else if (!modified && title.ends_with(" *"))
+        SetTitle(title.substr(0, title.size() - 2));
+}
+
+// --- structure editing -------------------------------------------------------------------
+//
+// The list is in pre-order, so a Folder's subtree is the unbroken run after it. Its end is
+// found by walking that run with a stack of the open Folders: each record either continues a
+// Folder on the stack or ends the run. This gives the same results as scanning the whole list
+// per Folder, in time linear in the subtree.
+
+CZETbrowserDoc::RecordList::const_iterator
+CZETbrowserDoc::SubtreeRunEnd(RecordList::const_iterator folder) const
+{
+    auto it = std::next(folder);
+    if (!folder->isFolder())
+        return it;
+    std::vector<std::uint32_t> open{folder->recordId};
+    for (; it != m_records.end(); ++it) {
+        while (!open.empty() && open.back() != it->parentId)
+            open.pop_back();
+        if (open.empty())
+            break;
+        if (it->isFolder())
+            open.push_back(it->recordId);
+    }
+    return it;
+}
+
+CZETbrowserDoc::RecordList::iterator CZETbrowserDoc::Position(std::uint32_t id)
+{
+    const auto it = m_index.find(id);
+    return it == m_index.end() ? m_records.end() : it->second;
+}
+
+TreeRecord* CZETbrowserDoc::InsertRecord(const TreeRecord* source, InsertPosition position)
+{
+    try {
+        TreeRecord scratch;
+        if (source)
+            scratch = *source;
+        scratch.recordId = NewRecordId();
+
+        std::uint32_t anchor = 0;
+        bool atHead = false;
+        switch (position.kind) {
+        case InsertPosition::Kind::FirstChild:
+            // At top level the first child goes to the head of the list, which keeps the
+            // pre-order (placing it after the first record could split that record's run).
+            if (scratch.parentId == 0)
+                atHead = true;
+            else
+                anchor = SubtreeStart(scratch.parentId);
+            if (anchor == 0)
+                atHead = true;
+            break;
+        case InsertPosition::Kind::LastChild:
+            anchor = SubtreeEnd(scratch.parentId);
+            break;
+        case InsertPosition::Kind::AfterItem:
+            // A scan: the tree asks for AfterItem once per copy command (the copied children go
+            // under the new Folder with LastChild), so this stays linear per command; the
+            // handles are written by the tree directly into the records, so an index could not
+            // be kept in step here.
+            for (const TreeRecord& record : m_records) {
+                if (record.treeItem == position.item) {
+                    anchor = record.recordId;
+                    break;
+                }
+            }
+            break;
+        case InsertPosition::Kind::End:
+            break;
+        }
+
+        RecordList::iterator where = m_records.end();
+        if (atHead) {
+            where = m_records.begin();
+        } else if (anchor != 0) {
+            const auto found = Position(anchor);
+            if (found != m_records.end())
+                where = std::next(found);
+        }
+        const auto inserted = m_records.insert(where, scratch);
+        try {
+            m_index.emplace(scratch.recordId, inserted);
+        } catch (...) {
+            m_records.erase(inserted);
+            throw;
+        }
+        return &*inserted;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+bool CZETbrowserDoc::DeleteRecord(std::uint32_t id)
+{
+    const auto it = Position(id);
+    if (it == m_records.end())
+        return false;
+    const auto end = SubtreeRunEnd(it);
+    for (auto victim = it; victim != end;) {
+        m_index.erase(victim->recordId);
+        victim = m_records.erase(victim);
+    }
+    return true;
+}
+
+void CZETbrowserDoc::CollectChildren(RecordList& output, std::uint32_t parentId,
+                                     bool recursive) const
+{
+    RecordList result;
+    RecordList::const_iterator begin;
+    RecordList::const_iterator end;
+    if (parentId == 0) {
+        begin = m_records.begin();
+        end = m_records.end();
+    } else {
+        const auto found = m_index.find(parentId);
+        if (found == m_index.end() || !found->second->isFolder()) {
+            output.clear();
+            return;
+        }
+        begin = std::next(RecordList::const_iterator(found->second));
+        end = SubtreeRunEnd(found->second);
+    }
+    for (auto it = begin; it != end; ++it) {
+        if (recursive || it->parentId == parentId)
+            result.push_back(*it);
+    }
+    output.swap(result);
+}
+
+std::uint32_t CZETbrowserDoc::SubtreeStart(std::uint32_t parentId) const
+{
+    if (parentId == 0) {
+        for (const TreeRecord& record : m_records) {
+            if (record.parentId == 0)
+                return record.recordId; // the head of the list in pre-order
+        }
+        return 0;
+    }
+    return m_index.contains(parentId) ? parentId : 0;
+}
+
+std::uint32_t CZETbrowserDoc::SubtreeEnd(std::uint32_t parentId) const
+{
+    if (parentId == 0)
+        return m_records.empty() ? 0 : m_records.back().recordId;
+    const auto found = m_index.find(parentId);
+    if (found == m_index.end())
+        return 0;
+    return std::prev(SubtreeRunEnd(found->second))->recordId;
+}
+
+bool CZETbrowserDoc::BuildNameIndex(std::vector<NameGroup>& output) const
+{
+    output.clear();
+    if (m_records.empty())
+        return false;
+    std::unordered_map<std::string_view, std::size_t> groupOf;
+    for (const TreeRecord& record : m_records) {
+        const auto [it, added] = groupOf.try_emplace(record.name, output.size());
+        if (added)
+            output.push_back(NameGroup{{}, record.name});
+        output[it->second].recordIds.push_back(record.recordId);
+    }
+    return true;
+}
+
+void CZETbrowserDoc::SetRecords(RecordList records)
+{
+    m_index.clear();
+    m_records.swap(records);
+    m_maxId = 0;
+    m_index.reserve(m_records.size());
+    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
+        m_index.emplace(it->recordId, it);
+        m_maxId = std::max(m_maxId, it->recordId);
+    }
+}
+
+// --- reading and writing -----------------------------------------------------------------
+
+bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
+{
+    const std::string caption = ui.MainWindowCaption();
+    ui.SetStatusText("Чтение файла...");
+    ui.BeginWaitCursor();
+    auto finish = [&] {
+        ui.EndWaitCursor();
+        ui.SetStatusText(CaptionForStatus(caption));
+    };
+
+    std::string data;
+    int error = 0;
+    if (!ReadWholeFile(path, data, error)) {
+        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" + std::strerror(error));
+        finish();
+        return false;
+    }
+
+    ReadResult result = ReadSyntaxHelper(data);
+    std::string().swap(data);
+    SetRecords(std::move(result.records));
+    m_loadError = result.error;
+    m_partialLoadPath.clear();
+    if (m_loadError) {
+        m_partialLoadPath = path;
+        ui.ShowError(ReadErrorMessage(*m_loadError));
+    }
+    finish();
+    SetPathName(path);
+    SetModifiedMark(false);
+    return true;
+}
+
+bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
+{
+    if (m_loadError && !m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
+        const std::string question =
+            "Файл \"" + path +
+            "\" был прочитан не полностью: в нём нарушена структура.\n"
+            "Если сохранить документ в этот файл, непрочитанная часть файла будет потеряна.\n"
+            "Сохранить?";
+        if (ui.AskYesNo(question, true) != IUiServices::Answer::Yes)
+            return false;
+    }
+
+    const std::string caption = ui.MainWindowCaption();
+    ui.SetStatusText("Запись файла...");
+    ui.BeginWaitCursor();
+    auto finish = [&] {
+        ui.EndWaitCursor();
+        ui.SetStatusText(CaptionForStatus(caption));
+    };
+
+    const bool wasModified = IsModified();
+    AtomicFile file(path);
+    bool ok = file.open();
+    if (ok) {
+        // A failed stream is never committed: commit() checks it and keeps the target.
+        WriteSyntaxHelper(*this, file.stream());
+        ok = file.commit();
+    }
+    if (!ok) {
+        // The stream may have been cleared by the writer before the commit failed.
+        SetModifiedMark(wasModified);
+        std::string reason = file.errorString();
+        if (reason.empty())
+            reason = path + ": " + std::strerror(EIO);
+        ui.ShowError("Не удалось сохранить файл \"" + path + "\".\n" + reason);
+        finish();
+        return false;
+    }
+    m_loadError.reset();
+    m_partialLoadPath.clear();
+    finish();
+    SetPathName(path);
+    SetModifiedMark(false);
+    return true;
+}
+
+// --- framework state ---------------------------------------------------------------------
+
+void CZETbrowserDoc::OnNewDocument()
+{
+    SetRecords({});
+    currentId = lastFoundId = jumpToId = 0;
+    searchHistory.clear();
+    m_loadError.reset();
+    m_partialLoadPath.clear();
+    m_pathName.clear();
+    SetModifiedFlag(false);
+}
+
+void CZETbrowserDoc::SetTitle(const std::string& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    for (IDocumentView* view : m_views)
+        view->OnDocumentTitleChanged();
+}
+
+void CZETbrowserDoc::SetPathName(const std::string& path)
+{
+    m_pathName = path;
+    const std::string name = FileNameOf(path);
+    // Keep the mark in step with the flag: the title shows " *" exactly when modified.
+    m_title = IsModified() ? name + " *" : name;
+    for (IDocumentView* view : m_views)
+        view->OnDocumentTitleChanged();
+}
+
+void CZETbrowserDoc::AddView(IDocumentView* view)
+{
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void CZETbrowserDoc::RemoveView(IDocumentView* view)
+{
+    std::erase(m_views, view);
+}
+
+void CZETbrowserDoc::UpdateAllViews(IDocumentView* sender, long lHint, TreeRecord* hint)
+{
+    // A copy: a view may add or remove views while it updates.
+    const std::vector<IDocumentView*> views = m_views;
+    for (IDocumentView* view : views) {
+        if (view != sender)
+            view->OnUpdate(sender, lHint, hint);
+    }
+}
+
+void CZETbrowserDoc::AddSearchHistory(const std::string& text)
+{
+    for (const std::string& entry : searchHistory) {
+        if (Cp1251::EqualsIgnoreCase(entry, text))
+            return;
+    }
+    searchHistory.push_back(text);
+}

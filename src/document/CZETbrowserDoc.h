@@ -85,6 +85,10 @@ public:
     void AddSearchHistory(const std::string& text);
 
 private:
+    // End of the unbroken run of `record`'s subtree (the record itself included).
+    RecordList::const_iterator SubtreeRunEnd(RecordList::const_iterator record) const;
+    RecordList::iterator Position(std::uint32_t id);
+
     RecordList m_records;
     std::unordered_map<std::uint32_t, RecordList::iterator> m_index;
     std::uint32_t m_maxId = 0;

@@ -1,1 +1,262 @@
-// implemented with the document core
+#include "SyntaxHelperReader.h"
+
+#include "Cp1251.h"
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+namespace {
+
+struct StructureError
+{
+    std::size_t offset;
+};
+
+// One open block. Only Folder blocks can be parents.
+struct StackEntry
+{
+    std::uint32_t folderId; // 0 for a Shell or Item block
+};
+
+bool EqualsAsciiIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+const std::string& MarkerSyntax()
+{
+    static const std::string s = Cp1251::FromUtf8("@СИНТАКСИС");
+    return s;
+}
+const std::string& MarkerPurpose()
+{
+    static const std::string s = Cp1251::FromUtf8("@НАЗНАЧЕНИЕ");
+    return s;
+}
+const std::string& MarkerParameters()
+{
+    static const std::string s = Cp1251::FromUtf8("@ПАРАМЕТРЫ");
+    return s;
+}
+
+// Splits an Item's text into its sections. Kept byte-exact with the historical behaviour,
+// including its quirks (text before the first marker is dropped; a marker word is only ended
+// by a blank or CR).
+void SplitText(std::string_view value, TreeRecord& record)
+{
+    const std::size_t zero = value.find('\0');
+    const std::string_view text = zero == std::string_view::npos ? value : value.substr(0, zero);
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t markerStart = none;
+    std::size_t sectionStart = none;
+    std::string word;
+    int sections = 0;
+    const std::size_t size = text.size();
+    for (std::size_t q = 0; q < size; ++q) {
+        const char b = text[q];
+        const bool last = q + 1 == size;
+        if (b == '@' || last) {
+            markerStart = last ? q + 1 : q;
+            if (sectionStart != none && !word.empty()) {
+                std::size_t bodyStart = sectionStart + word.size();
+                std::string_view body = bodyStart < markerStart
+                                            ? text.substr(bodyStart, markerStart - bodyStart)
+                                            : std::string_view();
+                const std::size_t first = body.find_first_not_of("\r\n ");
+                body = first == none ? std::string_view() : body.substr(first);
+                ++sections;
+                if (word.starts_with(MarkerSyntax()))
+                    record.syntax = body;
+                else if (word.starts_with(MarkerPurpose()))
+                    record.purpose = body;
+                else if (word.starts_with(MarkerParameters()))
+                    record.parameters = body;
+                else
+                    record.notes.append(text.substr(sectionStart, markerStart - sectionStart));
+            }
+        } else if ((b == ' ' || b == '\r') && markerStart != none) {
+            word = Cp1251::ToUpper(text.substr(markerStart, q - markerStart));
+            sectionStart = markerStart;
+            markerStart = none;
+        }
+    }
+    if (sections == 0)
+        record.notes = text;
+}
+
+class Parser
+{
+public:
+    explicit Parser(std::string_view data) : m_data(data), m_size(data.size()) {}
+
+    void Run(std::list<TreeRecord>& records)
+    {
+        std::size_t p = 0;
+        while (p < m_size) {
+            const char c = m_data[p];
+            if (c == '{') {
+                p = OpenBlock(p, records);
+            } else {
+                if (c == '}' && !m_stack.empty())
+                    m_stack.pop_back();
+                ++p;
+            }
+        }
+    }
+
+private:
+    // The byte at `p`, with 0 at and beyond the end (the sentinel the format relies on).
+    char At(std::size_t p) const { return p < m_size ? m_data[p] : '\0'; }
+
+    std::size_t OpenBlock(std::size_t p, std::list<TreeRecord>& records)
+    {
+        std::size_t q = p + 1;
+        while (At(q) == ' ' || At(q) == '\r' || At(q) == '\n')
+            ++q;
+        if (q >= m_size || m_data[q] != '"')
+            throw StructureError{q};
+        const std::size_t close = m_data.find('"', q + 1);
+        if (close == std::string_view::npos)
+            throw StructureError{m_size};
+        if (close == q + 1)
+            throw StructureError{q};
+        const std::string_view keyword = m_data.substr(q + 1, close - q - 1);
+        std::size_t next = close + 1;
+        if (EqualsAsciiIgnoreCase(keyword, "SHELL")) {
+            m_stack.push_back({0});
+        } else if (EqualsAsciiIgnoreCase(keyword, "FOLDER")) {
+            TreeRecord record;
+            record.kind = RecordKind::Folder;
+            record.membership = ReadValue(next);
+            record.name = ReadValue(next);
+            record.synonym = ReadValue(next);
+            Append(record, records);
+            m_stack.push_back({record.recordId});
+        } else if (EqualsAsciiIgnoreCase(keyword, "ITEM")) {
+            TreeRecord record;
+            record.kind = RecordKind::Item;
+            record.membership = ReadValue(next);
+            record.name = ReadValue(next);
+            record.synonym = ReadValue(next);
+            record.spelling = ReadValue(next);
+            record.englishSpelling = ReadValue(next);
+            SplitText(ReadValue(next), record);
+            Append(record, records);
+            m_stack.push_back({0});
+        }
+        return next;
+    }
+
+    // One quoted value starting at `p`; `p` moves past its closing quote.
+    std::string_view ReadValue(std::size_t& p)
+    {
+        bool begun = false;
+        std::size_t start = 0;
+        std::size_t pos = p;
+        while (pos < m_size) {
+            const char c = m_data[pos];
+            if (c == '"') {
+                if (At(pos + 1) == '"' && At(pos + 2) != ',') {
+                    if (!begun && (At(pos + 2) == '\r' || At(pos + 2) == '\n')) {
+                        p = pos + 2;
+                        return {};
+                    }
+                    pos += 3;
+                    continue;
+                }
+                if (!begun) {
+                    begun = true;
+                    start = pos + 1;
+                    ++pos;
+                    continue;
+                }
+                p = pos + 1;
+                return m_data.substr(start, pos - start);
+            }
+            if (!begun && c != ' ' && c != '\r' && c != '\n' && c != ',')
+                throw StructureError{pos};
+            ++pos;
+        }
+        throw StructureError{m_size};
+    }
+
+    void Append(TreeRecord& record, std::list<TreeRecord>& records)
+    {
+        record.recordId = ++m_lastId;
+        // The innermost open Folder. A block nested in an Item or a Shell has no Folder entry
+        // of its own; taking the enclosing Folder keeps the records in pre-order, so a save
+        // writes the tree that was read.
+        record.parentId = 0;
+        for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
+            if (it->folderId != 0) {
+                record.parentId = it->folderId;
+                break;
+            }
+        }
+        records.push_back(record);
+    }
+
+    std::string_view m_data;
+    std::size_t m_size;
+    std::vector<StackEntry> m_stack;
+    std::uint32_t m_lastId = 0;
+};
+
+void Locate(std::string_view data, ReadError& error)
+{
+    const std::size_t offset = error.offset < data.size() ? error.offset : data.size();
+    int line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (data[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    error.line = line;
+    error.column = static_cast<int>(offset - lineStart + 1);
+}
+
+} // namespace
+
+ReadResult ReadSyntaxHelper(std::string_view data)
+{
+    ReadResult result;
+    Parser parser(data);
+    try {
+        parser.Run(result.records);
+    } catch (const StructureError& e) {
+        result.error = ReadError{ReadError::Kind::Structure, e.offset, 1, 1};
+    } catch (const std::bad_alloc&) {
+        result.error = ReadError{ReadError::Kind::Reading, 0, 1, 1};
+        result.error->offset = data.size();
+    }
+    if (result.error)
+        Locate(data, *result.error);
+    return result;
+}
+
+std::string ReadErrorText(ReadError::Kind kind)
+{
+    return kind == ReadError::Kind::Structure ? "Нарушена структура файла синтаксис - помощника!"
+                                              : "Ошибка при чтении файла синтаксис - помощника!";
+}
+
+std::string ReadErrorMessage(const ReadError& error)
+{
+    return ReadErrorText(error.kind) + "\nстрока " + std::to_string(error.line) + ", столбец " +
+           std::to_string(error.column);
+}
