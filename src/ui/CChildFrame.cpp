@@ -1,0 +1,127 @@
+#include "CChildFrame.h"
+
+#include "CStructureTreeCtrl.h"
+#include "CZETTreeView.h"
+#include "CZETbrowserDoc.h"
+#include "UserPrompts.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QSplitter>
+
+CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& prompts, QWidget* parent)
+    : QMdiSubWindow(parent), m_doc(std::move(doc)), m_prompts(prompts)
+{
+    if (!m_doc)
+        m_doc = std::make_unique<CZETbrowserDoc>();
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(false);
+
+    m_wndSplitter = new QSplitter(Qt::Horizontal, this);
+    m_treeView = new CZETTreeView(m_doc.get(), prompts, m_wndSplitter);
+    // Stand-ins until the input form and the preview exist; the form pane takes the focus
+    // that Tab and Enter hand over from the tree.
+    auto* form = new QLabel(m_wndSplitter);
+    form->setFocusPolicy(Qt::StrongFocus);
+    m_formPane = form;
+    m_previewPane = new QLabel(m_wndSplitter);
+    m_wndSplitter->addWidget(m_treeView);
+    m_wndSplitter->addWidget(m_formPane);
+    m_wndSplitter->addWidget(m_previewPane);
+    m_wndSplitter->setSizes({250, 310, 240});
+    for (QWidget* pane :
+         std::initializer_list<QWidget*>{m_wndSplitter, m_treeView, m_formPane, m_previewPane})
+        pane->setAcceptDrops(false);
+    setWidget(m_wndSplitter);
+    resize(800, 500);
+
+    connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::formFocusRequested, this,
+            [this] { m_formPane->setFocus(Qt::TabFocusReason); });
+    connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::documentEdited, this,
+            &CChildFrame::onDocumentStateChanged);
+    connect(m_treeView, &CZETTreeView::documentTitleChanged, this,
+            &CChildFrame::onDocumentStateChanged);
+
+    m_doc->AddView(m_treeView);
+    setWindowTitle(QString::fromStdString(m_doc->GetTitle()));
+    m_treeView->OnUpdate(nullptr, 0, nullptr);
+    m_treeView->setFocus();
+}
+
+CChildFrame::~CChildFrame()
+{
+    // The panes refer to the document: take them down while it still exists.
+    m_doc->RemoveView(m_treeView);
+    delete m_wndSplitter;
+    m_wndSplitter = nullptr;
+    m_treeView = nullptr;
+}
+
+bool CChildFrame::canSave() const
+{
+    return m_doc && m_doc->IsModified();
+}
+
+void CChildFrame::onDocumentStateChanged()
+{
+    setWindowTitle(QString::fromStdString(m_doc->GetTitle()));
+    emit documentStateChanged();
+}
+
+bool CChildFrame::PromptRecordOnClose()
+{
+    // Offers to apply the input form's unapplied edits; no form exists yet, so nothing to ask.
+    return true;
+}
+
+void CChildFrame::OnCreateHelp()
+{
+    PromptRecordOnClose();
+    if (m_doc->IsModified()) {
+        const QMessageBox::StandardButton answer =
+            m_prompts.message(this, QMessageBox::Question,
+                              QStringLiteral("Документ модифицирован! Записать документ?"),
+                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+        if (answer != QMessageBox::Ok)
+            return;
+        const bool saved = m_saveHandler && m_saveHandler(this);
+        onDocumentStateChanged();
+        // Help is only ever built from a saved document.
+        if (!saved || m_doc->IsModified())
+            return;
+    }
+    if (m_helpDialogRunner) {
+        m_helpDialogRunner(this);
+        return;
+    }
+    m_prompts.message(this, QMessageBox::Information,
+                      QStringLiteral("Создание справки из программы пока недоступно. Файлы "
+                                     "справки можно собрать командой zettool make-help."),
+                      QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closeGuard && !m_closeGuard(this)) {
+        event->ignore();
+        return;
+    }
+    PromptRecordOnClose();
+    QMdiSubWindow::closeEvent(event);
+}
+
+void CChildFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->ignore();
+}
+
+void CChildFrame::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->ignore();
+}
+
+void CChildFrame::dropEvent(QDropEvent* event)
+{
+    event->ignore();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QMdiSubWindow>
+
+#include <functional>
+#include <memory>
+
+class CZETbrowserDoc;
+class CZETTreeView;
+class QSplitter;
+class UserPrompts;
+
+// One document's MDI window: the structure tree, the input form and the preview side by side,
+// and the commands that concern the whole document window.
+class CChildFrame : public QMdiSubWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kCreateHelpCommand = 32773;
+
+    CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& prompts,
+                QWidget* parent = nullptr);
+    ~CChildFrame() override;
+
+    CZETbrowserDoc* GetDocument() const { return m_doc.get(); }
+    CZETTreeView* treeView() const { return m_treeView; }
+    QWidget* formPane() const { return m_formPane; }
+    QWidget* previewPane() const { return m_previewPane; }
+    QSplitter* splitter() const { return m_wndSplitter; }
+
+    // Save is offered exactly while the document holds unsaved changes.
+    bool canSave() const;
+
+    void setSaveHandler(std::function<bool(CChildFrame*)> handler)
+    {
+        m_saveHandler = std::move(handler);
+    }
+    void setCloseGuard(std::function<bool(CChildFrame*)> guard) { m_closeGuard = std::move(guard); }
+    void setHelpDialogRunner(std::function<void(CChildFrame*)> runner)
+    {
+        m_helpDialogRunner = std::move(runner);
+    }
+
+    // "Создать справку в формате CHM".
+    void OnCreateHelp();
+    // Offers to apply the input form's unapplied edits; false would stop the caller.
+    bool PromptRecordOnClose();
+
+signals:
+    // The document's title or modified flag may have changed.
+    void documentStateChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void onDocumentStateChanged();
+
+    std::unique_ptr<CZETbrowserDoc> m_doc;
+    UserPrompts& m_prompts;
+    QSplitter* m_wndSplitter = nullptr; // child widgets from here on
+    CZETTreeView* m_treeView = nullptr;
+    QWidget* m_formPane = nullptr;
+    QWidget* m_previewPane = nullptr;
+    std::function<bool(CChildFrame*)> m_saveHandler;
+    std::function<bool(CChildFrame*)> m_closeGuard;
+    std::function<void(CChildFrame*)> m_helpDialogRunner;
+};

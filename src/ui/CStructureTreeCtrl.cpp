@@ -1,0 +1,554 @@
+#include "CStructureTreeCtrl.h"
+
+#include "CZETbrowserDoc.h"
+#include "DocumentText.h"
+#include "UserPrompts.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include <unordered_map>
+#include <vector>
+
+namespace {
+const char* const kNewFolderName = "\xCD\xEE\xE2\xFB\xE9 \xF0\xE0\xE7\xE4\xE5\xEB"; // Новый раздел
+const char* const kNewItemName = "\xCD\xEE\xE2\xE0\xFF \xE7\xE0\xEF\xE8\xF1\xFC"; // Новая запись
+} // namespace
+
+CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
+                                       UserPrompts& prompts, QWidget* parent)
+    : QTreeWidget(parent), m_pDoc(doc), m_pView(view), m_prompts(prompts)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    setIconSize(QSize(16, 16));
+    setMouseTracking(true); // hot tracking
+    setAcceptDrops(false);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+
+    connect(this, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { onItemExpanded(item, true); });
+    connect(this, &QTreeWidget::itemCollapsed, this,
+            [this](QTreeWidgetItem* item) { onItemExpanded(item, false); });
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem*, QTreeWidgetItem*) { onCurrentItemChanged(); });
+}
+
+CStructureTreeCtrl::~CStructureTreeCtrl()
+{
+    // Qt deletes item subtrees recursively; take them down here without that.
+    m_bNotifySelection = false;
+    clearItems();
+}
+
+TreeItemHandle CStructureTreeCtrl::handleOf(QTreeWidgetItem* item)
+{
+    return reinterpret_cast<TreeItemHandle>(item);
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::itemOf(TreeItemHandle handle)
+{
+    if (handle == 0 || handle == kTreeRootHandle)
+        return nullptr;
+    return reinterpret_cast<QTreeWidgetItem*>(handle);
+}
+
+QString CStructureTreeCtrl::ItemLabel(const TreeRecord& record)
+{
+    QString label = DocumentText::toQString(record.name);
+    if (!record.synonym.empty())
+        label +=
+            QStringLiteral(" ( ") + DocumentText::toQString(record.synonym) + QStringLiteral(" )");
+    return label;
+}
+
+std::uint32_t CStructureTreeCtrl::recordIdOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, kRecordIdRole).toUInt() : 0;
+}
+
+int CStructureTreeCtrl::imageOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, kImageRole).toInt() : -1;
+}
+
+void CStructureTreeCtrl::setImage(QTreeWidgetItem* item, int image)
+{
+    item->setData(0, kImageRole, image);
+    item->setIcon(0, m_images[std::size_t(image)]);
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::newItem(const QString& text, int image) const
+{
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, text);
+    item->setData(0, kImageRole, image);
+    item->setIcon(0, m_images[std::size_t(image)]);
+    return item;
+}
+
+void CStructureTreeCtrl::deleteWithDescendants(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    if (QTreeWidgetItem* parent = item->parent())
+        parent->removeChild(item);
+    else
+        takeTopLevelItem(indexOfTopLevelItem(item));
+    // The nesting depth comes from the file: an explicit stack instead of Qt's recursive delete.
+    std::vector<QTreeWidgetItem*> pending{item};
+    while (!pending.empty()) {
+        QTreeWidgetItem* next = pending.back();
+        pending.pop_back();
+        const QList<QTreeWidgetItem*> children = next->takeChildren();
+        pending.insert(pending.end(), children.begin(), children.end());
+        delete next;
+    }
+}
+
+void CStructureTreeCtrl::clearItems()
+{
+    const QList<QTreeWidgetItem*> top = invisibleRootItem()->takeChildren();
+    std::vector<QTreeWidgetItem*> pending(top.begin(), top.end());
+    while (!pending.empty()) {
+        QTreeWidgetItem* next = pending.back();
+        pending.pop_back();
+        const QList<QTreeWidgetItem*> children = next->takeChildren();
+        pending.insert(pending.end(), children.begin(), children.end());
+        delete next;
+    }
+}
+
+void CStructureTreeCtrl::Rebuild()
+{
+    const bool notify = m_bNotifySelection;
+    m_bNotifySelection = false;
+    setUpdatesEnabled(false);
+    clearItems();
+    if (!m_pDoc) {
+        m_bNotifySelection = notify;
+        setUpdatesEnabled(true);
+        return;
+    }
+
+    // Handles from an earlier fill must not be taken for parents: only items made in this pass
+    // count, so a record whose parent comes later (or not at all) lands at the top level.
+    std::unordered_map<std::uint32_t, QTreeWidgetItem*> made;
+    made.reserve(m_pDoc->RecordCount());
+    QList<QTreeWidgetItem*> topLevel;
+    // The parent is found through the id index in one pass instead of scanning the list for every
+    // record; records are in pre-order and ids unique, so the result is the same.
+    for (const TreeRecord& constRecord : m_pDoc->records()) {
+        TreeRecord* record = m_pDoc->FindRecord(constRecord.recordId);
+        if (!record)
+            continue;
+        QTreeWidgetItem* parent = nullptr;
+        if (record->parentId != 0) {
+            const auto found = made.find(record->parentId);
+            if (found != made.end())
+                parent = found->second;
+        }
+        QTreeWidgetItem* item =
+            newItem(ItemLabel(*record), record->isFolder() ? ClosedSection : RecordImage);
+        item->setData(0, kRecordIdRole, record->recordId);
+        // Items are built detached and handed to the view at once: no per-item model signals.
+        if (parent)
+            parent->addChild(item);
+        else
+            topLevel.append(item);
+        record->parentTreeItem = parent ? handleOf(parent) : kTreeRootHandle;
+        record->treeItem = handleOf(item);
+        made.emplace(record->recordId, item);
+    }
+    addTopLevelItems(topLevel);
+    setUpdatesEnabled(true);
+    m_bNotifySelection = notify;
+
+    if (topLevelItemCount() > 0)
+        setCurrentItem(topLevelItem(0));
+}
+
+void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
+{
+    if (hint.treeItem == 0 || !m_pDoc)
+        return;
+    // The hint may be a form's copy holding a handle from before a rebuild or a deletion; the
+    // document's record of the same id names the live item.
+    const TreeRecord* record = m_pDoc->FindRecord(hint.recordId);
+    if (!record)
+        return;
+    if (QTreeWidgetItem* item = itemOf(record->treeItem))
+        item->setText(0, ItemLabel(hint));
+}
+
+void CStructureTreeCtrl::onItemExpanded(QTreeWidgetItem* item, bool expanded)
+{
+    const TreeRecord* record = m_pDoc ? m_pDoc->FindRecord(recordIdOf(item)) : nullptr;
+    if (record && record->isFolder())
+        setImage(item, expanded ? OpenSection : ClosedSection);
+}
+
+void CStructureTreeCtrl::onCurrentItemChanged()
+{
+    PromptSaveRecord();
+    NotifySelection();
+}
+
+bool CStructureTreeCtrl::NotifySelection()
+{
+    if (!m_bNotifySelection || !m_pDoc)
+        return false;
+    QTreeWidgetItem* item = currentItem();
+    if (!item)
+        return false;
+    const TreeRecord* record = m_pDoc->FindRecord(recordIdOf(item));
+    if (!record)
+        return false;
+    if (record->isFolder() && item->childCount() == 0)
+        setImage(item, ClosedSection);
+    m_pDoc->currentId = record->recordId;
+    m_pDoc->UpdateAllViews(m_pView, 0, nullptr);
+    return true;
+}
+
+int CStructureTreeCtrl::PromptSaveRecord()
+{
+    // Asks each input form of the document with unapplied edits whether to apply them. No form
+    // exists yet, so nothing needs saving.
+    return 0;
+}
+
+bool CStructureTreeCtrl::event(QEvent* event)
+{
+    // Tab belongs to the tree (it hands the focus to the form), not to the focus chain.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QTreeWidget::event(event);
+}
+
+void CStructureTreeCtrl::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Tab || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit formFocusRequested();
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Delete) {
+        deleteCurrent();
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        if (QTreeWidgetItem* item = currentItem()) {
+            const QRect rect = visualItemRect(item);
+            ShowContextMenu(item, viewport()->mapToGlobal(rect.bottomLeft()));
+        }
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CStructureTreeCtrl::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        QTreeWidget::mousePressEvent(event);
+        return;
+    }
+    // The right button selects what it hits before the menu comes up; it never clears.
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    if (item && item != currentItem())
+        setCurrentItem(item);
+    event->accept();
+}
+
+void CStructureTreeCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    // The menu key arrives as a key press too and is handled there.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        return;
+    ShowContextMenu(itemAt(event->pos()), event->globalPos());
+}
+
+void CStructureTreeCtrl::ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos)
+{
+    if (!m_pDoc)
+        return;
+    const TreeRecord* record = hItem ? m_pDoc->FindRecord(recordIdOf(hItem)) : nullptr;
+    if (hItem && !record)
+        return;
+
+    QMenu menu(this);
+    auto add = [&menu](const QString& text, int command) {
+        menu.addAction(text)->setData(command);
+    };
+    if (hItem) {
+        add(QStringLiteral("Создать раздел в текущем разделе"), CmdFolderInCurrent);
+        add(QStringLiteral("Создать запись в текущем разделе"), CmdItemInCurrent);
+    }
+    if (!hItem || !hItem->parent()) {
+        add(QStringLiteral("Создать раздел в корневом разделе"), CmdFolderAtRoot);
+        add(QStringLiteral("Создать запись в корневом разделе"), CmdItemAtRoot);
+    }
+    if (hItem)
+        add(record->isFolder() ? QStringLiteral("Удалить раздел")
+                               : QStringLiteral("Удалить запись"),
+            CmdDelete);
+    menu.addSeparator();
+    add(QStringLiteral("Поиск"), CmdSearch);
+    menu.addSeparator();
+    add(QStringLiteral("Отмена"), CmdCancel);
+
+    QAction* chosen = m_prompts.popupMenu(menu, globalPos);
+    if (!chosen)
+        return;
+    switch (chosen->data().toInt()) {
+    case CmdDelete:
+        deleteCurrent();
+        break;
+    case CmdSearch:
+        runSearch();
+        break;
+    case CmdFolderInCurrent:
+    case CmdFolderAtRoot:
+    case CmdItemInCurrent:
+    case CmdItemAtRoot:
+        createNode(chosen->data().toInt(), hItem);
+        break;
+    default:
+        break;
+    }
+}
+
+void CStructureTreeCtrl::deleteCurrent()
+{
+    QTreeWidgetItem* item = currentItem();
+    if (!item || !m_pDoc)
+        return;
+    const std::uint32_t id = recordIdOf(item);
+    const TreeRecord* record = m_pDoc->FindRecord(id);
+    const bool folder = record && record->isFolder();
+    const QMessageBox::StandardButton answer = m_prompts.message(
+        this, QMessageBox::Question,
+        folder ? QStringLiteral("Удалить раздел?") : QStringLiteral("Удалить запись?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    setFocus();
+    if (answer != QMessageBox::Yes)
+        return;
+    deleteWithDescendants(item);
+    m_pDoc->DeleteRecord(id);
+    markEdited();
+    NotifySelection();
+}
+
+void CStructureTreeCtrl::runSearch()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (m_searchRunner)
+        m_searchRunner(*m_pDoc);
+    QGuiApplication::restoreOverrideCursor();
+    if (m_pDoc->jumpToId == 0)
+        return;
+    // The chosen record may have gone since the search ran.
+    const TreeRecord* record = m_pDoc->FindRecord(m_pDoc->jumpToId);
+    QTreeWidgetItem* item = record ? itemOf(record->treeItem) : nullptr;
+    if (!item)
+        return;
+    setCurrentItem(item);
+    NotifySelection();
+    setFocus();
+}
+
+void CStructureTreeCtrl::createNode(int command, QTreeWidgetItem* hItem)
+{
+    const bool folder = command == CmdFolderInCurrent || command == CmdFolderAtRoot;
+    QTreeWidgetItem* target = nullptr;
+    if (command == CmdFolderInCurrent || command == CmdItemInCurrent) {
+        const TreeRecord* current = m_pDoc->FindRecord(recordIdOf(hItem));
+        if (current && current->isFolder())
+            target = hItem;
+        else if (hItem)
+            target = hItem->parent();
+    }
+    const TreeRecord* targetRecord = target ? m_pDoc->FindRecord(recordIdOf(target)) : nullptr;
+
+    TreeRecord scratch;
+    scratch.membership = targetRecord ? targetRecord->membership : std::string("AST");
+    scratch.name = folder ? kNewFolderName : kNewItemName;
+    scratch.kind = folder ? RecordKind::Folder : RecordKind::Item;
+    scratch.parentId = 0;
+
+    QTreeWidgetItem* item = newItem(ItemLabel(scratch), folder ? ClosedSection : RecordImage);
+    addTopLevelItem(item);
+    scratch.treeItem = handleOf(item);
+    scratch.parentTreeItem = kTreeRootHandle;
+    const TreeRecord* inserted = m_pDoc->InsertRecord(&scratch, InsertPosition::LastChild());
+    if (!inserted) {
+        // Nothing was added to the document: take the item back instead of leaving a stray one.
+        deleteWithDescendants(item);
+        return;
+    }
+    item->setData(0, kRecordIdRole, inserted->recordId);
+    item->setText(0, DocumentText::toQString(inserted->name));
+
+    if (target) {
+        setUpdatesEnabled(false);
+        m_bNotifySelection = false;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        CopySubtree(item, target, CmdMove);
+        QGuiApplication::restoreOverrideCursor();
+        m_bNotifySelection = true;
+        setUpdatesEnabled(true);
+    } else {
+        setCurrentItem(item);
+    }
+    markEdited();
+    NotifySelection();
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTreeWidgetItem* hTarget,
+                                                 int nCommand)
+{
+    if (!hSource || !m_pDoc || (nCommand != CmdCopy && nCommand != CmdMove))
+        return nullptr;
+    // A node copied or moved into its own subtree would chase its own copies for ever (and a
+    // move would then delete the copy with the source): refused.
+    for (QTreeWidgetItem* up = hTarget; up; up = up->parent())
+        if (up == hSource)
+            return nullptr;
+
+    QTreeWidgetItem* oldParent = hSource->parent();
+    const QString sourceText = hSource->text(0);
+    const int sourceImage = imageOf(hSource);
+    const std::uint32_t sourceId = recordIdOf(hSource);
+    const TreeRecord* sourceRecord = m_pDoc->FindRecord(sourceId);
+    if (!sourceRecord)
+        return nullptr;
+    const bool sourceIsFolder = sourceRecord->isFolder();
+    const TreeRecord* targetRecord = hTarget ? m_pDoc->FindRecord(recordIdOf(hTarget)) : nullptr;
+
+    // Placement of the top node.
+    QTreeWidgetItem* parentItem = nullptr;
+    InsertPosition position = InsertPosition::LastChild();
+    int row = -1; // -1: last
+    if (targetRecord && targetRecord->isFolder()) {
+        parentItem = hTarget;
+        if (hTarget == oldParent) {
+            position = InsertPosition::FirstChild();
+            row = 0;
+        }
+    } else if (targetRecord) {
+        parentItem = hTarget->parent();
+        position = InsertPosition::AfterItem(handleOf(hTarget));
+        row = (parentItem ? parentItem->indexOfChild(hTarget) : indexOfTopLevelItem(hTarget)) + 1;
+    }
+    if (hTarget)
+        hTarget->setExpanded(true);
+
+    QTreeWidgetItem* top = newItem(sourceText, sourceImage < 0 ? RecordImage : sourceImage);
+    if (parentItem)
+        parentItem->insertChild(row < 0 ? parentItem->childCount() : row, top);
+    else
+        insertTopLevelItem(row < 0 ? topLevelItemCount() : row, top);
+
+    TreeRecord scratch = *sourceRecord;
+    scratch.treeItem = handleOf(top);
+    scratch.parentTreeItem = parentItem ? handleOf(parentItem) : kTreeRootHandle;
+    scratch.parentId = parentItem ? recordIdOf(parentItem) : 0;
+    const TreeRecord* inserted = m_pDoc->InsertRecord(&scratch, position);
+    if (!inserted) {
+        deleteWithDescendants(top);
+        return nullptr;
+    }
+    top->setData(0, kRecordIdRole, inserted->recordId);
+
+    // The subtree below: every child goes last under its new parent, so one explicit stack of
+    // (source record id, new parent item) pairs visits it in pre-order without recursion.
+    struct Pending
+    {
+        TreeRecord source;
+        QTreeWidgetItem* newParent;
+    };
+    std::vector<Pending> pending;
+    std::vector<QTreeWidgetItem*> newFolders;
+    auto pushChildren = [&](std::uint32_t parentId, QTreeWidgetItem* newParent) {
+        CZETbrowserDoc::RecordList children;
+        m_pDoc->CollectChildren(children, parentId, false);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.push_back({std::move(*it), newParent});
+    };
+    bool complete = true;
+    if (sourceIsFolder) {
+        newFolders.push_back(top);
+        pushChildren(sourceId, top);
+    }
+    while (!pending.empty()) {
+        Pending next = std::move(pending.back());
+        pending.pop_back();
+        QTreeWidgetItem* childSource = itemOf(next.source.treeItem);
+        const QString text = childSource ? childSource->text(0) : ItemLabel(next.source);
+        const int image = childSource ? imageOf(childSource)
+                                      : (next.source.isFolder() ? ClosedSection : RecordImage);
+        QTreeWidgetItem* copy = newItem(text, image < 0 ? RecordImage : image);
+        next.newParent->addChild(copy);
+
+        TreeRecord childScratch = next.source;
+        childScratch.treeItem = handleOf(copy);
+        childScratch.parentTreeItem = handleOf(next.newParent);
+        childScratch.parentId = recordIdOf(next.newParent);
+        const TreeRecord* childInserted =
+            m_pDoc->InsertRecord(&childScratch, InsertPosition::LastChild());
+        if (!childInserted) {
+            next.newParent->removeChild(copy);
+            delete copy;
+            complete = false;
+            break;
+        }
+        copy->setData(0, kRecordIdRole, childInserted->recordId);
+        if (next.source.isFolder()) {
+            newFolders.push_back(copy);
+            pushChildren(next.source.recordId, copy);
+        }
+    }
+
+    // A move deletes the source only when every node arrived, so a failure never loses data.
+    if (nCommand == CmdMove && complete) {
+        m_pDoc->DeleteRecord(sourceId);
+        deleteWithDescendants(hSource);
+        hSource = nullptr;
+    }
+    top->setText(0, sourceText);
+    m_pDoc->SetModifiedMark(true);
+    setCurrentItem(top);
+    NotifySelection();
+    if (oldParent && oldParent->childCount() == 0)
+        setImage(oldParent, ClosedSection);
+    for (QTreeWidgetItem* folder : newFolders) {
+        if (folder->childCount() > 0) {
+            folder->setExpanded(false);
+            setImage(folder, ClosedSection);
+        }
+    }
+    emit documentEdited();
+    return top;
+}
+
+void CStructureTreeCtrl::markEdited()
+{
+    m_pDoc->SetModifiedMark(true);
+    emit documentEdited();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "TreeRecord.h"
+
+#include <QIcon>
+#include <QTreeWidget>
+
+#include <array>
+#include <functional>
+
+class CZETbrowserDoc;
+class IDocumentView;
+class UserPrompts;
+
+// The document's sections and records as a tree. Every item carries its record's id; every
+// structural edit goes through the document's editing operations and keeps the items in step.
+class CStructureTreeCtrl : public QTreeWidget
+{
+    Q_OBJECT
+
+public:
+    // Indexes into the image list.
+    enum Image { ClosedSection = 0, OpenSection = 1, RecordImage = 2 };
+    // Context-menu commands; copy and move are also CopySubtree's commands.
+    enum Command {
+        CmdCancel = 1000,
+        CmdCopy = 1001,
+        CmdMove = 1003,
+        CmdFolderInCurrent = 1005,
+        CmdFolderAtRoot = 1006,
+        CmdItemInCurrent = 1007,
+        CmdItemAtRoot = 1008,
+        CmdDelete = 1009,
+        CmdSearch = 1010,
+    };
+    static constexpr int kRecordIdRole = Qt::UserRole;
+    static constexpr int kImageRole = Qt::UserRole + 1;
+
+    // `view` is the sender of the selection updates (the owning tree view).
+    CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view, UserPrompts& prompts,
+                       QWidget* parent = nullptr);
+    ~CStructureTreeCtrl() override;
+
+    void setImages(const std::array<QIcon, 3>& images) { m_images = images; }
+    // The context search; until it exists the entry runs nothing but still honours jumpToId.
+    void setSearchRunner(std::function<void(CZETbrowserDoc&)> runner)
+    {
+        m_searchRunner = std::move(runner);
+    }
+
+    static TreeItemHandle handleOf(QTreeWidgetItem* item);
+    static QTreeWidgetItem* itemOf(TreeItemHandle handle);
+    static QString ItemLabel(const TreeRecord& record);
+    static std::uint32_t recordIdOf(const QTreeWidgetItem* item);
+    static int imageOf(const QTreeWidgetItem* item);
+
+    // Filling and relabelling by update hint.
+    void Rebuild();
+    void Relabel(const TreeRecord& hint);
+
+    bool NotifySelection();
+    int PromptSaveRecord();
+    void ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos);
+    // Copies (CmdCopy) or moves (CmdMove) hSource with its subtree; hTarget null = top level.
+    // Returns the new item, or null when nothing was done.
+    QTreeWidgetItem* CopySubtree(QTreeWidgetItem* hSource, QTreeWidgetItem* hTarget, int nCommand);
+
+    bool m_bNotifySelection = true;
+
+signals:
+    // Tab or Enter: the input form should take the focus.
+    void formFocusRequested();
+    // A structural edit changed the document (and its modified mark).
+    void documentEdited();
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void setImage(QTreeWidgetItem* item, int image);
+    QTreeWidgetItem* newItem(const QString& text, int image) const;
+    void deleteWithDescendants(QTreeWidgetItem* item);
+    void clearItems();
+    void deleteCurrent();
+    void createNode(int command, QTreeWidgetItem* hItem);
+    void runSearch();
+    void onItemExpanded(QTreeWidgetItem* item, bool expanded);
+    void onCurrentItemChanged();
+    void markEdited();
+
+    CZETbrowserDoc* m_pDoc = nullptr;
+    IDocumentView* m_pView = nullptr;
+    UserPrompts& m_prompts;
+    std::array<QIcon, 3> m_images;
+    std::function<void(CZETbrowserDoc&)> m_searchRunner;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "IDocumentView.h"
+
+#include <QIcon>
+#include <QWidget>
+
+#include <array>
+
+class CStructureTreeCtrl;
+class CZETbrowserDoc;
+class UserPrompts;
+
+// The left pane: a view of the document whose only content is the structure tree.
+class CZETTreeView : public QWidget, public IDocumentView
+{
+    Q_OBJECT
+
+public:
+    CZETTreeView(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* parent = nullptr);
+
+    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override;
+    void OnDocumentTitleChanged() override;
+
+    CStructureTreeCtrl& GetTreeCtrl() { return *m_tree; }
+    CZETbrowserDoc* GetDocument() const { return m_pDoc; }
+
+signals:
+    void documentTitleChanged();
+
+private:
+    static std::array<QIcon, 3> loadImages(const QWidget& widget);
+
+    CZETbrowserDoc* m_pDoc = nullptr;
+    std::array<QIcon, 3> m_imageList;
+    CStructureTreeCtrl* m_tree = nullptr; // child widget
+};

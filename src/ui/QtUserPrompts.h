@@ -1,0 +1,17 @@
+#pragma once
+
+#include "UserPrompts.h"
+
+// The real prompts: modal Qt message boxes, menus and file dialogs.
+class QtUserPrompts : public UserPrompts
+{
+public:
+    QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override;
+    QAction* popupMenu(QMenu& menu, const QPoint& globalPos) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+};
