@@ -1,0 +1,291 @@
+#include "HelpProjectWriter.h"
+
+#include "CZETbrowserDoc.h"
+#include "Cp1251.h"
+#include "HelpIndex.h"
+#include "HelpProgress.h"
+#include "OutputFile.h"
+#include "TopicPageWriter.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+bool isWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+constexpr std::string_view kListHeader =
+    "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" "
+    "content=\"ZET browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
+constexpr std::string_view kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
+
+std::string contentsLabel(const TreeRecord& record)
+{
+    std::string label = record.name;
+    if (!record.synonym.empty())
+        label += " ( " + record.synonym + " )";
+    return label;
+}
+
+// Depth as the document defines it (one plus the parent links followed upwards), taken from the
+// parent's depth: records come in pre-order, so a parent's depth is known before its children's.
+class DepthTracker
+{
+public:
+    explicit DepthTracker(const CZETbrowserDoc& document) : m_document(document) {}
+
+    int Depth(const TreeRecord& record)
+    {
+        int depth = 1;
+        if (record.parentId != 0) {
+            const auto parent = m_depths.find(record.parentId);
+            if (parent != m_depths.end())
+                depth = parent->second + 1;
+            else if (m_document.FindRecord(record.parentId) == nullptr)
+                depth = 2; // a dangling link counts once and ends the walk
+            else
+                depth = m_document.RecordDepth(record); // parent out of order: walk
+        }
+        m_depths[record.recordId] = depth;
+        return depth;
+    }
+
+private:
+    const CZETbrowserDoc& m_document;
+    std::unordered_map<std::uint32_t, int> m_depths;
+};
+
+} // namespace
+
+std::string HelpProjectWriter::NormaliseHelpFileName(std::string_view name)
+{
+    std::string result(trimmed(name));
+    std::string upper = result;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (upper.find(".CHM") == std::string::npos)
+        result += ".chm";
+    return result;
+}
+
+std::string HelpProjectWriter::BaseName(std::string_view helpFileName)
+{
+    return std::string(helpFileName.substr(0, helpFileName.rfind('.')));
+}
+
+std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
+{
+    std::string stem(trimmed(record.synonym.empty() ? record.name : record.synonym));
+    for (char& c : stem) {
+        switch (c) {
+        case ' ':
+        case '.':
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '|':
+        case '"':
+        case '<':
+        case '>':
+            c = '_';
+            break;
+        default:
+            break;
+        }
+    }
+    return stem + "_" + std::to_string(record.recordId);
+}
+
+void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title,
+                                      std::string local)
+{
+    index.AddTopic(keyword, std::move(title), std::move(local));
+}
+
+std::string HelpProjectWriter::IndexText(const HelpIndex& index)
+{
+    std::string text(kListHeader);
+    for (const IndexEntry& entry : index.entries()) {
+        text += "\t<LI> <OBJECT type=\"text/sitemap\">\r\n";
+        text += "\t\t<param name=\"Name\" value=\"" + entry.keyword + "\">\r\n";
+        for (const IndexTopic& topic : entry.topics) {
+            text += "\t\t<param name=\"Name\" value=\"" + topic.title + "\">\r\n";
+            text += "\t\t<param name=\"Local\" value=\"" + topic.local + "\">\r\n";
+        }
+        text += "\t\t</OBJECT>\r\n";
+    }
+    text += kListFooter;
+    return text;
+}
+
+std::string HelpProjectWriter::StyleSheet(TextAlignment alignment)
+{
+    const std::string w = alignment == TextAlignment::Justify ? "justify" : "left";
+    return "div{\r\n"
+           "text-align:'" +
+           w +
+           "';\r\n"
+           "}\r\n"
+           ".partition{\r\n"
+           "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n"
+           "}\r\n"
+           ".text{\r\n"
+           "font-family:'tahoma'; font-size:9pt; color:'#000000';\r\n"
+           "}\r\n"
+           "td{\r\n"
+           "border-right:'1pt solid  black';\r\n"
+           "border-bottom:'1pt solid  black';\r\n"
+           "vertical-align:'top';\r\n"
+           "text-align:'left';\r\n"
+           "padding-left:'1mm';\r\n"
+           "}\r\n"
+           "table{\r\n"
+           "border-left:'1pt solid  black';\r\n"
+           "border-top:'1pt solid  black';\r\n"
+           "}\r\n"
+           ".tdheader{\r\n"
+           "text-align:'justify';\r\n"
+           "background-color:'#CCECFF';\r\n"
+           "}\r\n"
+           ".tddescription{\r\n"
+           "text-align:'" +
+           w +
+           "';\r\n"
+           "background-color:'#FFFFFF';\r\n"
+           "}\r\n";
+}
+
+std::string HelpProjectWriter::StartPage()
+{
+    return "<html>\r\n<head>\r\n<title></title>\r\n<meta http-equiv=\"Content-Type\" "
+           "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
+}
+
+bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, HelpOptions& options,
+                                            HelpProgress& progress, IHelpMessages& messages)
+{
+    options.helpFileName = NormaliseHelpFileName(options.helpFileName);
+    const std::string& d = options.helpDirectory;
+    const std::string base = BaseName(options.helpFileName);
+
+    OutputFile contentsFile;
+    OutputFile indexFile;
+    OutputFile projectFile;
+    if (!contentsFile.Open(d + "/" + base + ".hhc", messages) ||
+        !indexFile.Open(d + "/" + base + ".hhk", messages) ||
+        !projectFile.Open(d + "/" + base + ".hhp", messages))
+        return false;
+
+    std::string contents(kListHeader);
+    // The compiler resolves file names against the project's directory, so the project names
+    // them bare; they are UTF-8 like the names on disk.
+    std::string project = "[OPTIONS]\r\n"
+                          "Binary TOC=Yes\r\n"
+                          "Binary Index=No\r\n"
+                          "Error log file=" +
+                          base +
+                          ".log\r\n"
+                          "Full-text search=Yes\r\n"
+                          "Full text search stop list file=0\r\n"
+                          "Display compile progress=No\r\n"
+                          "Compatibility=1.1 Or later\r\n"
+                          "Compiled file=" +
+                          options.helpFileName + "\r\nContents file=" + base +
+                          ".hhc\r\n"
+                          "Index file=" +
+                          base + ".hhk\r\n" + Cp1251::FromUtf8("Language=0x419 Русский\r\n") +
+                          "Default Window=Default\r\n"
+                          "Default topic=Index.html\r\n"
+                          "\r\n"
+                          "[WINDOWS]\r\n" +
+                          Cp1251::FromUtf8("Default=\"Справка\",\"") + base + ".hhc\",\"" + base +
+                          ".hhk\",\"index.html\",\"index.html\",,,,,0x60520,,0x300e,[0,0,450,350],"
+                          "0x11830000,0x200,,,,,0\r\n";
+    // The compiler takes in only the files listed or linked; the start page is linked by none.
+    std::string files = "\r\n[FILES]\r\nIndex.html\r\n";
+    std::string aliases = "\r\n[ALIAS]\r\n";
+    std::string map = "\r\n[MAP]\r\n";
+    HelpIndex index;
+    std::vector<int> openFolders;
+    DepthTracker depths(document);
+
+    progress.SetRange(document.RecordCount());
+    for (const TreeRecord& record : document.records()) {
+        progress.Step();
+        const int depth = depths.Depth(record);
+        while (openFolders.size() >= static_cast<std::size_t>(depth)) {
+            contents.append(openFolders.back(), '\t');
+            contents += "</UL>\r\n";
+            openFolders.pop_back();
+        }
+        const std::string label = contentsLabel(record);
+        if (record.kind == RecordKind::Folder) {
+            const std::string tabs(openFolders.empty() ? 1 : openFolders.back() + 1, '\t');
+            contents += tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n";
+            contents += tabs + "\t<param name=\"Name\" value=\"" + label + "\">\r\n";
+            contents += tabs + "\t</OBJECT>\r\n";
+            contents += tabs + "<UL>\r\n";
+            openFolders.push_back(depth);
+        } else {
+            const std::string tabs(depth, '\t');
+            const std::string stem = TopicFileStem(record);
+            const std::string local = stem + ".html";
+            const std::string fileName = Cp1251::ToUtf8(stem) + ".html";
+            if (!TopicPageWriter::WriteTopicPage(record, d + "/" + fileName, stem, options.style,
+                                                 messages))
+                return false;
+            const std::string id = std::to_string(record.recordId);
+            files += fileName + "\r\n";
+            aliases += "IDH_ID" + id + "=" + fileName + "\r\n";
+            map += "#define IDH_ID" + id + " " + id + "\r\n";
+            contents += tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n";
+            contents += tabs + "\t<param name=\"Name\" value=\"" + label + "\">\r\n";
+            contents += tabs + "\t<param name=\"Local\" value=\"" + local + "\">\r\n";
+            contents += tabs + "\t</OBJECT>\r\n";
+            if (!record.name.empty())
+                AddIndexTopic(index, record.name, document.RecordPath(record.recordId, false),
+                              local);
+            if (!record.synonym.empty())
+                AddIndexTopic(index, record.synonym, document.RecordPath(record.recordId, true),
+                              local);
+        }
+        contentsFile.Write(contents);
+        contents.clear();
+    }
+    while (!openFolders.empty()) {
+        contents.append(openFolders.back(), '\t');
+        contents += "</UL>\r\n";
+        openFolders.pop_back();
+    }
+    contents += kListFooter;
+    contentsFile.Write(contents);
+    contentsFile.Close();
+
+    indexFile.Write(IndexText(index));
+    indexFile.Close();
+
+    projectFile.Write(project);
+    projectFile.Write(files);
+    projectFile.Write(aliases);
+    projectFile.Write(map);
+    projectFile.Close();
+
+    return OutputFile::WriteWhole(d + "/default.css", StyleSheet(options.alignment), messages) &&
+           OutputFile::WriteWhole(d + "/Index.html", StartPage(), messages);
+}

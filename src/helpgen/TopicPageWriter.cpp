@@ -1,0 +1,224 @@
+#include "TopicPageWriter.h"
+
+#include "Cp1251.h"
+#include "OutputFile.h"
+#include "TreeRecord.h"
+
+#include <vector>
+
+namespace {
+
+bool isWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool isHeadingEnd(char c)
+{
+    return c == ':' || c == '!' || c == '\r' || c == '\n';
+}
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to)
+{
+    std::string result;
+    result.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t found; (found = text.find(from, start)) != std::string_view::npos;) {
+        result.append(text.substr(start, found - start));
+        result.append(to);
+        start = found + from.size();
+    }
+    result.append(text.substr(start));
+    return result;
+}
+
+// The fixed texts in the page's code page.
+struct PageTexts
+{
+    std::string syntaxHeading = Cp1251::FromUtf8("<u>Синтаксис:</u><br>\r\n");
+    std::string purposeHeading = Cp1251::FromUtf8("<u>Назначение:</u><br>\r\n");
+    std::string parametersHeading = Cp1251::FromUtf8("<u>Параметры:</u><br>\r\n");
+    std::string spellingRow =
+        Cp1251::FromUtf8("<tr>\r\n<td class='tdheader'><strong>Написание:</strong></td>\r\n"
+                         "<td class='tddescription'>");
+    std::string englishSpellingRow = Cp1251::FromUtf8(
+        "<tr>\r\n<td class='tdheader' ><strong>Ангоязычное написание:</strong></td>\r\n"
+        "<td class='tddescription'>");
+    std::string syntaxRow =
+        Cp1251::FromUtf8("<tr>\r\n<td class='tdheader' ><strong>Синтаксис:</strong></td>\r\n"
+                         "<td class='tddescription'>");
+    std::string purposeRow =
+        Cp1251::FromUtf8("<tr>\r\n<td class='tdheader' ><strong>Назначение:</strong></td>\r\n"
+                         "<td class='tddescription'>");
+    std::string parametersRow =
+        Cp1251::FromUtf8("<tr>\r\n<td class='tdheader'><strong>Параметры:</strong></td>\r\n"
+                         "<td class='tddescription'>");
+};
+
+const PageTexts& pageTexts()
+{
+    static const PageTexts texts;
+    return texts;
+}
+
+constexpr std::string_view kRowEnd = "</td>\r\n</tr>\r\n";
+
+} // namespace
+
+std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBreaks)
+{
+    while (!text.empty() && isWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    std::string result = replaceAll(text, "<", "&lt;");
+    result = replaceAll(result, ">", "&gt;");
+    if (!keepLineBreaks)
+        result = replaceAll(result, "\r\n", "<br>");
+    result = replaceAll(result, "\t", "&nbsp;&nbsp;&nbsp;&nbsp;");
+    result = replaceAll(result, "\"\"", "\"");
+    return replaceAll(result, "''", "\"");
+}
+
+// Underlining one heading per pass, each pass starting again at the first "@", is quadratic.
+// Text before an "@" never changes in later passes and the inserted tags hold no "@" and no
+// heading end, so every "@" keeps the heading end it has in the original text: one pass over
+// it, closing each heading after its end (at the very end when it has none), gives the same.
+std::string TopicPageWriter::UnderlineNoteHeadings(std::string_view notes)
+{
+    const std::size_t n = notes.size();
+    // closers[k]: headings closed after character k; closers[n]: at the end.
+    std::vector<unsigned> closers(n + 1, 0);
+    std::size_t nextEnd = n;
+    for (std::size_t k = n; k-- > 0;) {
+        if (notes[k] == '@')
+            ++closers[nextEnd];
+        if (isHeadingEnd(notes[k]))
+            nextEnd = k;
+    }
+    std::string result;
+    result.reserve(n + 16);
+    for (std::size_t k = 0; k < n; ++k) {
+        if (notes[k] == '@')
+            result += "<u>";
+        else
+            result += notes[k];
+        for (unsigned c = 0; c < closers[k]; ++c)
+            result += "</u>";
+    }
+    for (unsigned c = 0; c < closers[n]; ++c)
+        result += "</u>";
+    return result;
+}
+
+std::string TopicPageWriter::NoteRows(std::string_view notes)
+{
+    std::string result;
+    std::size_t start = notes.find('@');
+    const std::size_t n = notes.size();
+    while (start != std::string_view::npos && start < n) {
+        const std::size_t a = notes.find('@', start);
+        if (a == std::string_view::npos)
+            break;
+        std::size_t p = a + 1;
+        std::size_t h = std::string_view::npos;
+        for (; p < n && notes[p] != '@'; ++p) {
+            if (h == std::string_view::npos && isHeadingEnd(notes[p]))
+                h = notes[p] == '\r' ? p - 1 : p;
+        }
+        if (h == std::string_view::npos)
+            h = n - 1;
+        std::string_view heading = notes.substr(a + 1, h - a);
+        std::string_view body = h + 1 < p ? notes.substr(h + 1, p - h - 1) : std::string_view();
+        while (!body.empty() && body.front() == ' ')
+            body.remove_prefix(1);
+        while (body.starts_with("\r\n"))
+            body.remove_prefix(2);
+        result += "<tr>\r\n<td class='tdheader'><strong>";
+        result += replaceAll(heading, "\r\n", "<br>");
+        result += "</strong></td>\r\n<td class='tddescription'>";
+        result += body.empty() ? std::string("-") : replaceAll(body, "\r\n", "<br>");
+        result += kRowEnd;
+        // An "@" in the last position starts no further section.
+        start = p + 1 < n ? p : std::string_view::npos;
+    }
+    return result;
+}
+
+std::string TopicPageWriter::PageText(const TreeRecord& record, std::string_view title,
+                                      HelpStyle style)
+{
+    // The name and synonym are prepared too but appear on no page.
+    const std::string spelling = PrepareField(record.spelling, false);
+    const std::string englishSpelling = PrepareField(record.englishSpelling, false);
+    const std::string syntax = PrepareField(record.syntax, false);
+    const std::string purpose = PrepareField(record.purpose, false);
+    const std::string parameters = PrepareField(record.parameters, false);
+    const std::string notes = PrepareField(record.notes, true);
+    const PageTexts& texts = pageTexts();
+
+    std::string page;
+    page.reserve(512 + spelling.size() + englishSpelling.size() + syntax.size() + purpose.size() +
+                 parameters.size() + notes.size() * 2);
+    page += "<html>\r\n<head>\r\n<title>";
+    page += title;
+    page += "</title>\r\n<link rel=\"stylesheet\" type=\"text/css\" href=\"default.css\">\r\n"
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">\r\n"
+            "<body class = 'text'>\r\n";
+
+    if (style == HelpStyle::SyntaxHelper) {
+        if (!spelling.empty() || !englishSpelling.empty()) {
+            page += "<div><b>\r\n";
+            if (!spelling.empty())
+                page += spelling + "<br>\r\n";
+            if (!englishSpelling.empty())
+                page += englishSpelling + "<br>\r\n";
+            page += "</b></div><br>\r\n";
+        }
+        const auto section = [&page](const std::string& heading, const std::string& text) {
+            if (text.empty())
+                return;
+            page += heading;
+            page += "<div>";
+            page += text;
+            page += "</div>\r\n";
+        };
+        section(texts.syntaxHeading, syntax);
+        section(texts.purposeHeading, purpose);
+        section(texts.parametersHeading, parameters);
+        if (!notes.empty())
+            section({}, replaceAll(UnderlineNoteHeadings(notes), "\r\n", "<br>"));
+    } else if (style == HelpStyle::HtmlTable) {
+        page += "<table width='100%' border='0' cellpadding='0' cellspacing='0' "
+                "class='text'>\r\n";
+        const auto row = [&page](const std::string& opening, const std::string& text) {
+            if (text.empty())
+                return;
+            page += opening;
+            page += text;
+            page += kRowEnd;
+        };
+        row(texts.spellingRow, spelling);
+        row(texts.englishSpellingRow, englishSpelling);
+        row(texts.syntaxRow, syntax);
+        row(texts.purposeRow, purpose);
+        row(texts.parametersRow, parameters);
+        if (!notes.empty())
+            page += NoteRows(notes);
+        page += "</table>\r\n";
+    }
+    page += "</body>\r\n</html>\r\n";
+    return page;
+}
+
+bool TopicPageWriter::WriteTopicPage(const TreeRecord& record, const std::string& pagePath,
+                                     std::string_view title, HelpStyle style,
+                                     IHelpMessages& messages)
+{
+    OutputFile file;
+    if (!file.Open(pagePath, messages))
+        return false;
+    file.Write(PageText(record, title, style));
+    file.Close();
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "HelpStyle.h"
+
+#include <string>
+#include <string_view>
+
+class IHelpMessages;
+struct TreeRecord;
+
+// Writes the HTML page of one Item. Record texts are Windows-1251 and are written unchanged
+// apart from the preparation below; the fixed texts are Windows-1251 too.
+class TopicPageWriter
+{
+public:
+    // `pagePath` is file-system text; `title` goes between the title tags unchanged.
+    static bool WriteTopicPage(const TreeRecord& record, const std::string& pagePath,
+                               std::string_view title, HelpStyle style, IHelpMessages& messages);
+    // The page's bytes, as WriteTopicPage writes them.
+    static std::string PageText(const TreeRecord& record, std::string_view title, HelpStyle style);
+
+    // The preparation steps of one field; `keepLineBreaks` leaves CR LF pairs (the notes).
+    static std::string PrepareField(std::string_view text, bool keepLineBreaks);
+    // Underlines the "@" headings of prepared notes (page layout of the syntax helper).
+    static std::string UnderlineNoteHeadings(std::string_view notes);
+    // The table rows of the "@" sections of prepared notes.
+    static std::string NoteRows(std::string_view notes);
+};

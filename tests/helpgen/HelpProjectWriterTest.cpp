@@ -1,0 +1,304 @@
+#include "HelpProjectWriter.h"
+#include "HelpIndex.h"
+#include "HelpTestSupport.h"
+#include "TopicPageWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const std::string kListHeader = "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"ZET "
+                                "browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
+const std::string kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
+
+// The worked example: a Folder Функции (Functions) holding Длина (Len), then Пусто.
+void fillExample(CZETbrowserDoc& document)
+{
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Folder, 1, 0, "Функции", "Functions"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 1, "Длина", "Len"));
+    records.push_back(MakeRecord(RecordKind::Item, 3, 0, "Пусто"));
+    document.SetRecords(std::move(records));
+}
+
+std::string projectHead(const std::string& base, const std::string& fileName)
+{
+    return "[OPTIONS]\r\nBinary TOC=Yes\r\nBinary Index=No\r\nError log file=" + base +
+           ".log\r\nFull-text search=Yes\r\nFull text search stop list file=0\r\n"
+           "Display compile progress=No\r\nCompatibility=1.1 Or later\r\nCompiled file=" +
+           fileName + "\r\nContents file=" + base + ".hhc\r\nIndex file=" + base + ".hhk\r\n" +
+           W("Language=0x419 Русский\r\n") +
+           "Default Window=Default\r\nDefault topic=Index.html\r\n\r\n[WINDOWS]\r\n" +
+           W("Default=\"Справка\",\"") + base + ".hhc\",\"" + base +
+           ".hhk\",\"index.html\",\"index.html\",,,,,0x60520,,0x300e,[0,0,450,350],0x11830000,"
+           "0x200,,,,,0\r\n";
+}
+
+struct Generated
+{
+    TempDir dir;
+    RecordingMessages messages;
+    CountingProgress progress;
+    HelpOptions options;
+    bool ok = false;
+
+    std::string file(const std::string& name) const { return ReadBytes(dir.path() / name); }
+};
+
+void generate(Generated& g, const CZETbrowserDoc& document, const std::string& helpFileName)
+{
+    g.options.helpFileName = helpFileName;
+    g.options.helpDirectory = g.dir.str();
+    g.ok = HelpProjectWriter::GenerateHelpProject(document, g.options, g.progress, g.messages);
+}
+
+} // namespace
+
+TEST(HelpProjectNames, HelpFileNameAndBase)
+{
+    EXPECT_EQ(HelpProjectWriter::NormaliseHelpFileName("Справка"), "Справка.chm");
+    EXPECT_EQ(HelpProjectWriter::BaseName("Справка.chm"), "Справка");
+    EXPECT_EQ(HelpProjectWriter::NormaliseHelpFileName("a.chm.bak"), "a.chm.bak");
+    EXPECT_EQ(HelpProjectWriter::BaseName("a.chm.bak"), "a.chm");
+    EXPECT_EQ(HelpProjectWriter::NormaliseHelpFileName("x.txt"), "x.txt.chm");
+    EXPECT_EQ(HelpProjectWriter::BaseName("x.txt.chm"), "x.txt");
+    EXPECT_EQ(HelpProjectWriter::NormaliseHelpFileName(""), ".chm");
+    EXPECT_EQ(HelpProjectWriter::BaseName(".chm"), "");
+    EXPECT_EQ(HelpProjectWriter::NormaliseHelpFileName("  Book.CHM \t"), "Book.CHM");
+    EXPECT_EQ(HelpProjectWriter::BaseName("noext"), "noext");
+}
+
+TEST(HelpProjectNames, TopicFileStem)
+{
+    TreeRecord record = MakeRecord(RecordKind::Item, 7, 0, "a/b: c?");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "a_b__c__7");
+    record = MakeRecord(RecordKind::Item, 9, 0, "Name", "   ");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "_9");
+    record = MakeRecord(RecordKind::Item, 2, 0, "Длина", "Len");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "Len_2");
+    record = MakeRecord(RecordKind::Item, 3, 0, "  x.y\\z*w|q\"r<s>t  ");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "x_y_z_w_q_r_s_t_3");
+}
+
+TEST(HelpProjectIndex, KeywordsMatchWithoutRegardToCase)
+{
+    HelpIndex index;
+    HelpProjectWriter::AddIndexTopic(index, W("Длина"), "t1", "a.html");
+    HelpProjectWriter::AddIndexTopic(index, "Len", "t2", "a.html");
+    HelpProjectWriter::AddIndexTopic(index, W("длина"), "t3", "b.html");
+    HelpProjectWriter::AddIndexTopic(index, "LEN", "t4", "c.html");
+    ASSERT_EQ(index.entries().size(), 2u);
+    EXPECT_EQ(index.entries()[0].keyword, W("Длина"));
+    ASSERT_EQ(index.entries()[0].topics.size(), 2u);
+    EXPECT_EQ(index.entries()[0].topics[1].local, "b.html");
+    EXPECT_EQ(index.entries()[0].topics[1].title, "t3");
+    EXPECT_EQ(index.entries()[1].keyword, "Len");
+    EXPECT_EQ(index.entries()[1].topics.size(), 2u);
+}
+
+TEST(HelpProjectGeneration, WorkedExampleContentsIndexAndProject)
+{
+    CZETbrowserDoc document;
+    fillExample(document);
+    Generated g;
+    generate(g, document, "Справка");
+    ASSERT_TRUE(g.ok);
+    EXPECT_EQ(g.options.helpFileName, "Справка.chm");
+    EXPECT_TRUE(g.messages.fileErrors.empty());
+    EXPECT_EQ(g.progress.range, 3u);
+    EXPECT_EQ(g.progress.steps, 3u);
+
+    const std::string contents =
+        kListHeader + "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+        W("\t\t<param name=\"Name\" value=\"Функции ( Functions )\">\r\n") +
+        "\t\t</OBJECT>\r\n\t<UL>\r\n" + "\t\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+        W("\t\t\t<param name=\"Name\" value=\"Длина ( Len )\">\r\n") +
+        "\t\t\t<param name=\"Local\" value=\"Len_2.html\">\r\n\t\t\t</OBJECT>\r\n" + "\t</UL>\r\n" +
+        "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+        W("\t\t<param name=\"Name\" value=\"Пусто\">\r\n") +
+        W("\t\t<param name=\"Local\" value=\"Пусто_3.html\">\r\n") + "\t\t</OBJECT>\r\n" +
+        kListFooter;
+    EXPECT_EQ(g.file("Справка.hhc"), contents);
+
+    const std::string index =
+        kListHeader + "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+        W("\t\t<param name=\"Name\" value=\"Длина\">\r\n") +
+        W("\t\t<param name=\"Name\" value=\"Функции\\Длина\">\r\n") +
+        "\t\t<param name=\"Local\" value=\"Len_2.html\">\r\n\t\t</OBJECT>\r\n" +
+        "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+        "\t\t<param name=\"Name\" value=\"Len\">\r\n" +
+        W("\t\t<param name=\"Name\" value=\"Функции ( Functions )\\Длина ( Len )\">\r\n") +
+        "\t\t<param name=\"Local\" value=\"Len_2.html\">\r\n\t\t</OBJECT>\r\n" +
+        "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+        W("\t\t<param name=\"Name\" value=\"Пусто\">\r\n") +
+        W("\t\t<param name=\"Name\" value=\"Пусто\">\r\n") +
+        W("\t\t<param name=\"Local\" value=\"Пусто_3.html\">\r\n") + "\t\t</OBJECT>\r\n" +
+        kListFooter;
+    EXPECT_EQ(g.file("Справка.hhk"), index);
+
+    // File names inside the project are UTF-8, as on disk.
+    const std::string project = projectHead("Справка", "Справка.chm") +
+                                "\r\n[FILES]\r\nIndex.html\r\nLen_2.html\r\nПусто_3.html\r\n" +
+                                "\r\n[ALIAS]\r\nIDH_ID2=Len_2.html\r\nIDH_ID3=Пусто_3.html\r\n" +
+                                "\r\n[MAP]\r\n#define IDH_ID2 2\r\n#define IDH_ID3 3\r\n";
+    EXPECT_EQ(g.file("Справка.hhp"), project);
+
+    // Pages are named in UTF-8 and titled with the Windows-1251 stem.
+    EXPECT_EQ(
+        g.file("Пусто_3.html"),
+        TopicPageWriter::PageText(*document.FindRecord(3), W("Пусто_3"), HelpStyle::SyntaxHelper));
+    EXPECT_NE(g.file("Len_2.html").find("<title>Len_2</title>"), std::string::npos);
+    EXPECT_EQ(g.file("default.css"), HelpProjectWriter::StyleSheet(TextAlignment::Left));
+    EXPECT_EQ(g.file("Index.html"), HelpProjectWriter::StartPage());
+    EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Функции_1.html"));
+}
+
+TEST(HelpProjectGeneration, EmptyDocumentAndEmptyName)
+{
+    CZETbrowserDoc document;
+    Generated g;
+    generate(g, document, "");
+    ASSERT_TRUE(g.ok);
+    EXPECT_EQ(g.file(".hhc"), kListHeader + kListFooter);
+    EXPECT_EQ(g.file(".hhk"), kListHeader + kListFooter);
+    EXPECT_EQ(g.file(".hhp"), projectHead("", ".chm") +
+                                  "\r\n[FILES]\r\nIndex.html\r\n\r\n[ALIAS]\r\n\r\n[MAP]\r\n");
+    EXPECT_TRUE(std::filesystem::exists(g.dir.path() / "default.css"));
+    EXPECT_TRUE(std::filesystem::exists(g.dir.path() / "Index.html"));
+}
+
+TEST(HelpProjectGeneration, NestedFoldersCloseAtTheirDepth)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Folder, 1, 0, "A"));
+    records.push_back(MakeRecord(RecordKind::Folder, 2, 1, "B"));
+    records.push_back(MakeRecord(RecordKind::Item, 3, 2, "c"));
+    records.push_back(MakeRecord(RecordKind::Folder, 4, 0, "", "S"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "n.chm");
+    ASSERT_TRUE(g.ok);
+    const std::string contents =
+        kListHeader +
+        "\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t<param name=\"Name\" "
+        "value=\"A\">\r\n\t\t</OBJECT>\r\n\t<UL>\r\n" +
+        "\t\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t\t<param name=\"Name\" "
+        "value=\"B\">\r\n\t\t\t</OBJECT>\r\n\t\t<UL>\r\n" +
+        "\t\t\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t\t\t<param name=\"Name\" "
+        "value=\"c\">\r\n\t\t\t\t<param name=\"Local\" value=\"c_3.html\">\r\n"
+        "\t\t\t\t</OBJECT>\r\n" +
+        "\t\t</UL>\r\n\t</UL>\r\n" +
+        "\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t<param name=\"Name\" value=\" ( S "
+        ")\">\r\n\t\t</OBJECT>\r\n\t<UL>\r\n" +
+        "\t</UL>\r\n" + kListFooter;
+    EXPECT_EQ(g.file("n.hhc"), contents);
+}
+
+TEST(HelpProjectGeneration, DepthOfDanglingParentCountsOnce)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 99, "x"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "d");
+    ASSERT_TRUE(g.ok);
+    EXPECT_NE(g.file("d.hhc").find("\r\n\t\t<LI> <OBJECT"), std::string::npos);
+}
+
+TEST(HelpProjectGeneration, SameNameDifferentCaseSharesKeyword)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 0, "Длина"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 0, "длина"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "k");
+    ASSERT_TRUE(g.ok);
+    const std::string index = g.file("k.hhk");
+    EXPECT_EQ(index, kListHeader + "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
+                         W("\t\t<param name=\"Name\" value=\"Длина\">\r\n") +
+                         W("\t\t<param name=\"Name\" value=\"Длина\">\r\n") +
+                         W("\t\t<param name=\"Local\" value=\"Длина_1.html\">\r\n") +
+                         W("\t\t<param name=\"Name\" value=\"длина\">\r\n") +
+                         W("\t\t<param name=\"Local\" value=\"длина_2.html\">\r\n") +
+                         "\t\t</OBJECT>\r\n" + kListFooter);
+}
+
+TEST(HelpProjectGeneration, StyleSheets)
+{
+    const std::string left = HelpProjectWriter::StyleSheet(TextAlignment::Left);
+    const std::string justify = HelpProjectWriter::StyleSheet(TextAlignment::Justify);
+    const std::string expectedLeft =
+        "div{\r\ntext-align:'left';\r\n}\r\n.partition{\r\n"
+        "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n}\r\n"
+        ".text{\r\nfont-family:'tahoma'; font-size:9pt; color:'#000000';\r\n}\r\n"
+        "td{\r\nborder-right:'1pt solid  black';\r\nborder-bottom:'1pt solid  black';\r\n"
+        "vertical-align:'top';\r\ntext-align:'left';\r\npadding-left:'1mm';\r\n}\r\n"
+        "table{\r\nborder-left:'1pt solid  black';\r\nborder-top:'1pt solid  black';\r\n}\r\n"
+        ".tdheader{\r\ntext-align:'justify';\r\nbackground-color:'#CCECFF';\r\n}\r\n"
+        ".tddescription{\r\ntext-align:'left';\r\nbackground-color:'#FFFFFF';\r\n}\r\n";
+    EXPECT_EQ(left, expectedLeft);
+    std::string expectedJustify = expectedLeft;
+    expectedJustify.replace(expectedJustify.find("div{\r\ntext-align:'left'") + 18, 4, "justify");
+    const std::size_t last = expectedJustify.rfind("text-align:'left'");
+    expectedJustify.replace(last + 12, 4, "justify");
+    EXPECT_EQ(justify, expectedJustify);
+
+    CZETbrowserDoc document;
+    Generated g;
+    g.options.alignment = TextAlignment::Justify;
+    generate(g, document, "s");
+    EXPECT_EQ(g.file("default.css"), justify);
+}
+
+TEST(HelpProjectGeneration, PageFailureStopsEverything)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 0, "ok"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 0, "bad"));
+    records.push_back(MakeRecord(RecordKind::Item, 3, 0, "later"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    // A directory in the way of the second page makes its creation fail.
+    std::filesystem::create_directory(g.dir.path() / "bad_2.html");
+    generate(g, document, "f");
+    EXPECT_FALSE(g.ok);
+    ASSERT_EQ(g.messages.fileErrors.size(), 1u);
+    EXPECT_NE(g.messages.fileErrors[0].find("bad_2.html"), std::string::npos);
+    EXPECT_EQ(g.file("f.hhc"), kListHeader + "\t<LI> <OBJECT type=\"text/sitemap\">\r\n"
+                                             "\t\t<param name=\"Name\" value=\"ok\">\r\n"
+                                             "\t\t<param name=\"Local\" value=\"ok_1.html\">\r\n"
+                                             "\t\t</OBJECT>\r\n");
+    EXPECT_EQ(g.file("f.hhk"), "");
+    EXPECT_EQ(g.file("f.hhp"), "");
+    EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "later_3.html"));
+    EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "default.css"));
+}
+
+TEST(HelpProjectGeneration, ProjectFileAndStyleSheetFailures)
+{
+    CZETbrowserDoc document;
+    {
+        Generated g;
+        std::filesystem::create_directory(g.dir.path() / "p.hhk");
+        generate(g, document, "p");
+        EXPECT_FALSE(g.ok);
+        ASSERT_EQ(g.messages.fileErrors.size(), 1u);
+        EXPECT_TRUE(std::filesystem::exists(g.dir.path() / "p.hhc"));
+        EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "p.hhp"));
+    }
+    {
+        Generated g;
+        std::filesystem::create_directory(g.dir.path() / "default.css");
+        generate(g, document, "p");
+        EXPECT_FALSE(g.ok);
+        EXPECT_EQ(g.file("p.hhc"), kListHeader + kListFooter);
+        EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Index.html"));
+    }
+}
