@@ -1,18 +1,34 @@
+#include "CheckCommand.h"
+#include "DumpCommand.h"
+#include "FormatCommand.h"
 #include "MakeHelpCommand.h"
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
+#include <iostream>
+
 int main(int argc, char** argv)
 {
-    CLI::App app{"Checks, formats and dumps syntax-helper books"};
-    app.set_version_flag("--version", ZETTOOL_VERSION);
+    CLI::App app{"Checks, formats and dumps syntax-helper books (.zet)", "zettool"};
+    app.set_version_flag("--version", "zettool " ZETTOOL_VERSION);
     app.require_subcommand(1);
+
     int exitCode = 0;
+    CheckCommand check(app, exitCode);
+    FormatCommand format(app, exitCode);
+    DumpCommand dump(app, exitCode);
     AddMakeHelpCommand(app, exitCode);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        // --help and --version end parsing with a zero code; every real usage error is 2.
         return app.exit(e) == 0 ? 0 : 2;
+    } catch (const std::exception& e) {
+        // Subcommands run inside parse(); running out of memory on a huge book lands here.
+        std::cerr << "zettool: " << e.what() << '\n';
+        return 1;
     }
     return exitCode;
 }

@@ -1,0 +1,64 @@
+#include "FormatCommand.h"
+
+#include "AtomicFile.h"
+#include "BookFile.h"
+#include "CZETbrowserDoc.h"
+#include "SyntaxHelperReader.h"
+#include "SyntaxHelperWriter.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+FormatCommand::FormatCommand(CLI::App& app, int& exitCode) : m_exitCode(exitCode)
+{
+    auto* command = app.add_subcommand("format", "Rewrite a book in the canonical layout");
+    command->add_option("FILE", m_path, "Book to read")->required();
+    command->add_option("-o,--output", m_outPath,
+                        "Write here (atomically) instead of to standard output");
+    command->callback([this] { run(); });
+}
+
+void FormatCommand::run()
+{
+    m_exitCode = 1;
+    std::string openError;
+    const auto data = BookFile::ReadAll(m_path, openError);
+    if (!data) {
+        std::cerr << "zettool: " << openError << '\n';
+        return;
+    }
+    ReadResult result = ReadSyntaxHelper(*data);
+    if (result.error) {
+        // A partial book written out would silently drop everything after the error.
+        std::cerr << BookFile::ErrorLine(m_path, *result.error) << '\n';
+        return;
+    }
+    CZETbrowserDoc doc;
+    doc.SetRecords(std::move(result.records));
+
+    if (m_outPath.empty()) {
+        if (!WriteSyntaxHelper(doc, std::cout) || !std::cout.flush()) {
+            std::cerr << "zettool: cannot write to standard output\n";
+            return;
+        }
+        m_exitCode = 0;
+        return;
+    }
+
+    AtomicFile out(m_outPath);
+    if (!out.open()) {
+        std::cerr << "zettool: " << out.errorString() << '\n';
+        return;
+    }
+    if (!WriteSyntaxHelper(doc, out.stream())) {
+        out.discard();
+        std::cerr << "zettool: cannot write " << m_outPath << '\n';
+        return;
+    }
+    if (!out.commit()) {
+        std::cerr << "zettool: " << out.errorString() << '\n';
+        return;
+    }
+    m_exitCode = 0;
+}
