@@ -240,13 +240,12 @@ void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t
                 "records", "file MB", "read MB/s", "count", "floor", "ratio", "<=2x", "write MB/s",
                 "raw", "ratio", "<=3x", "read peak", "<=4x", "write peak", "<=4x");
     for (std::size_t n : sizes) {
-        const std::string arg = "/" + std::to_string(n);
         const double mb = static_cast<double>(g_fileBytes[n]) / 1e6;
-        const double read = reporter.Seconds("Read" + arg);
-        const double count = reporter.Seconds("ReadCount" + arg);
-        const double floor = reporter.Seconds("ReadMaterialise" + arg);
-        const double write = reporter.Seconds("Write" + arg);
-        const double raw = reporter.Seconds("RawWrite" + arg);
+        const double read = reporter.Seconds("Read", n);
+        const double count = reporter.Seconds("ReadCount", n);
+        const double floor = reporter.Seconds("ReadMaterialise", n);
+        const double write = reporter.Seconds("Write", n);
+        const double raw = reporter.Seconds("RawWrite", n);
         if (read <= 0 || count <= 0 || floor <= 0 || write <= 0 || raw <= 0)
             continue;
         const auto readPeak =
@@ -267,11 +266,9 @@ void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t
     }
     std::printf("\nScaling (time for 10x the records, target <= 12x)\n");
     for (std::size_t i = 1; i < sizes.size(); ++i) {
-        const std::string small = "/" + std::to_string(sizes[i - 1]);
-        const std::string large = "/" + std::to_string(sizes[i]);
         for (const char* op : {"Read", "Write"}) {
-            const double a = reporter.Seconds(op + small);
-            const double b = reporter.Seconds(op + large);
+            const double a = reporter.Seconds(op, sizes[i - 1]);
+            const double b = reporter.Seconds(op, sizes[i]);
             if (a <= 0 || b <= 0)
                 continue;
             std::printf("  %-5s %7zu -> %7zu: %5.2fx  %s\n", op, sizes[i - 1], sizes[i], b / a,

@@ -7,8 +7,4 @@ dir="${ZET_BENCH_BUILD:-$top/build-bench}"
 cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZET_BUILD_GUI=OFF \
     -DZET_BUILD_BENCH=ON >/dev/null
 cmake --build "$dir" --target bench_document -j"${ZET_BENCH_JOBS:-2}"
-"$dir/bench/bench_document" "$@"
-for runner in "$dir"/bench/*/bench_*; do
-    [ -x "$runner" ] && "$runner"
-done
-exit 0
+"$dir/bin/bench_document" "$@"
