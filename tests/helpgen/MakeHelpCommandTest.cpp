@@ -1,0 +1,151 @@
+#include "HelpTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace {
+
+// A small book of our made-up language, in Windows-1251 as on disk.
+std::string bookText()
+{
+    return W("{\"Shell\",\r\n"
+             " {\"Folder\",\"AST\",\"Строки\",\"Strings\",\r\n"
+             "  {\"Item\",\"AST\",\"Длина\",\"Len\",\"Длина\",\"Len\",\r\n"
+             "\"@Синтаксис:\r\nДлина(<Строка>)\r\n@Назначение:\r\nЧисло символов.\r\n\"\r\n"
+             "  }\r\n"
+             " },\r\n"
+             " {\"Item\",\"AST\",\"Сообщить\",\"\",\"Сообщить\",\"Message\",\r\n"
+             "\"@Пример:\r\nСообщить(''Привет'');\r\n\"\r\n"
+             " }\r\n"
+             "}\r\n");
+}
+
+struct ToolRun
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuoted(const std::string& text)
+{
+    std::string result = "'";
+    for (char c : text)
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+class MakeHelpCommand : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        book = dir.str() + "/Книга Луча.zet";
+        std::ofstream(book, std::ios::binary) << bookText();
+        // Keep the real profile out of reach.
+        ::setenv("XDG_CONFIG_HOME", (dir.str() + "/config").c_str(), 1);
+        ::setenv("HOME", dir.str().c_str(), 1);
+    }
+
+    ToolRun zettool(const std::string& arguments)
+    {
+        const std::string out = dir.str() + "/out.txt";
+        const std::string err = dir.str() + "/err.txt";
+        const std::string command = shellQuoted(ZETTOOL_PATH) + " " + arguments + " >" +
+                                    shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
+        const int status = std::system(command.c_str());
+        ToolRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = ReadBytes(out);
+        run.err = ReadBytes(err);
+        return run;
+    }
+
+    TempDir dir;
+    std::string book;
+};
+
+} // namespace
+
+TEST_F(MakeHelpCommand, NoCompileWritesTheProjectWithDefaultNameAndDirectory)
+{
+    const ToolRun run = zettool("make-help --no-compile " + shellQuoted(book));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string help = dir.str() + "/Help";
+    EXPECT_EQ(run.out, help + "/Книга Луча.hhp\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(std::filesystem::exists(help + "/Книга Луча.hhc"));
+    EXPECT_TRUE(std::filesystem::exists(help + "/Len_2.html"));
+    EXPECT_TRUE(std::filesystem::exists(help + "/Сообщить_3.html"));
+    EXPECT_FALSE(std::filesystem::exists(help + "/Книга Луча.chm"));
+    EXPECT_NE(ReadBytes(help + "/Len_2.html").find("<div>"), std::string::npos);
+    EXPECT_NE(ReadBytes(help + "/default.css").find("text-align:'left'"), std::string::npos);
+}
+
+TEST_F(MakeHelpCommand, OptionsChooseDirectoryNameStyleAndAlignment)
+{
+    const std::string out = dir.str() + "/a/b/c";
+    const ToolRun run =
+        zettool("make-help --no-compile --output-dir " + shellQuoted(out) +
+                " --name Справка --style html-table --align justify " + shellQuoted(book));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, out + "/Справка.hhp\n");
+    EXPECT_NE(ReadBytes(out + "/Len_2.html").find("<table"), std::string::npos);
+    EXPECT_NE(ReadBytes(out + "/default.css").find("div{\r\ntext-align:'justify'"),
+              std::string::npos);
+    EXPECT_NE(ReadBytes(out + "/Справка.hhp").find("Compiled file=Справка.chm\r\n"),
+              std::string::npos);
+}
+
+TEST_F(MakeHelpCommand, CompilesWithChmcmd)
+{
+    if (std::system("command -v chmcmd >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chmcmd is not installed";
+    const ToolRun run = zettool("make-help " + shellQuoted(book));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string chm = dir.str() + "/Help/Книга Луча.chm";
+    EXPECT_EQ(run.out, chm + "\n");
+    EXPECT_GT(std::filesystem::file_size(chm), 0u);
+}
+
+TEST_F(MakeHelpCommand, FailuresExitWithOne)
+{
+    ToolRun run = zettool("make-help --compiler " + shellQuoted(dir.str() + "/no-compiler") + " " +
+                          shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("no-compiler"), std::string::npos);
+    EXPECT_EQ(run.out, "");
+
+    run = zettool("make-help --compiler /bin/false " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Книга Луча.log"), std::string::npos);
+
+    run = zettool("make-help --no-compile " + shellQuoted(dir.str() + "/missing.zet"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("missing.zet"), std::string::npos);
+
+    std::ofstream(dir.path() / "blocker").put('x');
+    run = zettool("make-help --no-compile --output-dir " +
+                  shellQuoted(dir.str() + "/blocker/help") + " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err, "");
+}
+
+TEST_F(MakeHelpCommand, ReadingErrorGivesFileLineColumn)
+{
+    const std::string bad = dir.str() + "/bad.zet";
+    std::ofstream(bad, std::ios::binary) << "{\"Shell\",\r\n {\"Folder\"}";
+    const ToolRun run = zettool("make-help --no-compile " + shellQuoted(bad));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind(bad + ":2:", 0), 0u) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Help"));
+}
+
+TEST_F(MakeHelpCommand, BadOptionValueIsRefused)
+{
+    const ToolRun run = zettool("make-help --style fancy " + shellQuoted(book));
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Help"));
+}
