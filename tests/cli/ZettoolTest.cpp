@@ -99,9 +99,10 @@ protected:
         return file;
     }
 
-    RunResult run(const std::vector<std::string>& args) const
+    // `stdoutPath` replaces the captured standard output (e.g. /dev/full).
+    RunResult run(const std::vector<std::string>& args, const fs::path& stdoutPath = {}) const
     {
-        const fs::path out = m_dir / ".stdout";
+        const fs::path out = stdoutPath.empty() ? m_dir / ".stdout" : stdoutPath;
         const fs::path err = m_dir / ".stderr";
         std::string command = shellQuote(ZETTOOL_PATH);
         for (const std::string& arg : args)
@@ -110,9 +111,11 @@ protected:
         const int status = std::system(command.c_str());
         RunResult result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = readFile(out);
+        if (stdoutPath.empty()) {
+            result.out = readFile(out);
+            fs::remove(out);
+        }
         result.err = readFile(err);
-        fs::remove(out);
         fs::remove(err);
         return result;
     }
@@ -259,6 +262,29 @@ TEST_F(ZettoolTest, FormatReadingErrorWritesNothing)
     result = run({"format", book.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
+}
+
+TEST_F(ZettoolTest, FormatThroughSymlinkReplacesTheTarget)
+{
+    const fs::path book = writeBook("book.zet", kCanonicalUtf8);
+    const fs::path target = path("target.zet");
+    const fs::path link = path("link.zet");
+    writeFile(target, "old");
+    fs::create_symlink(target, link);
+    const RunResult result = run({"format", book.string(), "-o", link.string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(target), readFile(book));
+}
+
+TEST_F(ZettoolTest, FormatToFullStdoutFails)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const fs::path book = writeBook("book.zet", kCanonicalUtf8);
+    const RunResult result = run({"format", book.string()}, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
 }
 
 TEST_F(ZettoolTest, FormatToUnwritablePlaceFails)
