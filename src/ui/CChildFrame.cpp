@@ -39,9 +39,9 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
     connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::formFocusRequested, this,
             [this] { m_formPane->setFocus(Qt::TabFocusReason); });
     connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::documentEdited, this,
-            &CChildFrame::onDocumentStateChanged);
+            &CChildFrame::UpdateDocumentState);
     connect(m_treeView, &CZETTreeView::documentTitleChanged, this,
-            &CChildFrame::onDocumentStateChanged);
+            &CChildFrame::UpdateDocumentState);
 
     m_doc->AddView(m_treeView);
     setWindowTitle(QString::fromStdString(m_doc->GetTitle()));
@@ -63,7 +63,7 @@ bool CChildFrame::canSave() const
     return m_doc && m_doc->IsModified();
 }
 
-void CChildFrame::onDocumentStateChanged()
+void CChildFrame::UpdateDocumentState()
 {
     setWindowTitle(QString::fromStdString(m_doc->GetTitle()));
     emit documentStateChanged();
@@ -86,7 +86,7 @@ void CChildFrame::OnCreateHelp()
         if (answer != QMessageBox::Ok)
             return;
         const bool saved = m_saveHandler && m_saveHandler(this);
-        onDocumentStateChanged();
+        UpdateDocumentState();
         // Help is only ever built from a saved document.
         if (!saved || m_doc->IsModified())
             return;

@@ -42,6 +42,10 @@ public:
         m_helpDialogRunner = std::move(runner);
     }
 
+    // Takes the title from the document and tells listeners; for changes the document does not
+    // announce itself (a new path after Save As).
+    void UpdateDocumentState();
+
     // "Создать справку в формате CHM".
     void OnCreateHelp();
     // Offers to apply the input form's unapplied edits; false would stop the caller.
@@ -58,8 +62,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void onDocumentStateChanged();
-
     std::unique_ptr<CZETbrowserDoc> m_doc;
     UserPrompts& m_prompts;
     QSplitter* m_wndSplitter = nullptr; // child widgets from here on

@@ -102,27 +102,37 @@ void CStructureTreeCtrl::deleteWithDescendants(QTreeWidgetItem* item)
         parent->removeChild(item);
     else
         takeTopLevelItem(indexOfTopLevelItem(item));
-    // The nesting depth comes from the file: an explicit stack instead of Qt's recursive delete.
-    std::vector<QTreeWidgetItem*> pending{item};
-    while (!pending.empty()) {
-        QTreeWidgetItem* next = pending.back();
-        pending.pop_back();
-        const QList<QTreeWidgetItem*> children = next->takeChildren();
-        pending.insert(pending.end(), children.begin(), children.end());
-        delete next;
-    }
+    destroyDetached({item});
 }
 
 void CStructureTreeCtrl::clearItems()
 {
-    const QList<QTreeWidgetItem*> top = invisibleRootItem()->takeChildren();
-    std::vector<QTreeWidgetItem*> pending(top.begin(), top.end());
+    destroyDetached(invisibleRootItem()->takeChildren());
+}
+
+void CStructureTreeCtrl::destroyDetached(const QList<QTreeWidgetItem*>& roots)
+{
+    // The nesting depth comes from the file, and Qt deletes an item's children recursively and
+    // walks the whole subtree on every detach. So: list the items in pre-order with an explicit
+    // stack, then delete them in reverse, when each is a leaf and its parent's last child.
+    std::vector<QTreeWidgetItem*> order;
+    std::vector<QTreeWidgetItem*> pending(roots.rbegin(), roots.rend());
     while (!pending.empty()) {
         QTreeWidgetItem* next = pending.back();
         pending.pop_back();
-        const QList<QTreeWidgetItem*> children = next->takeChildren();
-        pending.insert(pending.end(), children.begin(), children.end());
-        delete next;
+        order.push_back(next);
+        for (int i = next->childCount() - 1; i >= 0; --i)
+            pending.push_back(next->child(i));
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        QTreeWidgetItem* leaf = *it;
+        if (QTreeWidgetItem* parent = leaf->parent()) {
+            if (parent->child(parent->childCount() - 1) == leaf)
+                parent->takeChild(parent->childCount() - 1);
+            else
+                parent->removeChild(leaf);
+        }
+        delete leaf;
     }
 }
 

@@ -84,6 +84,7 @@ private:
     QTreeWidgetItem* newItem(const QString& text, int image) const;
     void deleteWithDescendants(QTreeWidgetItem* item);
     void clearItems();
+    static void destroyDetached(const QList<QTreeWidgetItem*>& roots);
     void deleteCurrent();
     void createNode(int command, QTreeWidgetItem* hItem);
     void runSearch();

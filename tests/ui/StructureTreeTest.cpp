@@ -1,0 +1,589 @@
+#include "CChildFrame.h"
+#include "CStructureTreeCtrl.h"
+#include "CZETTreeView.h"
+#include "CZETbrowserDoc.h"
+#include "DocumentText.h"
+#include "ScriptedPrompts.h"
+#include "TestBook.h"
+#include "TestEnvironment.h"
+
+#include <QContextMenuEvent>
+#include <QMdiArea>
+#include <QtTest>
+
+namespace {
+
+// Records the updates the document sends to the other panes.
+class SpyView : public IDocumentView
+{
+public:
+    struct Call
+    {
+        IDocumentView* sender;
+        long hint;
+        TreeRecord* record;
+    };
+    std::vector<Call> calls;
+    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override
+    {
+        calls.push_back({sender, lHint, hint});
+    }
+};
+
+std::vector<std::uint32_t> idsInOrder(const CZETbrowserDoc& doc)
+{
+    std::vector<std::uint32_t> ids;
+    for (const TreeRecord& record : doc.records())
+        ids.push_back(record.recordId);
+    return ids;
+}
+
+QStringList namesInOrder(const CZETbrowserDoc& doc)
+{
+    QStringList names;
+    for (const TreeRecord& record : doc.records())
+        names << DocumentText::toQString(record.name);
+    return names;
+}
+
+const QStringList kRootMenu{QStringLiteral("Создать раздел в корневом разделе"),
+                            QStringLiteral("Создать запись в корневом разделе"),
+                            QStringLiteral("-"),
+                            QStringLiteral("Поиск"),
+                            QStringLiteral("-"),
+                            QStringLiteral("Отмена")};
+
+} // namespace
+
+class StructureTreeTest : public QObject
+{
+    Q_OBJECT
+
+    ScriptedPrompts* prompts = nullptr;
+    QMdiArea* area = nullptr;
+    CChildFrame* frame = nullptr;
+    CZETbrowserDoc* doc = nullptr;
+    CStructureTreeCtrl* tree = nullptr;
+
+    QTreeWidgetItem* itemFor(std::uint32_t id)
+    {
+        const TreeRecord* record = doc->FindRecord(id);
+        return record ? CStructureTreeCtrl::itemOf(record->treeItem) : nullptr;
+    }
+    void chooseInMenu(QTreeWidgetItem* item, const QString& entry)
+    {
+        prompts->menuAnswers.enqueue(entry);
+        tree->ShowContextMenu(item, QPoint(10, 10));
+    }
+    TreeRecord* lastCreated() { return doc->FindRecord(doc->maxId()); }
+
+private slots:
+    void init()
+    {
+        prompts = new ScriptedPrompts;
+        area = new QMdiArea;
+        area->resize(1000, 700);
+        frame = new CChildFrame(makeBook(), *prompts);
+        area->addSubWindow(frame);
+        area->show();
+        frame->show();
+        doc = frame->GetDocument();
+        tree = &frame->treeView()->GetTreeCtrl();
+    }
+    void cleanup()
+    {
+        delete area;
+        delete prompts;
+        frame = nullptr;
+        doc = nullptr;
+        tree = nullptr;
+    }
+
+    // --- filling and relabelling ---------------------------------------------------------
+
+    void fillMirrorsTheDocument()
+    {
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        QTreeWidgetItem* functions = tree->topLevelItem(0);
+        QCOMPARE(functions->text(0), QStringLiteral("Функции"));
+        QCOMPARE(functions->childCount(), 3);
+        QCOMPARE(functions->child(0)->text(0), QStringLiteral("Длина ( Len )"));
+        QCOMPARE(functions->child(1)->child(0)->text(0), QStringLiteral("Лев"));
+        QCOMPARE(CStructureTreeCtrl::imageOf(functions), int(CStructureTreeCtrl::ClosedSection));
+        QCOMPARE(CStructureTreeCtrl::imageOf(functions->child(0)),
+                 int(CStructureTreeCtrl::RecordImage));
+        QVERIFY(!functions->isExpanded());
+        for (const TreeRecord& record : doc->records()) {
+            QTreeWidgetItem* item = CStructureTreeCtrl::itemOf(record.treeItem);
+            QVERIFY(item);
+            QCOMPARE(CStructureTreeCtrl::recordIdOf(item), record.recordId);
+            const TreeItemHandle parent =
+                item->parent() ? CStructureTreeCtrl::handleOf(item->parent()) : kTreeRootHandle;
+            QCOMPARE(record.parentTreeItem, parent);
+        }
+    }
+
+    void rebuildSelectsFirstAndPublishes()
+    {
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+        QCOMPARE(doc->currentId, 1u);
+        SpyView spy;
+        doc->AddView(&spy);
+        tree->setCurrentItem(itemFor(6));
+        QCOMPARE(doc->currentId, 6u);
+        spy.calls.clear();
+        doc->UpdateAllViews(nullptr, 0, nullptr); // another pane announces a structure change
+        doc->RemoveView(&spy);
+        QCOMPARE(doc->currentId, 1u);
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+        // The selection is published with the tree view as the sender, so it skips itself.
+        bool published = false;
+        for (const SpyView::Call& call : spy.calls)
+            published |= call.sender == frame->treeView() && call.hint == 0 && !call.record;
+        QVERIFY(published);
+    }
+
+    void orphanAndEmptyDocuments()
+    {
+        // A parent that does not exist puts the record at the top level.
+        CZETbrowserDoc::RecordList records;
+        records.push_back(bookRecord(1, 0, RecordKind::Item, "Один"));
+        records.push_back(bookRecord(2, 99, RecordKind::Item, "Сирота"));
+        doc->SetRecords(std::move(records));
+        doc->UpdateAllViews(nullptr);
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(doc->FindRecord(2)->parentTreeItem, kTreeRootHandle);
+
+        doc->SetRecords({});
+        doc->UpdateAllViews(nullptr);
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QVERIFY(!tree->currentItem());
+    }
+
+    void relabelByHint()
+    {
+        TreeRecord hint = *doc->FindRecord(2);
+        hint.synonym = cp("Size");
+        doc->UpdateAllViews(nullptr, 0, &hint);
+        QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина ( Size )"));
+        hint.synonym.clear();
+        doc->UpdateAllViews(nullptr, 0, &hint);
+        QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина"));
+        hint.name.clear();
+        hint.synonym = cp("Len");
+        doc->UpdateAllViews(nullptr, 0, &hint);
+        QCOMPARE(itemFor(2)->text(0), QStringLiteral(" ( Len )"));
+        // Other fields: the tree ignores them.
+        hint.name = cp("Другое");
+        doc->UpdateAllViews(nullptr, 1, &hint);
+        QCOMPARE(itemFor(2)->text(0), QStringLiteral(" ( Len )"));
+        // The document itself is untouched by a hint.
+        QCOMPARE(DocumentText::toQString(doc->FindRecord(2)->name), QStringLiteral("Длина"));
+    }
+
+    void relabelWithStaleHandleIsHarmless()
+    {
+        TreeRecord hint = *doc->FindRecord(4);
+        tree->setCurrentItem(itemFor(4));
+        prompts->messageAnswers.enqueue(QMessageBox::Yes);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QVERIFY(!doc->FindRecord(4));
+        hint.name = cp("Новое");
+        doc->UpdateAllViews(nullptr, 0, &hint); // its item is gone
+        // After a rebuild the hint's old handle names a deleted item; the live one is relabelled.
+        TreeRecord old = *doc->FindRecord(2);
+        doc->UpdateAllViews(nullptr);
+        old.synonym = cp("X");
+        doc->UpdateAllViews(nullptr, 0, &old);
+        QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина ( X )"));
+    }
+
+    void expandingSwitchesImages()
+    {
+        QTreeWidgetItem* functions = itemFor(1);
+        functions->setExpanded(true);
+        QCOMPARE(CStructureTreeCtrl::imageOf(functions), int(CStructureTreeCtrl::OpenSection));
+        functions->setExpanded(false);
+        QCOMPARE(CStructureTreeCtrl::imageOf(functions), int(CStructureTreeCtrl::ClosedSection));
+    }
+
+    // --- context menu --------------------------------------------------------------------
+
+    void menuOnEmptySpace()
+    {
+        tree->ShowContextMenu(nullptr, QPoint(5, 5));
+        QCOMPARE(prompts->menus.size(), 1);
+        QCOMPARE(prompts->menus.last(), kRootMenu);
+        QCOMPARE(prompts->menuPositions.last(), QPoint(5, 5));
+
+        // The same through a real right click below the last item.
+        const QPoint empty(5, tree->viewport()->height() - 2);
+        QVERIFY(!tree->itemAt(empty));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, empty,
+                                tree->viewport()->mapToGlobal(empty));
+        QApplication::sendEvent(tree->viewport(), &event);
+        QCOMPARE(prompts->menus.size(), 2);
+        QCOMPARE(prompts->menus.last(), kRootMenu);
+    }
+
+    void menuOnTopLevelAndNestedItems()
+    {
+        tree->ShowContextMenu(itemFor(1), QPoint());
+        QCOMPARE(
+            prompts->menus.last(),
+            QStringList({QStringLiteral("Создать раздел в текущем разделе"),
+                         QStringLiteral("Создать запись в текущем разделе"),
+                         QStringLiteral("Создать раздел в корневом разделе"),
+                         QStringLiteral("Создать запись в корневом разделе"),
+                         QStringLiteral("Удалить раздел"), QStringLiteral("-"),
+                         QStringLiteral("Поиск"), QStringLiteral("-"), QStringLiteral("Отмена")}));
+        tree->ShowContextMenu(itemFor(6), QPoint());
+        QCOMPARE(prompts->menus.last().at(4), QStringLiteral("Удалить запись"));
+        tree->ShowContextMenu(itemFor(2), QPoint());
+        QCOMPARE(
+            prompts->menus.last(),
+            QStringList({QStringLiteral("Создать раздел в текущем разделе"),
+                         QStringLiteral("Создать запись в текущем разделе"),
+                         QStringLiteral("Удалить запись"), QStringLiteral("-"),
+                         QStringLiteral("Поиск"), QStringLiteral("-"), QStringLiteral("Отмена")}));
+    }
+
+    void cancelAndNoChoiceChangeNothing()
+    {
+        const auto before = doc->records();
+        chooseInMenu(itemFor(1), QStringLiteral("Отмена"));
+        chooseInMenu(itemFor(1), QString());
+        QVERIFY(doc->records() == before);
+        QVERIFY(prompts->messages.isEmpty());
+        QVERIFY(!doc->IsModified());
+    }
+
+    void rightButtonSelectsOnPress()
+    {
+        QTreeWidgetItem* target = itemFor(6);
+        const QPoint point = tree->visualItemRect(target).center();
+        QTest::mousePress(tree->viewport(), Qt::RightButton, {}, point);
+        QCOMPARE(tree->currentItem(), target);
+        QCOMPARE(doc->currentId, 6u);
+        QTest::mouseRelease(tree->viewport(), Qt::RightButton, {}, point);
+        // On empty space it keeps the selection.
+        const QPoint empty(5, tree->viewport()->height() - 2);
+        QTest::mousePress(tree->viewport(), Qt::RightButton, {}, empty);
+        QCOMPARE(tree->currentItem(), target);
+    }
+
+    void menuKeyAndShiftF10()
+    {
+        tree->setCurrentItem(itemFor(2));
+        QTest::keyClick(tree, Qt::Key_Menu);
+        QCOMPARE(prompts->menus.size(), 1);
+        QCOMPARE(prompts->menus.last().first(), QStringLiteral("Создать раздел в текущем разделе"));
+        const QRect rect = tree->visualItemRect(itemFor(2));
+        QCOMPARE(prompts->menuPositions.last(), tree->viewport()->mapToGlobal(rect.bottomLeft()));
+        QTest::keyClick(tree, Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(prompts->menus.size(), 2);
+        // No selection: no menu.
+        tree->setCurrentItem(nullptr);
+        QTest::keyClick(tree, Qt::Key_Menu);
+        QCOMPARE(prompts->menus.size(), 2);
+    }
+
+    // --- creation ------------------------------------------------------------------------
+
+    void createRecordInCurrentSectionOnItem()
+    {
+        const std::uint32_t maxBefore = doc->maxId();
+        chooseInMenu(itemFor(2), QStringLiteral("Создать запись в текущем разделе"));
+        TreeRecord* created = lastCreated();
+        QVERIFY(created);
+        QVERIFY(created->recordId > maxBefore);
+        QCOMPARE(DocumentText::toQString(created->name), QStringLiteral("Новая запись"));
+        QCOMPARE(created->kind, RecordKind::Item);
+        QCOMPARE(created->parentId, 1u);
+        QCOMPARE(created->membership, cp("FN"));
+        // After the section's existing children, also in the document's order.
+        QCOMPARE(idsInOrder(*doc),
+                 (std::vector<std::uint32_t>{1, 2, 3, 4, 5, created->recordId, 6, 7}));
+        QTreeWidgetItem* item = itemFor(created->recordId);
+        QCOMPARE(item->parent(), itemFor(1));
+        QCOMPARE(itemFor(1)->indexOfChild(item), 3);
+        QCOMPARE(item->text(0), QStringLiteral("Новая запись"));
+        QCOMPARE(CStructureTreeCtrl::imageOf(item), int(CStructureTreeCtrl::RecordImage));
+        QCOMPARE(tree->currentItem(), item);
+        QCOMPARE(doc->currentId, created->recordId);
+        QVERIFY(doc->IsModified());
+        QVERIFY(tree->updatesEnabled());
+        QVERIFY(tree->m_bNotifySelection);
+        QCOMPARE(tree->topLevelItemCount(), 3);
+    }
+
+    void createFolderInCurrentSectionOnFolder()
+    {
+        chooseInMenu(itemFor(3), QStringLiteral("Создать раздел в текущем разделе"));
+        TreeRecord* created = lastCreated();
+        QCOMPARE(created->kind, RecordKind::Folder);
+        QCOMPARE(DocumentText::toQString(created->name), QStringLiteral("Новый раздел"));
+        QCOMPARE(created->parentId, 3u);
+        QCOMPARE(created->membership, cp("FN"));
+        QCOMPARE(idsInOrder(*doc),
+                 (std::vector<std::uint32_t>{1, 2, 3, 4, created->recordId, 5, 6, 7}));
+        QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(created->recordId)),
+                 int(CStructureTreeCtrl::ClosedSection));
+        QCOMPARE(doc->currentId, created->recordId);
+    }
+
+    void createInCurrentSectionOnTopLevelItem()
+    {
+        chooseInMenu(itemFor(6), QStringLiteral("Создать запись в текущем разделе"));
+        TreeRecord* created = lastCreated();
+        QCOMPARE(created->parentId, 0u);
+        QCOMPARE(created->membership, std::string("AST"));
+        QCOMPARE(created->parentTreeItem, kTreeRootHandle);
+        QCOMPARE(tree->topLevelItem(3), itemFor(created->recordId));
+        QCOMPARE(doc->records().back().recordId, created->recordId);
+        QCOMPARE(doc->currentId, created->recordId);
+    }
+
+    void createAtRoot()
+    {
+        chooseInMenu(itemFor(2), QStringLiteral("Создать раздел в текущем разделе"));
+        const std::uint32_t first = doc->maxId();
+        chooseInMenu(nullptr, QStringLiteral("Создать раздел в корневом разделе"));
+        TreeRecord* folder = lastCreated();
+        QVERIFY(folder->recordId != first);
+        QCOMPARE(folder->kind, RecordKind::Folder);
+        QCOMPARE(folder->parentId, 0u);
+        QCOMPARE(folder->membership, std::string("AST"));
+        QCOMPARE(tree->topLevelItem(tree->topLevelItemCount() - 1), itemFor(folder->recordId));
+        chooseInMenu(itemFor(1), QStringLiteral("Создать запись в корневом разделе"));
+        TreeRecord* item = lastCreated();
+        QCOMPARE(item->kind, RecordKind::Item);
+        QCOMPARE(item->parentId, 0u);
+        QCOMPARE(tree->currentItem(), itemFor(item->recordId));
+        QCOMPARE(doc->currentId, item->recordId);
+        QCOMPARE(doc->GetTitle(), std::string("book.zet *"));
+    }
+
+    // --- deletion ------------------------------------------------------------------------
+
+    void deleteWithoutSelectionAsksNothing()
+    {
+        tree->setCurrentItem(nullptr);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QVERIFY(prompts->messages.isEmpty());
+        QCOMPARE(doc->RecordCount(), std::size_t(7));
+    }
+
+    void deleteAnsweredNoChangesNothing()
+    {
+        const auto before = doc->records();
+        tree->setCurrentItem(itemFor(2));
+        prompts->messageAnswers.enqueue(QMessageBox::No);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(prompts->messages.size(), 1);
+        const ScriptedPrompts::Message& asked = prompts->messages.first();
+        QCOMPARE(asked.text, QStringLiteral("Удалить запись?"));
+        QCOMPARE(asked.icon, QMessageBox::Question);
+        QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(asked.defaultButton, QMessageBox::No);
+        QVERIFY(doc->records() == before);
+        QCOMPARE(itemFor(1)->childCount(), 3);
+        QVERIFY(!doc->IsModified());
+    }
+
+    void deleteSectionRemovesSubtree()
+    {
+        tree->setCurrentItem(itemFor(1));
+        prompts->messageAnswers.enqueue(QMessageBox::Yes);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(prompts->messages.first().text, QStringLiteral("Удалить раздел?"));
+        QCOMPARE(idsInOrder(*doc), (std::vector<std::uint32_t>{6, 7}));
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QVERIFY(doc->IsModified());
+        // The new selection is published.
+        QVERIFY(tree->currentItem());
+        QCOMPARE(doc->currentId, CStructureTreeCtrl::recordIdOf(tree->currentItem()));
+    }
+
+    void deleteFromMenu()
+    {
+        prompts->messageAnswers.enqueue(QMessageBox::Yes);
+        tree->setCurrentItem(itemFor(4));
+        chooseInMenu(itemFor(4), QStringLiteral("Удалить запись"));
+        QVERIFY(!doc->FindRecord(4));
+        QCOMPARE(itemFor(3)->childCount(), 0);
+        // The section left empty shows the closed image once selected.
+        QVERIFY(doc->IsModified());
+    }
+
+    // --- keys to the form ----------------------------------------------------------------
+
+    void tabAndEnterFocusTheForm()
+    {
+        QApplication::setActiveWindow(area);
+        QVERIFY(QTest::qWaitForWindowActive(area));
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Tab);
+        QTRY_VERIFY(frame->formPane()->hasFocus());
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Return);
+        QTRY_VERIFY(frame->formPane()->hasFocus());
+    }
+
+    // --- search --------------------------------------------------------------------------
+
+    void searchHonoursJumpToId()
+    {
+        chooseInMenu(itemFor(1), QStringLiteral("Поиск"));
+        QCOMPARE(doc->currentId, 1u);
+        doc->jumpToId = 4;
+        chooseInMenu(itemFor(1), QStringLiteral("Поиск"));
+        QCOMPARE(tree->currentItem(), itemFor(4));
+        QCOMPARE(doc->currentId, 4u);
+        // A record that has gone since: nothing happens.
+        doc->jumpToId = 999;
+        chooseInMenu(itemFor(1), QStringLiteral("Поиск"));
+        QCOMPARE(doc->currentId, 4u);
+        QVERIFY(!doc->IsModified());
+    }
+
+    void searchRunnerRunsOnTheDocument()
+    {
+        int runs = 0;
+        tree->setSearchRunner([&](CZETbrowserDoc& searched) {
+            ++runs;
+            QCOMPARE(&searched, doc);
+            searched.jumpToId = 5;
+        });
+        chooseInMenu(nullptr, QStringLiteral("Поиск"));
+        QCOMPARE(runs, 1);
+        QCOMPARE(doc->currentId, 5u);
+    }
+
+    // --- copy and move -------------------------------------------------------------------
+
+    void copySectionToTopLevel()
+    {
+        QTreeWidgetItem* copy = tree->CopySubtree(itemFor(1), nullptr, CStructureTreeCtrl::CmdCopy);
+        QVERIFY(copy);
+        QCOMPARE(namesInOrder(*doc),
+                 QStringList({"Функции", "Длина", "Строки", "Лев", "Прав", "Сообщить", "Пустой",
+                              "Функции", "Длина", "Строки", "Лев", "Прав"}));
+        // Every copied record is new, with identical texts and a consistent parent chain.
+        std::vector<TreeRecord> records(doc->records().begin(), doc->records().end());
+        for (std::size_t i = 0; i < 5; ++i) {
+            const TreeRecord& source = records[i];
+            const TreeRecord& copied = records[7 + i];
+            QVERIFY(copied.recordId > 7);
+            QCOMPARE(copied.name, source.name);
+            QCOMPARE(copied.synonym, source.synonym);
+            QCOMPARE(copied.syntax, source.syntax);
+            QCOMPARE(copied.membership, source.membership);
+            QCOMPARE(copied.kind, source.kind);
+        }
+        QCOMPARE(records[7].parentId, 0u);
+        QCOMPARE(records[8].parentId, records[7].recordId);
+        QCOMPARE(records[10].parentId, records[9].recordId);
+        QCOMPARE(records[11].parentId, records[7].recordId);
+        // The tree matches, collapsed with the closed image; the copy is selected and published.
+        QCOMPARE(tree->topLevelItem(3), copy);
+        QCOMPARE(copy->childCount(), 3);
+        QCOMPARE(copy->child(0)->text(0), QStringLiteral("Длина ( Len )"));
+        QVERIFY(!copy->isExpanded());
+        QCOMPARE(CStructureTreeCtrl::imageOf(copy), int(CStructureTreeCtrl::ClosedSection));
+        QCOMPARE(CStructureTreeCtrl::recordIdOf(copy->child(1)->child(0)), records[10].recordId);
+        QCOMPARE(doc->FindRecord(records[10].recordId)->treeItem,
+                 CStructureTreeCtrl::handleOf(copy->child(1)->child(0)));
+        QCOMPARE(tree->currentItem(), copy);
+        QCOMPARE(doc->currentId, records[7].recordId);
+        QVERIFY(doc->IsModified());
+        // The source is untouched.
+        QCOMPARE(itemFor(1)->childCount(), 3);
+    }
+
+    void moveOntoOwnSectionBecomesFirstChild()
+    {
+        QTreeWidgetItem* moved =
+            tree->CopySubtree(itemFor(5), itemFor(1), CStructureTreeCtrl::CmdMove);
+        QVERIFY(moved);
+        QVERIFY(!doc->FindRecord(5));
+        const std::uint32_t newId = CStructureTreeCtrl::recordIdOf(moved);
+        QVERIFY(newId > 7);
+        QCOMPARE(idsInOrder(*doc), (std::vector<std::uint32_t>{1, newId, 2, 3, 4, 6, 7}));
+        QCOMPARE(itemFor(1)->child(0), moved);
+        QCOMPARE(itemFor(1)->childCount(), 3);
+        QVERIFY(itemFor(1)->isExpanded());
+        QCOMPARE(doc->FindRecord(newId)->parentId, 1u);
+    }
+
+    void moveOntoOtherSectionAndAfterItem()
+    {
+        // Onto another section: last child there.
+        QTreeWidgetItem* moved =
+            tree->CopySubtree(itemFor(6), itemFor(3), CStructureTreeCtrl::CmdMove);
+        const std::uint32_t a = CStructureTreeCtrl::recordIdOf(moved);
+        QCOMPARE(idsInOrder(*doc), (std::vector<std::uint32_t>{1, 2, 3, 4, a, 5, 7}));
+        QCOMPARE(itemFor(3)->child(1), moved);
+        // Onto a record: right after it, in its section.
+        moved = tree->CopySubtree(itemFor(7), itemFor(2), CStructureTreeCtrl::CmdMove);
+        const std::uint32_t b = CStructureTreeCtrl::recordIdOf(moved);
+        QCOMPARE(idsInOrder(*doc), (std::vector<std::uint32_t>{1, 2, b, 3, 4, a, 5}));
+        QCOMPARE(itemFor(1)->child(1), moved);
+        QCOMPARE(doc->FindRecord(b)->parentId, 1u);
+        QCOMPARE(tree->topLevelItemCount(), 1);
+    }
+
+    void lastChildMovedAwayClosesSection()
+    {
+        itemFor(1)->setExpanded(true);
+        itemFor(3)->setExpanded(true);
+        QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(3)), int(CStructureTreeCtrl::OpenSection));
+        tree->CopySubtree(itemFor(4), nullptr, CStructureTreeCtrl::CmdMove);
+        QCOMPARE(itemFor(3)->childCount(), 0);
+        QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(3)), int(CStructureTreeCtrl::ClosedSection));
+    }
+
+    void copyIntoOwnSubtreeIsRefused()
+    {
+        const auto before = doc->records();
+        QVERIFY(!tree->CopySubtree(itemFor(1), itemFor(3), CStructureTreeCtrl::CmdCopy));
+        QVERIFY(!tree->CopySubtree(itemFor(1), itemFor(1), CStructureTreeCtrl::CmdMove));
+        QVERIFY(!tree->CopySubtree(itemFor(1), itemFor(4), CStructureTreeCtrl::CmdMove));
+        QVERIFY(!tree->CopySubtree(nullptr, itemFor(4), CStructureTreeCtrl::CmdCopy));
+        QVERIFY(doc->records() == before);
+        QVERIFY(!doc->IsModified());
+    }
+
+    // --- deep and large books ------------------------------------------------------------
+
+    void deepNestingNeedsNoRecursion()
+    {
+        // Deep enough that a recursive fill, copy or teardown would overflow the stack.
+        constexpr std::uint32_t depth = 100000;
+        CZETbrowserDoc::RecordList records;
+        for (std::uint32_t id = 1; id <= depth; ++id)
+            records.push_back(bookRecord(id, id - 1, RecordKind::Folder, "Глубже"));
+        doc->SetRecords(std::move(records));
+        doc->UpdateAllViews(nullptr);
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(CStructureTreeCtrl::itemOf(doc->FindRecord(depth)->treeItem)->parent(),
+                 itemFor(depth - 1));
+        doc->UpdateAllViews(nullptr); // tears the deep tree down and builds it again
+
+        // Copy a deep chain; the copy keeps its shape.
+        QTreeWidgetItem* copy =
+            tree->CopySubtree(itemFor(depth - 3000), nullptr, CStructureTreeCtrl::CmdCopy);
+        QVERIFY(copy);
+        QCOMPARE(doc->RecordCount(), std::size_t(depth + 3001));
+        QCOMPARE(doc->records().back().parentId, doc->maxId() - 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    return runUiTest<StructureTreeTest>(argc, argv);
+}
+
+#include "StructureTreeTest.moc"
