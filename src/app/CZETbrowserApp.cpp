@@ -1,0 +1,118 @@
+#include "CZETbrowserApp.h"
+
+#include "CDesktopIntegration.h"
+#include "CInstanceChannel.h"
+#include "CMainFrame.h"
+#include "CRecentFileList.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QSettings>
+
+#include <cstdio>
+
+#ifndef ZET_VERSION
+#define ZET_VERSION "0.0"
+#endif
+
+const QString CZETbrowserApp::kProfileName = QStringLiteral("ZET browser");
+
+CZETbrowserApp::CZETbrowserApp(UserPrompts& prompts, QObject* parent)
+    : QObject(parent), m_prompts(prompts)
+{}
+
+CZETbrowserApp::~CZETbrowserApp() = default;
+
+bool CZETbrowserApp::IsEmbeddingSwitch(const QString& argument)
+{
+    if (argument.size() < 2 || (argument[0] != u'-' && argument[0] != u'/'))
+        return false;
+    const QString word = argument.mid(1);
+    return word.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
+           word.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0;
+}
+
+std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
+{
+    QCoreApplication::setApplicationName(kProfileName);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZET_VERSION));
+    QGuiApplication::setApplicationDisplayName(kProfileName);
+    QGuiApplication::setDesktopFileName(QStringLiteral("zetbrowser"));
+
+    // The embedding switches are Windows-style words QCommandLineParser would split into
+    // letters; they are taken out first.
+    bool embedding = false;
+    QStringList rest;
+    for (const QString& argument : arguments) {
+        if (!rest.isEmpty() && IsEmbeddingSwitch(argument))
+            embedding = true;
+        else
+            rest.append(argument);
+    }
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Editor of syntax-helper books (.zet)."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A .zet book to open."),
+                                 QStringLiteral("[file]"));
+    if (!parser.parse(rest)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("%s %s\n", qPrintable(kProfileName), ZET_VERSION);
+        std::fflush(stdout);
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "Only one file can be named.\n");
+        return 2;
+    }
+    if (embedding)
+        return 0;
+
+    const QString file =
+        files.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(files.first()).absoluteFilePath());
+    if (!file.isEmpty() && CInstanceChannel::Forward(file))
+        return 0;
+
+    m_settings = std::make_unique<QSettings>(QString(), kProfileName);
+    m_recentFiles = std::make_unique<CRecentFileList>(*m_settings, kRecentFileCount);
+    m_recentFiles->ReadList();
+
+    QIcon appIcon;
+    for (const char* size : {"16x16", "32x32", "48x48", "64x64"})
+        appIcon.addFile(QStringLiteral(":/icons/%1/zetbrowser.png").arg(QLatin1String(size)));
+    QApplication::setWindowIcon(appIcon);
+
+    m_mainFrame = std::make_unique<CMainFrame>(m_prompts, *m_recentFiles);
+
+    CDesktopIntegration::RegisterForUser();
+
+    m_channel = new CInstanceChannel(this);
+    m_channel->Listen();
+    connect(
+        m_channel, &CInstanceChannel::openRequested, this,
+        [this](const QString& path) {
+            m_mainFrame->OpenDocumentFile(path);
+            m_mainFrame->raise();
+            m_mainFrame->activateWindow();
+        },
+        Qt::QueuedConnection);
+
+    if (!file.isEmpty() && m_mainFrame->OpenDocumentFile(file) == nullptr)
+        return 1;
+
+    m_mainFrame->showMaximized();
+    return std::nullopt;
+}
