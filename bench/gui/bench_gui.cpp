@@ -1,0 +1,121 @@
+// Times opening a generated book through the program's own open path (main frame, document
+// window, filled tree, first paint), offscreen, for 10k and 100k records, and the ratio.
+#include "BookGenerator.h"
+#include "CChildFrame.h"
+#include "CMainFrame.h"
+#include "CZETbrowserApp.h"
+#include "UserPrompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Benchmarks answer nothing: every prompt takes its default.
+class DefaultPrompts : public UserPrompts
+{
+public:
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& text,
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton defaultButton) override
+    {
+        std::fprintf(stderr, "prompt: %s\n", qPrintable(text));
+        return defaultButton;
+    }
+    QAction* popupMenu(QMenu&, const QPoint&) override { return nullptr; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+};
+
+double openOnce(CMainFrame& frame, const QString& path)
+{
+    const auto start = std::chrono::steady_clock::now();
+    CChildFrame* child = frame.OpenDocumentFile(path);
+    if (child == nullptr)
+        return -1;
+    QApplication::processEvents();
+    child->repaint();
+    const auto end = std::chrono::steady_clock::now();
+    // Closing is not part of the measurement.
+    child->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    return std::chrono::duration<double>(end - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+        qputenv(name, path.toLocal8Bit());
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    std::vector<std::size_t> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::strtoul(argv[i], nullptr, 10));
+    if (sizes.empty())
+        sizes = {10000, 100000};
+
+    DefaultPrompts prompts;
+    CZETbrowserApp app(prompts);
+    if (app.InitInstance({QStringLiteral("bench_gui")}).has_value())
+        return 1;
+    CMainFrame& frame = *app.mainFrame();
+
+    constexpr int kRuns = 5;
+    std::vector<double> medians;
+    for (std::size_t records : sizes) {
+        const QString path = home.filePath(QStringLiteral("book-%1.zet").arg(records));
+        {
+            QFile file(path);
+            const std::string bytes = GenerateBook(records, 1);
+            if (!file.open(QIODevice::WriteOnly) ||
+                file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+                return 1;
+        }
+        std::vector<double> times;
+        for (int run = 0; run < kRuns; ++run) {
+            const double t = openOnce(frame, path);
+            if (t < 0) {
+                std::fprintf(stderr, "could not open %s\n", qPrintable(path));
+                return 1;
+            }
+            times.push_back(t);
+        }
+        std::sort(times.begin(), times.end());
+        medians.push_back(times[kRuns / 2]);
+        std::printf("open and show %7zu records: median %.3f s (min %.3f, max %.3f, %d runs)\n",
+                    records, times[kRuns / 2], times.front(), times.back(), kRuns);
+    }
+    for (std::size_t i = 1; i < sizes.size(); ++i)
+        std::printf("ratio %zu/%zu records: time x%.2f for size x%.2f\n", sizes[i], sizes[i - 1],
+                    medians[i] / medians[i - 1], double(sizes[i]) / double(sizes[i - 1]));
+    std::fflush(stdout);
+    return 0;
+}
