@@ -1,0 +1,312 @@
+#include "CChildFrame.h"
+#include "CStructureTreeCtrl.h"
+#include "CZETTreeView.h"
+#include "CZETbrowserDoc.h"
+#include "DocumentText.h"
+#include "ScriptedPrompts.h"
+#include "TestBook.h"
+#include "TestEnvironment.h"
+#include "TestUi.h"
+
+#include <QMdiArea>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string fileBytes(const QString& path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+class ChildFrameTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir* dir = nullptr;
+    ScriptedPrompts* prompts = nullptr;
+    QMdiArea* area = nullptr;
+    CChildFrame* frame = nullptr;
+    CZETbrowserDoc* doc = nullptr;
+    CStructureTreeCtrl* tree = nullptr;
+    TestUi ui;
+    QString path;
+
+    void open(std::unique_ptr<CZETbrowserDoc> book)
+    {
+        frame = new CChildFrame(std::move(book), *prompts);
+        area->addSubWindow(frame);
+        frame->show();
+        doc = frame->GetDocument();
+        tree = &frame->treeView()->GetTreeCtrl();
+    }
+    void choose(QTreeWidgetItem* item, const QString& entry)
+    {
+        prompts->menuAnswers.enqueue(entry);
+        tree->ShowContextMenu(item, QPoint());
+    }
+    QTreeWidgetItem* itemFor(std::uint32_t id)
+    {
+        return CStructureTreeCtrl::itemOf(doc->FindRecord(id)->treeItem);
+    }
+    bool save() { return doc->OnSaveDocument(path.toStdString(), ui); }
+
+private slots:
+    void init()
+    {
+        dir = new QTemporaryDir;
+        QVERIFY(dir->isValid());
+        path = dir->filePath(QStringLiteral("book.zet"));
+        prompts = new ScriptedPrompts;
+        area = new QMdiArea;
+        area->resize(1100, 700);
+        area->show();
+        open(makeBook(path.toStdString()));
+    }
+    void cleanup()
+    {
+        delete area;
+        delete prompts;
+        delete dir;
+        frame = nullptr;
+        doc = nullptr;
+        tree = nullptr;
+        ui = TestUi();
+    }
+
+    void threePanesWithTheTreeOnTheLeft()
+    {
+        QSplitter* splitter = frame->splitter();
+        QCOMPARE(splitter->count(), 3);
+        QCOMPARE(splitter->widget(0), static_cast<QWidget*>(frame->treeView()));
+        QCOMPARE(splitter->widget(1), frame->formPane());
+        QCOMPARE(splitter->widget(2), frame->previewPane());
+        QCOMPARE(frame->widget(), static_cast<QWidget*>(splitter));
+        QCOMPARE(frame->treeView()->GetDocument(), doc);
+        QVERIFY(std::find(doc->views().begin(), doc->views().end(), frame->treeView()) !=
+                doc->views().end());
+        // The initial update filled the tree and made the first record current.
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        QCOMPARE(doc->currentId, 1u);
+        // The tree fills its pane.
+        frame->treeView()->resize(300, 400);
+        QCOMPARE(tree->size(), QSize(300, 400));
+    }
+
+    void saveFollowsTheModifiedFlag()
+    {
+        QSignalSpy changed(frame, &CChildFrame::documentStateChanged);
+        QVERIFY(!frame->canSave());
+        QCOMPARE(frame->windowTitle(), QStringLiteral("book.zet"));
+        choose(nullptr, QStringLiteral("Создать запись в корневом разделе"));
+        QVERIFY(frame->canSave());
+        QVERIFY(changed.count() >= 1);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("book.zet *"));
+        const int before = changed.count();
+        QVERIFY(save());
+        QVERIFY(!frame->canSave());
+        QVERIFY(changed.count() > before);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("book.zet"));
+        // A second edit marks it again, exactly once.
+        choose(nullptr, QStringLiteral("Создать раздел в корневом разделе"));
+        choose(nullptr, QStringLiteral("Создать раздел в корневом разделе"));
+        QCOMPARE(frame->windowTitle(), QStringLiteral("book.zet *"));
+        QVERIFY(frame->canSave());
+    }
+
+    void createHelpOnUnmodifiedRunsAtOnce()
+    {
+        int runs = 0;
+        frame->setHelpDialogRunner([&](CChildFrame* f) {
+            QCOMPARE(f, frame);
+            ++runs;
+        });
+        frame->OnCreateHelp();
+        QCOMPARE(runs, 1);
+        QVERIFY(prompts->messages.isEmpty());
+    }
+
+    void createHelpOnModifiedAsksFirst()
+    {
+        int runs = 0;
+        int saves = 0;
+        frame->setHelpDialogRunner([&](CChildFrame*) { ++runs; });
+        frame->setSaveHandler([&](CChildFrame*) {
+            ++saves;
+            return save();
+        });
+        choose(nullptr, QStringLiteral("Создать запись в корневом разделе"));
+
+        prompts->messageAnswers.enqueue(QMessageBox::Cancel);
+        frame->OnCreateHelp();
+        QCOMPARE(prompts->messages.size(), 1);
+        const ScriptedPrompts::Message& asked = prompts->messages.first();
+        QCOMPARE(asked.text, QStringLiteral("Документ модифицирован! Записать документ?"));
+        QCOMPARE(asked.icon, QMessageBox::Question);
+        QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(runs, 0);
+        QCOMPARE(saves, 0);
+        QVERIFY(doc->IsModified());
+
+        prompts->messageAnswers.enqueue(QMessageBox::Ok);
+        frame->OnCreateHelp();
+        QCOMPARE(saves, 1);
+        QCOMPARE(runs, 1);
+        QVERIFY(!doc->IsModified());
+        QVERIFY(!frame->canSave());
+        QCOMPARE(fileBytes(path).substr(0, 9), std::string("{\"Shell\",\r\n").substr(0, 9));
+    }
+
+    void createHelpStopsWhenSavingFails()
+    {
+        int runs = 0;
+        frame->setHelpDialogRunner([&](CChildFrame*) { ++runs; });
+        choose(nullptr, QStringLiteral("Создать запись в корневом разделе"));
+
+        // The save command fails (or is cancelled): nothing more.
+        frame->setSaveHandler([](CChildFrame*) { return false; });
+        prompts->messageAnswers.enqueue(QMessageBox::Ok);
+        frame->OnCreateHelp();
+        QCOMPARE(runs, 0);
+
+        // It claims success but the document is still modified: nothing either.
+        frame->setSaveHandler([](CChildFrame*) { return true; });
+        prompts->messageAnswers.enqueue(QMessageBox::Ok);
+        frame->OnCreateHelp();
+        QCOMPARE(runs, 0);
+
+        // No save command at all.
+        frame->setSaveHandler({});
+        prompts->messageAnswers.enqueue(QMessageBox::Ok);
+        frame->OnCreateHelp();
+        QCOMPARE(runs, 0);
+        QCOMPARE(prompts->messages.size(), 3);
+    }
+
+    void createHelpWithoutDialogPointsToTheTool()
+    {
+        frame->OnCreateHelp();
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages.first().icon, QMessageBox::Information);
+        QVERIFY(prompts->messages.first().text.contains(QStringLiteral("zettool make-help")));
+    }
+
+    void dropsAreRefused()
+    {
+        const QList<QWidget*> panes{
+            frame, frame->splitter(), frame->treeView(), frame->formPane(), frame->previewPane(),
+            tree,  tree->viewport()};
+        for (QWidget* pane : panes)
+            QVERIFY2(!pane->acceptDrops(), qPrintable(pane->metaObject()->className()));
+        QMimeData data;
+        data.setText(QStringLiteral("text from elsewhere"));
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(frame, &enter);
+        QVERIFY(!enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame, &drop);
+        QVERIFY(!drop.isAccepted());
+        QCOMPARE(doc->RecordCount(), std::size_t(7));
+    }
+
+    void closeGuardDecides()
+    {
+        int asked = 0;
+        frame->setCloseGuard([&](CChildFrame*) {
+            ++asked;
+            return false;
+        });
+        QVERIFY(!frame->close());
+        QCOMPARE(asked, 1);
+        QVERIFY(frame->isVisible());
+        QPointer<CChildFrame> alive(frame);
+        frame->setCloseGuard([&](CChildFrame*) { return true; });
+        QVERIFY(frame->close());
+        QTRY_VERIFY(alive.isNull());
+        frame = nullptr;
+    }
+
+    void savedBytesAfterTreeEdits()
+    {
+        // A new book edited through the tree only, then saved.
+        delete frame;
+        auto fresh = std::make_unique<CZETbrowserDoc>();
+        fresh->SetPathName(path.toStdString());
+        open(std::move(fresh));
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        choose(nullptr, QStringLiteral("Создать раздел в корневом разделе"));
+        const std::uint32_t folder = doc->currentId;
+        choose(itemFor(folder), QStringLiteral("Создать запись в текущем разделе"));
+        choose(itemFor(folder), QStringLiteral("Создать раздел в текущем разделе"));
+        const std::uint32_t inner = doc->currentId;
+        choose(itemFor(inner), QStringLiteral("Создать запись в текущем разделе"));
+        choose(itemFor(folder), QStringLiteral("Создать запись в корневом разделе"));
+        // Copy the inner section to the top, then delete the original inner section.
+        tree->CopySubtree(itemFor(inner), nullptr, CStructureTreeCtrl::CmdCopy);
+        tree->setCurrentItem(itemFor(inner));
+        prompts->messageAnswers.enqueue(QMessageBox::Yes);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QVERIFY(save());
+        QVERIFY(ui.errors.empty());
+
+        const std::string folderName = cp("Новый раздел");
+        const std::string itemName = cp("Новая запись");
+        const std::string expected = "{\"Shell\",\r\n"
+                                     " {\"Folder\",\"AST\",\"" +
+                                     folderName +
+                                     "\",\"\",\r\n"
+                                     "  {\"Item\",\"AST\",\"" +
+                                     itemName +
+                                     "\",\"\",\"\",\"\",\r\n"
+                                     "\"\"\r\n"
+                                     "  }\r\n"
+                                     " },\r\n"
+                                     " {\"Item\",\"AST\",\"" +
+                                     itemName +
+                                     "\",\"\",\"\",\"\",\r\n"
+                                     "\"\"\r\n"
+                                     " }\r\n"
+                                     " {\"Folder\",\"AST\",\"" +
+                                     folderName +
+                                     "\",\"\",\r\n"
+                                     "  {\"Item\",\"AST\",\"" +
+                                     itemName +
+                                     "\",\"\",\"\",\"\",\r\n"
+                                     "\"\"\r\n"
+                                     "  }\r\n"
+                                     " },\r\n"
+                                     "}";
+        QCOMPARE(fileBytes(path), expected);
+        QVERIFY(!frame->canSave());
+    }
+
+    void membershipAndTextsSurviveSave()
+    {
+        // Copying a section of the sample book keeps every text byte for byte.
+        tree->CopySubtree(itemFor(1), nullptr, CStructureTreeCtrl::CmdCopy);
+        QVERIFY(save());
+        const std::string bytes = fileBytes(path);
+        const std::string block = " {\"Folder\",\"FN\",\"" + cp("Функции") + "\",\"\",\r\n";
+        const std::size_t first = bytes.find(block);
+        QVERIFY(first != std::string::npos);
+        QVERIFY(bytes.find(block, first + 1) != std::string::npos);
+        QVERIFY(bytes.find(cp("Вызов()")) != std::string::npos);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    return runUiTest<ChildFrameTest>(argc, argv);
+}
+
+#include "ChildFrameTest.moc"
