@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -57,6 +58,8 @@ struct AtomicFile::Stream : std::streambuf
 
 namespace {
 
+std::atomic<unsigned> s_counter{0};
+
 std::string DirectoryOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
@@ -98,22 +101,20 @@ bool AtomicFile::open()
     if (exists && !S_ISREG(info.st_mode))
         return Fail(m_targetPath, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
 
-    std::string pattern = m_writePath + ".XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return Fail(m_targetPath, errno);
-    m_fd = fd;
-    m_tempPath = pattern;
-    // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
-    mode_t mode;
-    if (exists) {
-        mode = info.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
+    // O_EXCL with a fresh name, like mkstemp, but created with 0666 so the umask applies as
+    // for any new file; a replaced file's permissions are copied below.
+    int fd = -1;
+    std::string tempPath;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        tempPath = m_writePath + ".tmp" + std::to_string(getpid()) + "-" +
+                   std::to_string(++s_counter) + "-" + std::to_string(attempt);
+        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt >= 100))
+            return Fail(m_targetPath, errno);
     }
-    if (fchmod(fd, mode) != 0)
+    m_fd = fd;
+    m_tempPath = tempPath;
+    if (exists && fchmod(fd, info.st_mode & 07777) != 0)
         return Fail(m_targetPath, errno);
     m_stream = std::make_unique<Stream>(fd);
     return true;

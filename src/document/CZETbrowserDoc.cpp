@@ -421,8 +421,11 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
         finish();
         return false;
     }
-    m_loadError.reset();
-    m_partialLoadPath.clear();
+    // Once the partly read file itself is overwritten there is no unread rest left to lose.
+    if (!m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
+        m_loadError.reset();
+        m_partialLoadPath.clear();
+    }
     finish();
     SetPathName(path);
     SetModifiedMark(false);

@@ -12,7 +12,7 @@ struct ReadError
 {
     enum class Kind {
         Structure, // "Нарушена структура файла синтаксис - помощника!"
-        Reading,   // "Ошибка при чтении файла синтаксис - помощника!"
+        Reading, // "Ошибка при чтении файла синтаксис - помощника!"
     };
     Kind kind = Kind::Structure;
     std::size_t offset = 0; // byte offset where the error was detected

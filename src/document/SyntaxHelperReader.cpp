@@ -102,6 +102,19 @@ class Parser
 public:
     explicit Parser(std::string_view data) : m_data(data), m_size(data.size()) {}
 
+    // Reads one value from the start; false on a structure error.
+    bool ReadOneValue(std::string_view& value, std::size_t& end)
+    {
+        try {
+            std::size_t p = 0;
+            value = ReadValue(p);
+            end = p;
+            return true;
+        } catch (const StructureError&) {
+            return false;
+        }
+    }
+
     void Run(std::list<TreeRecord>& records)
     {
         std::size_t p = 0;
@@ -249,6 +262,22 @@ ReadResult ReadSyntaxHelper(std::string_view data)
     return result;
 }
 
+bool ReadsBackAsValue(std::string_view value, std::string_view after)
+{
+    if (value.find('"') == std::string_view::npos)
+        return true;
+    std::string written;
+    written.reserve(value.size() + after.size() + 2);
+    written += '"';
+    written += value;
+    written += '"';
+    written += after;
+    Parser parser(written);
+    std::string_view read;
+    std::size_t end = 0;
+    return parser.ReadOneValue(read, end) && read == value && end == value.size() + 2;
+}
+
 std::string ReadErrorText(ReadError::Kind kind)
 {
     return kind == ReadError::Kind::Structure ? "Нарушена структура файла синтаксис - помощника!"
@@ -257,6 +286,8 @@ std::string ReadErrorText(ReadError::Kind kind)
 
 std::string ReadErrorMessage(const ReadError& error)
 {
+    if (error.kind != ReadError::Kind::Structure)
+        return ReadErrorText(error.kind);
     return ReadErrorText(error.kind) + "\nстрока " + std::to_string(error.line) + ", столбец " +
            std::to_string(error.column);
 }

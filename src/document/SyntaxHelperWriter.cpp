@@ -2,6 +2,7 @@
 
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
+#include "SyntaxHelperReader.h"
 
 #include <cstdint>
 #include <string>
@@ -38,6 +39,37 @@ void Trim(std::string& s)
     s.erase(0, s.find_first_not_of(kSpace));
 }
 
+// Values from a file may hold quote sequences that, written back unchanged, would end the value
+// early and shift or fuse the records after it (trimming can create one, too). Such a value has
+// its quotes replaced by two apostrophes, as the input form does for typed quotes, so the file
+// stays readable; every other value is written byte for byte.
+void ReplaceQuotes(std::string& value)
+{
+    if (value.find('"') == std::string::npos)
+        return;
+    std::string safe;
+    for (char c : value) {
+        if (c == '"')
+            safe += "''";
+        else
+            safe += c;
+    }
+    value.swap(safe);
+}
+
+void MakeWritable(std::string& value, std::string_view after)
+{
+    if (!ReadsBackAsValue(value, after))
+        ReplaceQuotes(value);
+}
+
+// The sections are written as one value, so a quote in any of them can break it.
+void MakeTextWritable(TreeRecord& record)
+{
+    for (std::string* field : {&record.syntax, &record.purpose, &record.parameters, &record.notes})
+        ReplaceQuotes(*field);
+}
+
 void AppendQuoted(std::string& buffer, const std::string& value)
 {
     buffer += '"';
@@ -51,6 +83,20 @@ void AppendSection(std::string& buffer, const std::string& header, const std::st
     buffer += text;
     if (!text.ends_with("\r\n"))
         buffer += "\r\n";
+}
+
+std::string ItemText(const TreeRecord& record)
+{
+    std::string text;
+    if (!record.syntax.empty())
+        AppendSection(text, HeaderSyntax(), record.syntax);
+    if (!record.purpose.empty())
+        AppendSection(text, HeaderPurpose(), record.purpose);
+    if (!record.parameters.empty())
+        AppendSection(text, HeaderParameters(), record.parameters);
+    if (!record.notes.empty())
+        AppendSection(text, std::string(), record.notes);
+    return text;
 }
 
 } // namespace
@@ -72,6 +118,12 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
         TreeRecord& record = *doc.FindRecord(constRecord.recordId);
         Trim(record.name);
         Trim(record.synonym);
+        for (std::string* value : {&record.membership, &record.name, &record.synonym})
+            MakeWritable(*value, ",");
+        if (!record.isFolder()) {
+            MakeWritable(record.spelling, ",");
+            MakeWritable(record.englishSpelling, ",");
+        }
 
         int depth = 1;
         if (record.parentId != 0) {
@@ -101,14 +153,12 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             AppendQuoted(buffer, record.spelling);
             AppendQuoted(buffer, record.englishSpelling);
             buffer += "\r\n\"";
-            if (!record.syntax.empty())
-                AppendSection(buffer, HeaderSyntax(), record.syntax);
-            if (!record.purpose.empty())
-                AppendSection(buffer, HeaderPurpose(), record.purpose);
-            if (!record.parameters.empty())
-                AppendSection(buffer, HeaderParameters(), record.parameters);
-            if (!record.notes.empty())
-                AppendSection(buffer, std::string(), record.notes);
+            std::string text = ItemText(record);
+            if (!ReadsBackAsValue(text, "\r\n")) {
+                MakeTextWritable(record);
+                text = ItemText(record);
+            }
+            buffer += text;
             buffer += "\"\r\n";
             buffer.append(depth, ' ');
             buffer += "}\r\n";

@@ -248,3 +248,54 @@ TEST(RoundTrip, SampleBooks)
     }
     EXPECT_GT(books, 0);
 }
+
+TEST(Writer, ValuesThatWouldNotReadBackLoseTheirQuotesOnly)
+{
+    // Read from a file: the name ends in a doubled quote once trimmed, which written unchanged
+    // would swallow the comma and shift every value after it.
+    CZETbrowserDoc doc;
+    LoadInto(doc, "{\"Shell\",{\"Folder\",\"m\",\"N,\"\"\r\",\"s\",}}");
+    ASSERT_EQ(doc.RecordCount(), 1u);
+    EXPECT_EQ(doc.records().front().name, "N,\"\"\r");
+    const std::string text = Write(doc);
+    EXPECT_EQ(text, kFileStart + " {\"Folder\",\"m\",\"N,''''\",\"s\",\r\n },\r\n}");
+    EXPECT_EQ(doc.records().front().name, "N,''''"); // the document matches the file
+    CZETbrowserDoc reread;
+    LoadInto(reread, text);
+    ASSERT_EQ(reread.RecordCount(), 1u);
+    EXPECT_EQ(reread.records().front().synonym, "s");
+
+    // Doubled quotes that do read back stay as they are, in short values and in the text.
+    CZETbrowserDoc kept;
+    TreeRecord item = MakeItem("a\"\"b");
+    item.syntax = "x\"\"y\r\n";
+    AddChild(kept, 0, item);
+    EXPECT_EQ(Write(kept), kFileStart + " {\"Item\",\"AST\",\"a\"\"b\",\"\",\"\",\"\",\r\n\"" +
+                               W("@Синтаксис:\r\n") + "x\"\"y\r\n\"\r\n }\r\n}");
+
+    // A lone quote in a text would end it early: every quote of the sections is replaced.
+    CZETbrowserDoc broken;
+    TreeRecord bad = MakeItem("i");
+    bad.syntax = "say \"hi\"\r\n";
+    bad.notes = "n\"\"x";
+    AddChild(broken, 0, bad);
+    const std::string badText = Write(broken);
+    EXPECT_EQ(broken.records().front().syntax, "say ''hi''\r\n");
+    EXPECT_EQ(broken.records().front().notes, "n''''x");
+    const ReadResult r = ReadSyntaxHelper(badText);
+    ASSERT_FALSE(r.error);
+    ASSERT_EQ(r.records.size(), 1u);
+    EXPECT_EQ(r.records.front().syntax, "say ''hi''\r\nn''''x\r\n");
+}
+
+TEST(Writer, ReadsBackAsValue)
+{
+    EXPECT_TRUE(ReadsBackAsValue("", ","));
+    EXPECT_TRUE(ReadsBackAsValue("", "\r\n"));
+    EXPECT_TRUE(ReadsBackAsValue("plain {x}", ","));
+    EXPECT_TRUE(ReadsBackAsValue("a\"\"b", ","));
+    EXPECT_FALSE(ReadsBackAsValue("a\"b", ","));
+    EXPECT_FALSE(ReadsBackAsValue("a\"\"", ","));
+    EXPECT_FALSE(ReadsBackAsValue("\"\"a", ","));
+    EXPECT_FALSE(ReadsBackAsValue("\"", "\r\n"));
+}
