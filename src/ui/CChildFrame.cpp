@@ -44,7 +44,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
             &CChildFrame::UpdateDocumentState);
 
     m_doc->AddView(m_treeView);
-    setWindowTitle(QString::fromStdString(m_doc->GetTitle()));
+    setWindowTitle(windowTitleFor(*m_doc));
     m_treeView->OnUpdate(nullptr, 0, nullptr);
     m_treeView->setFocus();
 }
@@ -63,9 +63,16 @@ bool CChildFrame::canSave() const
     return m_doc && m_doc->IsModified();
 }
 
+QString CChildFrame::windowTitleFor(const CZETbrowserDoc& doc)
+{
+    // Qt reads "[*]" in a window title as its modified placeholder; a file name may hold it.
+    return QString::fromStdString(doc.GetTitle())
+        .replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 void CChildFrame::UpdateDocumentState()
 {
-    setWindowTitle(QString::fromStdString(m_doc->GetTitle()));
+    setWindowTitle(windowTitleFor(*m_doc));
     emit documentStateChanged();
 }
 

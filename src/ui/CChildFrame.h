@@ -51,6 +51,9 @@ public:
     // Offers to apply the input form's unapplied edits; false would stop the caller.
     bool PromptRecordOnClose();
 
+    // The document's title as a window title.
+    static QString windowTitleFor(const CZETbrowserDoc& doc);
+
 signals:
     // The document's title or modified flag may have changed.
     void documentStateChanged();

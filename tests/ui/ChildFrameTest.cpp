@@ -123,6 +123,13 @@ private slots:
         QVERIFY(frame->canSave());
     }
 
+    void placeholderInTheFileNameIsShown()
+    {
+        delete frame;
+        open(makeBook(dir->filePath(QStringLiteral("a[*]b.zet")).toStdString()));
+        QCOMPARE(frame->windowTitle(), QStringLiteral("a[*][*]b.zet"));
+    }
+
     void createHelpOnUnmodifiedRunsAtOnce()
     {
         int runs = 0;
