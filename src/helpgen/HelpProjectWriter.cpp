@@ -118,20 +118,23 @@ void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword
     index.AddTopic(keyword, std::move(title), std::move(local));
 }
 
-std::string HelpProjectWriter::IndexText(const HelpIndex& index)
+void HelpProjectWriter::WriteIndex(const HelpIndex& index, OutputFile& file)
 {
-    std::string text(kListHeader);
+    file.Write(kListHeader);
     for (const IndexEntry& entry : index.entries()) {
-        text += "\t<LI> <OBJECT type=\"text/sitemap\">\r\n";
-        text += "\t\t<param name=\"Name\" value=\"" + entry.keyword + "\">\r\n";
+        file.Write("\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t<param name=\"Name\" value=\"");
+        file.Write(entry.keyword);
+        file.Write("\">\r\n");
         for (const IndexTopic& topic : entry.topics) {
-            text += "\t\t<param name=\"Name\" value=\"" + topic.title + "\">\r\n";
-            text += "\t\t<param name=\"Local\" value=\"" + topic.local + "\">\r\n";
+            file.Write("\t\t<param name=\"Name\" value=\"");
+            file.Write(topic.title);
+            file.Write("\">\r\n\t\t<param name=\"Local\" value=\"");
+            file.Write(topic.local);
+            file.Write("\">\r\n");
         }
-        text += "\t\t</OBJECT>\r\n";
+        file.Write("\t\t</OBJECT>\r\n");
     }
-    text += kListFooter;
-    return text;
+    file.Write(kListFooter);
 }
 
 std::string HelpProjectWriter::StyleSheet(TextAlignment alignment)
@@ -221,6 +224,9 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     std::string files = "\r\n[FILES]\r\nIndex.html\r\n";
     std::string aliases = "\r\n[ALIAS]\r\n";
     std::string map = "\r\n[MAP]\r\n";
+    files.reserve(document.RecordCount() * 32);
+    aliases.reserve(document.RecordCount() * 48);
+    map.reserve(document.RecordCount() * 32);
     HelpIndex index;
     std::vector<int> openFolders;
     DepthTracker depths(document);
@@ -237,10 +243,10 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
         const std::string label = contentsLabel(record);
         if (record.kind == RecordKind::Folder) {
             const std::string tabs(openFolders.empty() ? 1 : openFolders.back() + 1, '\t');
-            contents += tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n";
-            contents += tabs + "\t<param name=\"Name\" value=\"" + label + "\">\r\n";
-            contents += tabs + "\t</OBJECT>\r\n";
-            contents += tabs + "<UL>\r\n";
+            contents.append(tabs).append("<LI> <OBJECT type=\"text/sitemap\">\r\n");
+            contents.append(tabs).append("\t<param name=\"Name\" value=\"").append(label);
+            contents.append("\">\r\n").append(tabs).append("\t</OBJECT>\r\n");
+            contents.append(tabs).append("<UL>\r\n");
             openFolders.push_back(depth);
         } else {
             const std::string tabs(depth, '\t');
@@ -251,13 +257,13 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
                                                  messages))
                 return false;
             const std::string id = std::to_string(record.recordId);
-            files += fileName + "\r\n";
-            aliases += "IDH_ID" + id + "=" + fileName + "\r\n";
-            map += "#define IDH_ID" + id + " " + id + "\r\n";
-            contents += tabs + "<LI> <OBJECT type=\"text/sitemap\">\r\n";
-            contents += tabs + "\t<param name=\"Name\" value=\"" + label + "\">\r\n";
-            contents += tabs + "\t<param name=\"Local\" value=\"" + local + "\">\r\n";
-            contents += tabs + "\t</OBJECT>\r\n";
+            files.append(fileName).append("\r\n");
+            aliases.append("IDH_ID").append(id).append("=").append(fileName).append("\r\n");
+            map.append("#define IDH_ID").append(id).append(" ").append(id).append("\r\n");
+            contents.append(tabs).append("<LI> <OBJECT type=\"text/sitemap\">\r\n");
+            contents.append(tabs).append("\t<param name=\"Name\" value=\"").append(label);
+            contents.append("\">\r\n").append(tabs).append("\t<param name=\"Local\" value=\"");
+            contents.append(local).append("\">\r\n").append(tabs).append("\t</OBJECT>\r\n");
             if (!record.name.empty())
                 AddIndexTopic(index, record.name, document.RecordPath(record.recordId, false),
                               local);
@@ -277,7 +283,7 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     contentsFile.Write(contents);
     contentsFile.Close();
 
-    indexFile.Write(IndexText(index));
+    WriteIndex(index, indexFile);
     indexFile.Close();
 
     projectFile.Write(project);

@@ -9,6 +9,7 @@ class CZETbrowserDoc;
 class HelpIndex;
 class HelpProgress;
 class IHelpMessages;
+class OutputFile;
 struct TreeRecord;
 
 // Turns a whole book into an HTML Help project in one directory: a page per Item, contents,
@@ -32,5 +33,6 @@ public:
     static std::string BaseName(std::string_view helpFileName);
     static std::string StyleSheet(TextAlignment alignment);
     static std::string StartPage();
-    static std::string IndexText(const HelpIndex& index);
+    // Writes the keyword index file's text.
+    static void WriteIndex(const HelpIndex& index, OutputFile& file);
 };

@@ -65,19 +65,50 @@ constexpr std::string_view kRowEnd = "</td>\r\n</tr>\r\n";
 
 } // namespace
 
+// The replacements in one left-to-right pass. They touch disjoint characters and insert none
+// that a later one replaces, so this equals applying them one after another.
 std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBreaks)
 {
     while (!text.empty() && isWhiteSpace(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isWhiteSpace(text.back()))
         text.remove_suffix(1);
-    std::string result = replaceAll(text, "<", "&lt;");
-    result = replaceAll(result, ">", "&gt;");
-    if (!keepLineBreaks)
-        result = replaceAll(result, "\r\n", "<br>");
-    result = replaceAll(result, "\t", "&nbsp;&nbsp;&nbsp;&nbsp;");
-    result = replaceAll(result, "\"\"", "\"");
-    return replaceAll(result, "''", "\"");
+    std::string result;
+    result.reserve(text.size() + text.size() / 8 + 8);
+    const std::size_t n = text.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const char c = text[k];
+        const char next = k + 1 < n ? text[k + 1] : '\0';
+        switch (c) {
+        case '<':
+            result += "&lt;";
+            break;
+        case '>':
+            result += "&gt;";
+            break;
+        case '\t':
+            result += "&nbsp;&nbsp;&nbsp;&nbsp;";
+            break;
+        case '\r':
+            if (next == '\n' && !keepLineBreaks) {
+                result += "<br>";
+                ++k;
+            } else {
+                result += c;
+            }
+            break;
+        case '"':
+        case '\'':
+            result += c == next ? '"' : c;
+            if (c == next)
+                ++k;
+            break;
+        default:
+            result += c;
+            break;
+        }
+    }
+    return result;
 }
 
 // Underlining one heading per pass, each pass starting again at the first "@", is quadratic.
@@ -215,10 +246,5 @@ bool TopicPageWriter::WriteTopicPage(const TreeRecord& record, const std::string
                                      std::string_view title, HelpStyle style,
                                      IHelpMessages& messages)
 {
-    OutputFile file;
-    if (!file.Open(pagePath, messages))
-        return false;
-    file.Write(PageText(record, title, style));
-    file.Close();
-    return true;
+    return OutputFile::WriteWhole(pagePath, PageText(record, title, style), messages);
 }
