@@ -76,9 +76,17 @@ std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBr
     std::string result;
     result.reserve(text.size() + text.size() / 8 + 8);
     const std::size_t n = text.size();
-    for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t k = 0; k < n;) {
+        // Ordinary characters are copied in runs.
+        const std::size_t special = text.find_first_of("<>\t\r\"'", k);
+        const std::size_t runEnd = special == std::string_view::npos ? n : special;
+        result.append(text.data() + k, runEnd - k);
+        if (runEnd == n)
+            break;
+        k = runEnd;
         const char c = text[k];
         const char next = k + 1 < n ? text[k + 1] : '\0';
+        ++k;
         switch (c) {
         case '<':
             result += "&lt;";
@@ -97,14 +105,13 @@ std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBr
                 result += c;
             }
             break;
-        case '"':
-        case '\'':
-            result += c == next ? '"' : c;
-            if (c == next)
+        default: // a double quote or an apostrophe; a pair of either becomes one double quote
+            if (c == next) {
+                result += '"';
                 ++k;
-            break;
-        default:
-            result += c;
+            } else {
+                result += c;
+            }
             break;
         }
     }
