@@ -79,6 +79,7 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::Fail(const std::string& what, int error)
 {
+    m_errorCode = error;
     m_error = what + ": " + std::strerror(error);
     discard();
     return false;
@@ -88,6 +89,7 @@ bool AtomicFile::open()
 {
     discard();
     m_error.clear();
+    m_errorCode = 0;
     m_writePath = m_targetPath;
     // Saving through a symbolic link replaces the file it names, not the link.
     struct stat linkInfo;
@@ -129,8 +131,10 @@ std::ostream& AtomicFile::stream()
 bool AtomicFile::commit()
 {
     if (!m_stream) {
-        if (m_error.empty())
+        if (m_error.empty()) {
+            m_errorCode = EBADF;
             m_error = m_targetPath + ": " + std::strerror(EBADF);
+        }
         return false;
     }
     m_stream->stream.flush();

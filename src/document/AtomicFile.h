@@ -26,7 +26,10 @@ public:
     void discard();
 
     const std::string& targetPath() const { return m_targetPath; }
+    // "<target>: <system's reason>" after a failure, else empty.
     const std::string& errorString() const { return m_error; }
+    // The errno of the failure, or 0.
+    int errorCode() const { return m_errorCode; }
 
 private:
     bool Fail(const std::string& what, int error);
@@ -38,4 +41,5 @@ private:
     struct Stream;
     std::unique_ptr<Stream> m_stream;
     std::string m_error;
+    int m_errorCode = 0;
 };

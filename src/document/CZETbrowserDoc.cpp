@@ -370,7 +370,12 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
 
     ReadResult result = ReadSyntaxHelper(data);
     std::string().swap(data);
-    SetRecords(std::move(result.records));
+    try {
+        SetRecords(std::move(result.records));
+    } catch (const std::bad_alloc&) {
+        SetRecords({});
+        result.error = ReadError{ReadError::Kind::Reading, 0, 1, 1};
+    }
     m_loadError = result.error;
     m_partialLoadPath.clear();
     if (m_loadError) {
@@ -404,19 +409,25 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
     };
 
     const bool wasModified = IsModified();
+    std::string reason;
     AtomicFile file(path);
     bool ok = file.open();
     if (ok) {
         // A failed stream is never committed: commit() checks it and keeps the target.
-        WriteSyntaxHelper(*this, file.stream());
-        ok = file.commit();
+        try {
+            WriteSyntaxHelper(*this, file.stream());
+            ok = file.commit();
+        } catch (const std::bad_alloc&) {
+            file.discard();
+            ok = false;
+            reason = std::strerror(ENOMEM);
+        }
     }
     if (!ok) {
         // The stream may have been cleared by the writer before the commit failed.
         SetModifiedMark(wasModified);
-        std::string reason = file.errorString();
         if (reason.empty())
-            reason = path + ": " + std::strerror(EIO);
+            reason = std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
         ui.ShowError("Не удалось сохранить файл \"" + path + "\".\n" + reason);
         finish();
         return false;
