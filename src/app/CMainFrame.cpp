@@ -446,10 +446,10 @@ void CMainFrame::attachChild(CChildFrame* child)
         },
         Qt::QueuedConnection);
     m_mdiArea->addSubWindow(child);
-    // A new window nearly fills the MDI area, unless the windows are maximised anyway.
-    const QSize area = m_mdiArea->viewport()->size();
-    if (!child->isMaximized() && area.width() > 0 && area.height() > 45)
-        child->resize(area.width(), area.height() - 45);
+    if (isVisible())
+        fitNewChild(child);
+    else
+        m_pendingFit.append(child);
     child->show();
     m_mdiArea->setActiveSubWindow(child);
     updateMenuSet();
@@ -640,6 +640,38 @@ void CMainFrame::moveFocusToPane(int step)
             return;
         }
     }
+}
+
+// A new window nearly fills the MDI area, unless the windows are maximised anyway.
+void CMainFrame::fitNewChild(QMdiSubWindow* child)
+{
+    const QSize area = m_mdiArea->viewport()->size();
+    if (!child->isMaximized() && area.width() > 0 && area.height() > 45)
+        child->setGeometry(0, 0, area.width(), area.height() - 45);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitPendingChildren();
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The MDI area gets its size when the layout runs, after this event.
+    QMetaObject::invokeMethod(this, &CMainFrame::fitPendingChildren, Qt::QueuedConnection);
+}
+
+void CMainFrame::fitPendingChildren()
+{
+    if (!isVisible() || m_pendingFit.isEmpty())
+        return;
+    for (const QPointer<QMdiSubWindow>& child : std::as_const(m_pendingFit)) {
+        if (child != nullptr)
+            fitNewChild(child);
+    }
+    m_pendingFit.clear();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 
@@ -84,6 +85,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -113,6 +116,8 @@ private:
     void attachChild(CChildFrame* child);
     CChildFrame* findOpenDocument(const QString& path) const;
     bool acceptsDrop(const QPoint& pos, const QMimeData* data) const;
+    void fitNewChild(QMdiSubWindow* child);
+    void fitPendingChildren();
 
     UserPrompts& m_prompts;
     CRecentFileList& m_recentFiles;
@@ -126,6 +131,8 @@ private:
     QList<QMenu*> m_menus128;
     QList<QMenu*> m_menus129;
     std::array<RecentPlace, 2> m_recentPlaces;
+    // Windows opened before the frame was first shown; sized once the MDI area has its size.
+    QList<QPointer<QMdiSubWindow>> m_pendingFit;
     bool m_documentMenuShown = false;
     bool m_closingAll = false;
     int m_untitledCount = 0;

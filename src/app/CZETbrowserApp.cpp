@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QScreen>
 #include <QSettings>
 
 #include <cstdio>
@@ -113,6 +114,9 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
     if (!file.isEmpty() && m_mainFrame->OpenDocumentFile(file) == nullptr)
         return 1;
 
+    // The maximised size even where no window manager maximises (a bare X server).
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        m_mainFrame->setGeometry(screen->availableGeometry());
     m_mainFrame->showMaximized();
     return std::nullopt;
 }
