@@ -103,6 +103,7 @@ std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
         case '"':
         case '<':
         case '>':
+        case '\0': // a path ends at a NUL, which would name another file
             c = '_';
             break;
         default:

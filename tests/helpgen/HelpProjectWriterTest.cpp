@@ -80,6 +80,9 @@ TEST(HelpProjectNames, TopicFileStem)
     EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "Len_2");
     record = MakeRecord(RecordKind::Item, 3, 0, "  x.y\\z*w|q\"r<s>t  ");
     EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "x_y_z_w_q_r_s_t_3");
+    record = MakeRecord(RecordKind::Item, 4, 0, "");
+    record.name = std::string("a\0b", 3);
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "a_b_4");
 }
 
 TEST(HelpProjectIndex, KeywordsMatchWithoutRegardToCase)
