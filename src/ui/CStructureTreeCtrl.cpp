@@ -492,24 +492,35 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
     {
         TreeRecord source;
         QTreeWidgetItem* newParent;
+        QTreeWidgetItem* sourceParent;
+        int row;
     };
     std::vector<Pending> pending;
     std::vector<QTreeWidgetItem*> newFolders;
-    auto pushChildren = [&](std::uint32_t parentId, QTreeWidgetItem* newParent) {
+    auto pushChildren = [&](std::uint32_t parentId, QTreeWidgetItem* sourceParent,
+                            QTreeWidgetItem* newParent) {
         CZETbrowserDoc::RecordList children;
         m_pDoc->CollectChildren(children, parentId, false);
+        int row = int(children.size());
         for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.push_back({std::move(*it), newParent});
+            pending.push_back({std::move(*it), newParent, sourceParent, --row});
     };
     bool complete = true;
     if (sourceIsFolder) {
         newFolders.push_back(top);
-        pushChildren(sourceId, top);
+        pushChildren(sourceId, hSource, top);
     }
     while (!pending.empty()) {
         Pending next = std::move(pending.back());
         pending.pop_back();
-        QTreeWidgetItem* childSource = itemOf(next.source.treeItem);
+        // The source's own item, found by position below its parent's item rather than through
+        // the record's handle, which a document changed behind the tree's back could leave stale.
+        QTreeWidgetItem* childSource =
+            next.sourceParent && next.row < next.sourceParent->childCount()
+                ? next.sourceParent->child(next.row)
+                : nullptr;
+        if (childSource && recordIdOf(childSource) != next.source.recordId)
+            childSource = nullptr;
         const QString text = childSource ? childSource->text(0) : ItemLabel(next.source);
         const int image = childSource ? imageOf(childSource)
                                       : (next.source.isFolder() ? ClosedSection : RecordImage);
@@ -531,7 +542,7 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
         copy->setData(0, kRecordIdRole, childInserted->recordId);
         if (next.source.isFolder()) {
             newFolders.push_back(copy);
-            pushChildren(next.source.recordId, copy);
+            pushChildren(next.source.recordId, childSource, copy);
         }
     }
 
