@@ -148,6 +148,7 @@ private slots:
     void openingAnOpenFileActivatesIt();
     void secondInstanceForwardsPath();
     void droppedFilesOpen();
+    void staleSocketIsReplaced();
     void statusPaneAndPrompts();
     void toolbarAndAccelerators();
     void desktopIntegrationWritesOnlyMissing();
@@ -621,6 +622,14 @@ void AppTest::droppedFilesOpen()
     QApplication::sendEvent(frame, &drop);
     QTRY_COMPARE(frame->childFrames().size(), 1);
 
+    // Over a document window the main window takes nothing; the window decides itself.
+    CChildFrame* child = frame->activeChild();
+    const QPoint overChild = child->mapTo(frame, child->rect().center());
+    QDragEnterEvent overFrame(overChild, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    overFrame.setAccepted(false);
+    QApplication::sendEvent(frame, &overFrame);
+    QVERIFY(!overFrame.isAccepted());
+
     // Text without files is not taken.
     QMimeData text;
     text.setText(QStringLiteral("plain"));
@@ -628,6 +637,19 @@ void AppTest::droppedFilesOpen()
     refused.setAccepted(false);
     QApplication::sendEvent(frame, &refused);
     QVERIFY(!refused.isAccepted());
+}
+
+void AppTest::staleSocketIsReplaced()
+{
+    // What a crashed instance leaves behind answers nobody and must not block the next start.
+    const QString name = CInstanceChannel::socketName();
+    QFile::remove(name);
+    QVERIFY(writeFile(name, "stale"));
+    QVERIFY(!CInstanceChannel::Forward(QStringLiteral("/x.zet"), 500));
+    CInstanceChannel channel;
+    QVERIFY(channel.Listen());
+    QVERIFY(channel.isListening());
+    QVERIFY(name.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR")));
 }
 
 void AppTest::statusPaneAndPrompts()
