@@ -231,6 +231,8 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     HelpIndex index;
     std::vector<int> openFolders;
     DepthTracker depths(document);
+    std::string page;
+    std::string pagePath;
 
     progress.SetRange(document.RecordCount());
     for (const TreeRecord& record : document.records()) {
@@ -254,8 +256,11 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
             const std::string stem = TopicFileStem(record);
             const std::string local = stem + ".html";
             const std::string fileName = Cp1251::ToUtf8(stem) + ".html";
-            if (!TopicPageWriter::WriteTopicPage(record, d + "/" + fileName, stem, options.style,
-                                                 messages))
+            // What WriteTopicPage does, with its buffers kept from page to page.
+            page.clear();
+            TopicPageWriter::AppendPage(page, record, stem, options.style);
+            pagePath.assign(d).append("/").append(fileName);
+            if (!OutputFile::WriteWhole(pagePath, page, messages))
                 return false;
             const std::string id = std::to_string(record.recordId);
             files.append(fileName).append("\r\n");

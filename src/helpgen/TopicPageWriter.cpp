@@ -69,12 +69,25 @@ constexpr std::string_view kRowEnd = "</td>\r\n</tr>\r\n";
 // that a later one replaces, so this equals applying them one after another.
 std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBreaks)
 {
+    std::string result;
+    AppendPrepared(result, text, keepLineBreaks);
+    return result;
+}
+
+std::string_view TopicPageWriter::Trimmed(std::string_view text)
+{
     while (!text.empty() && isWhiteSpace(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isWhiteSpace(text.back()))
         text.remove_suffix(1);
-    std::string result;
-    result.reserve(text.size() + text.size() / 8 + 8);
+    return text;
+}
+
+void TopicPageWriter::AppendPrepared(std::string& result, std::string_view text,
+                                     bool keepLineBreaks)
+{
+    text = Trimmed(text);
+    result.reserve(result.size() + text.size() + text.size() / 8 + 8);
     const std::size_t n = text.size();
     for (std::size_t k = 0; k < n;) {
         // Ordinary characters are copied in runs.
@@ -115,7 +128,6 @@ std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBr
             break;
         }
     }
-    return result;
 }
 
 // Underlining one heading per pass, each pass starting again at the first "@", is quadratic.
@@ -186,18 +198,27 @@ std::string TopicPageWriter::NoteRows(std::string_view notes)
 std::string TopicPageWriter::PageText(const TreeRecord& record, std::string_view title,
                                       HelpStyle style)
 {
+    std::string page;
+    AppendPage(page, record, title, style);
+    return page;
+}
+
+// Each field is prepared straight into the page: a field is empty after the preparation exactly
+// when it is empty after trimming, since no replacement makes text vanish.
+void TopicPageWriter::AppendPage(std::string& page, const TreeRecord& record,
+                                 std::string_view title, HelpStyle style)
+{
     // The name and synonym are prepared too but appear on no page.
-    const std::string spelling = PrepareField(record.spelling, false);
-    const std::string englishSpelling = PrepareField(record.englishSpelling, false);
-    const std::string syntax = PrepareField(record.syntax, false);
-    const std::string purpose = PrepareField(record.purpose, false);
-    const std::string parameters = PrepareField(record.parameters, false);
-    const std::string notes = PrepareField(record.notes, true);
+    const std::string_view spelling = Trimmed(record.spelling);
+    const std::string_view englishSpelling = Trimmed(record.englishSpelling);
+    const std::string_view syntax = Trimmed(record.syntax);
+    const std::string_view purpose = Trimmed(record.purpose);
+    const std::string_view parameters = Trimmed(record.parameters);
+    const std::string_view notes = Trimmed(record.notes);
     const PageTexts& texts = pageTexts();
 
-    std::string page;
-    page.reserve(512 + spelling.size() + englishSpelling.size() + syntax.size() + purpose.size() +
-                 parameters.size() + notes.size() * 2);
+    page.reserve(page.size() + 512 + spelling.size() + englishSpelling.size() + syntax.size() +
+                 purpose.size() + parameters.size() + notes.size() * 2);
     page += "<html>\r\n<head>\r\n<title>";
     page += title;
     page += "</title>\r\n<link rel=\"stylesheet\" type=\"text/css\" href=\"default.css\">\r\n"
@@ -207,33 +228,40 @@ std::string TopicPageWriter::PageText(const TreeRecord& record, std::string_view
     if (style == HelpStyle::SyntaxHelper) {
         if (!spelling.empty() || !englishSpelling.empty()) {
             page += "<div><b>\r\n";
-            if (!spelling.empty())
-                page += spelling + "<br>\r\n";
-            if (!englishSpelling.empty())
-                page += englishSpelling + "<br>\r\n";
+            if (!spelling.empty()) {
+                AppendPrepared(page, spelling, false);
+                page += "<br>\r\n";
+            }
+            if (!englishSpelling.empty()) {
+                AppendPrepared(page, englishSpelling, false);
+                page += "<br>\r\n";
+            }
             page += "</b></div><br>\r\n";
         }
-        const auto section = [&page](const std::string& heading, const std::string& text) {
+        const auto section = [&page](const std::string& heading, std::string_view text) {
             if (text.empty())
                 return;
             page += heading;
             page += "<div>";
-            page += text;
+            AppendPrepared(page, text, false);
             page += "</div>\r\n";
         };
         section(texts.syntaxHeading, syntax);
         section(texts.purposeHeading, purpose);
         section(texts.parametersHeading, parameters);
-        if (!notes.empty())
-            section({}, replaceAll(UnderlineNoteHeadings(notes), "\r\n", "<br>"));
+        if (!notes.empty()) {
+            page += "<div>";
+            page += replaceAll(UnderlineNoteHeadings(PrepareField(notes, true)), "\r\n", "<br>");
+            page += "</div>\r\n";
+        }
     } else if (style == HelpStyle::HtmlTable) {
         page += "<table width='100%' border='0' cellpadding='0' cellspacing='0' "
                 "class='text'>\r\n";
-        const auto row = [&page](const std::string& opening, const std::string& text) {
+        const auto row = [&page](const std::string& opening, std::string_view text) {
             if (text.empty())
                 return;
             page += opening;
-            page += text;
+            AppendPrepared(page, text, false);
             page += kRowEnd;
         };
         row(texts.spellingRow, spelling);
@@ -242,11 +270,10 @@ std::string TopicPageWriter::PageText(const TreeRecord& record, std::string_view
         row(texts.purposeRow, purpose);
         row(texts.parametersRow, parameters);
         if (!notes.empty())
-            page += NoteRows(notes);
+            page += NoteRows(PrepareField(notes, true));
         page += "</table>\r\n";
     }
     page += "</body>\r\n</html>\r\n";
-    return page;
 }
 
 bool TopicPageWriter::WriteTopicPage(const TreeRecord& record, const std::string& pagePath,
