@@ -207,6 +207,37 @@ private slots:
         QCOMPARE(CStructureTreeCtrl::imageOf(functions), int(CStructureTreeCtrl::ClosedSection));
     }
 
+    void selectionPublishing()
+    {
+        SpyView spy;
+        doc->AddView(&spy);
+        // Suppressed: the selection moves but nothing is published.
+        tree->m_bNotifySelection = false;
+        tree->setCurrentItem(itemFor(6));
+        QVERIFY(!tree->NotifySelection());
+        QCOMPARE(doc->currentId, 1u);
+        QVERIFY(spy.calls.empty());
+        tree->m_bNotifySelection = true;
+        QVERIFY(tree->NotifySelection());
+        QCOMPARE(doc->currentId, 6u);
+        QCOMPARE(spy.calls.size(), std::size_t(1));
+        // An empty section shows the closed image once selected.
+        itemFor(7)->setIcon(0, QIcon());
+        itemFor(7)->setData(0, CStructureTreeCtrl::kImageRole, 1);
+        tree->setCurrentItem(itemFor(7));
+        QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(7)), int(CStructureTreeCtrl::ClosedSection));
+        // No selection: nothing to publish.
+        tree->setCurrentItem(nullptr);
+        QVERIFY(!tree->NotifySelection());
+        QCOMPARE(doc->currentId, 7u);
+        // Creating in a section publishes only the final selection.
+        spy.calls.clear();
+        chooseInMenu(itemFor(3), QStringLiteral("Создать запись в текущем разделе"));
+        QCOMPARE(spy.calls.size(), std::size_t(1));
+        QCOMPARE(doc->currentId, doc->maxId());
+        doc->RemoveView(&spy);
+    }
+
     // --- context menu --------------------------------------------------------------------
 
     void menuOnEmptySpace()
