@@ -10,3 +10,9 @@ void HelpIndex::AddTopic(std::string_view keyword, std::string title, std::strin
         m_entries.push_back(IndexEntry{std::string(keyword), {}});
     m_entries[it->second].topics.push_back(IndexTopic{std::move(local), std::move(title)});
 }
+
+void HelpIndex::Reserve(std::size_t keywords)
+{
+    m_entries.reserve(keywords);
+    m_byFoldedKeyword.reserve(keywords);
+}

@@ -24,6 +24,8 @@ class HelpIndex
 public:
     void AddTopic(std::string_view keyword, std::string title, std::string local);
     const std::vector<IndexEntry>& entries() const { return m_entries; }
+    // Room for `keywords` keywords without rehashing.
+    void Reserve(std::size_t keywords);
 
 private:
     std::vector<IndexEntry> m_entries;

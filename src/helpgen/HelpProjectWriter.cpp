@@ -58,7 +58,9 @@ public:
             else
                 depth = m_document.RecordDepth(record); // parent out of order: walk
         }
-        m_depths[record.recordId] = depth;
+        // Only Folders are parents; an Item named as a parent is found by the walk above.
+        if (record.kind == RecordKind::Folder)
+            m_depths[record.recordId] = depth;
         return depth;
     }
 
@@ -229,6 +231,7 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     aliases.reserve(document.RecordCount() * 48);
     map.reserve(document.RecordCount() * 32);
     HelpIndex index;
+    index.Reserve(document.RecordCount() * 2);
     std::vector<int> openFolders;
     DepthTracker depths(document);
     std::string page;
