@@ -12,8 +12,10 @@
 #include <QIcon>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 #ifndef ZET_VERSION
 #define ZET_VERSION "0.0"
@@ -26,6 +28,24 @@ CZETbrowserApp::CZETbrowserApp(UserPrompts& prompts, QObject* parent)
 {}
 
 CZETbrowserApp::~CZETbrowserApp() = default;
+
+void CZETbrowserApp::OpenForwardedFiles()
+{
+    if (m_forwardedFiles.isEmpty() || m_mainFrame == nullptr)
+        return;
+    // A request arriving while a dialog runs (a save question, say) waits for it to end, so no
+    // window changes under the dialog's feet.
+    if (QApplication::activeModalWidget() != nullptr ||
+        QApplication::activePopupWidget() != nullptr) {
+        QTimer::singleShot(200, this, &CZETbrowserApp::OpenForwardedFiles);
+        return;
+    }
+    const QStringList files = std::exchange(m_forwardedFiles, {});
+    for (const QString& path : files)
+        m_mainFrame->OpenDocumentFile(path);
+    m_mainFrame->raise();
+    m_mainFrame->activateWindow();
+}
 
 bool CZETbrowserApp::IsEmbeddingSwitch(const QString& argument)
 {
@@ -105,9 +125,8 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
     connect(
         m_channel, &CInstanceChannel::openRequested, this,
         [this](const QString& path) {
-            m_mainFrame->OpenDocumentFile(path);
-            m_mainFrame->raise();
-            m_mainFrame->activateWindow();
+            m_forwardedFiles.append(path);
+            OpenForwardedFiles();
         },
         Qt::QueuedConnection);
 

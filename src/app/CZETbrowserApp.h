@@ -39,7 +39,10 @@ public:
     static bool IsEmbeddingSwitch(const QString& argument);
 
 private:
+    void OpenForwardedFiles();
+
     UserPrompts& m_prompts;
+    QStringList m_forwardedFiles;
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<CRecentFileList> m_recentFiles;
     std::unique_ptr<CMainFrame> m_mainFrame;

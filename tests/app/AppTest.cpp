@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -149,6 +150,7 @@ private slots:
     void secondInstanceForwardsPath();
     void droppedFilesOpen();
     void staleSocketIsReplaced();
+    void forwardedFileWaitsForOpenDialog();
     void statusPaneAndPrompts();
     void toolbarAndAccelerators();
     void desktopIntegrationWritesOnlyMissing();
@@ -637,6 +639,21 @@ void AppTest::droppedFilesOpen()
     refused.setAccepted(false);
     QApplication::sendEvent(frame, &refused);
     QVERIFY(!refused.isAccepted());
+}
+
+void AppTest::forwardedFileWaitsForOpenDialog()
+{
+    auto app = startApp({});
+    CMainFrame* frame = app->mainFrame();
+    QDialog dialog(frame);
+    dialog.setModal(true);
+    dialog.show();
+    QVERIFY(QApplication::activeModalWidget() != nullptr);
+    emit app->instanceChannel()->openRequested(bookPath(QStringLiteral("later.zet")));
+    QTest::qWait(500);
+    QVERIFY(frame->childFrames().isEmpty());
+    dialog.close();
+    QTRY_COMPARE(frame->childFrames().size(), 1);
 }
 
 void AppTest::staleSocketIsReplaced()
