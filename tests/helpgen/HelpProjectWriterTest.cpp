@@ -305,3 +305,23 @@ TEST(HelpProjectGeneration, ProjectFileAndStyleSheetFailures)
         EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Index.html"));
     }
 }
+
+TEST(HelpProjectGeneration, DeepNestingNeedsNoRecursion)
+{
+    constexpr std::uint32_t kDepth = 2000;
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    for (std::uint32_t id = 1; id <= kDepth; ++id)
+        records.push_back(MakeRecord(RecordKind::Folder, id, id - 1, "f"));
+    records.push_back(MakeRecord(RecordKind::Item, kDepth + 1, kDepth, "leaf"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "deep");
+    ASSERT_TRUE(g.ok);
+    const std::string contents = g.file("deep.hhc");
+    const std::string leafLine =
+        std::string(kDepth + 2, '\t') + "<param name=\"Local\" value=\"leaf_2001.html\">\r\n";
+    EXPECT_NE(contents.find("\n" + leafLine), std::string::npos);
+    EXPECT_TRUE(contents.ends_with("\r\n\t</UL>\r\n" + kListFooter));
+    EXPECT_NE(g.file("deep.hhk").find(R"(value="f\f\f)"), std::string::npos);
+}
