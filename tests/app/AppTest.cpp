@@ -731,6 +731,15 @@ void AppTest::toolbarAndAccelerators()
     QCOMPARE(tips, (QStringList{QStringLiteral("Новый"), QStringLiteral("Открыть"),
                                 QStringLiteral("Сохранить"), QStringLiteral("О программе")}));
     QVERIFY(!frame->commandAction(CMainFrame::ID_FILE_SAVE)->isEnabled());
+    // Our own pictures are compiled in, the tree's included.
+    for (const char* path :
+         {":/toolbar/new.png", ":/toolbar/open.png", ":/toolbar/save.png", ":/toolbar/about.png",
+          ":/tree/folder-closed.png", ":/tree/folder-open.png", ":/tree/record.png",
+          ":/icons/32x32/zetbrowser.png", ":/icons/16x16/application-x-zet-document.png"}) {
+        const QImage image(QString::fromLatin1(path));
+        QVERIFY2(!image.isNull(), path);
+    }
+    QCOMPARE(QImage(QStringLiteral(":/tree/record.png")).size(), QSize(16, 16));
 
     QCOMPARE(frame->commandAction(CMainFrame::ID_EDIT_COPY)->shortcut(),
              QKeySequence(Qt::CTRL | Qt::Key_C));
