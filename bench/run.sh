@@ -1,10 +1,30 @@
 #!/bin/bash
-# Builds the benchmarks in Release and runs them: bench/run.sh [bench_document arguments...]
-# e.g. bench/run.sh --zet-max-records=100000 for a quick run.
+# Builds the benchmarks in Release and runs them.
+#   bench/run.sh [bench_document arguments...]   the document core (e.g. --zet-max-records=100000)
+#   bench/run.sh --all                           also every bench/<part>/ benchmark (bench_<part>)
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${ZET_BENCH_BUILD:-$top/build-bench}"
-cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZET_BUILD_GUI=OFF \
+jobs="${ZET_BENCH_JOBS:-2}"
+
+targets=(bench_document)
+gui=OFF
+if [ "${1:-}" = "--all" ]; then
+    shift
+    for part in "$top"/bench/*/CMakeLists.txt; do
+        [ -e "$part" ] || continue
+        name="$(basename "$(dirname "$part")")"
+        targets+=("bench_$name")
+        [ "$name" = gui ] && gui=ON
+    done
+fi
+
+cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZET_BUILD_GUI="$gui" \
     -DZET_BUILD_BENCH=ON >/dev/null
-cmake --build "$dir" --target bench_document -j"${ZET_BENCH_JOBS:-2}"
+cmake --build "$dir" --target "${targets[@]}" -j"$jobs"
+
 "$dir/bin/bench_document" "$@"
+for target in "${targets[@]:1}"; do
+    echo
+    QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$dir/bin/$target"
+done
