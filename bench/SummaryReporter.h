@@ -13,7 +13,8 @@ class SummaryReporter : public benchmark::ConsoleReporter
 public:
     void ReportRuns(const std::vector<Run>& reports) override;
 
-    // CPU seconds per iteration of `name` with argument `arg`, or a negative value if it did not run.
+    // CPU seconds per iteration of `name` with argument `arg`, or a negative value if it did not
+    // run.
     double Seconds(const std::string& name, std::size_t arg) const;
 
 private:

@@ -182,13 +182,13 @@ void RawWrite(benchmark::State& state)
 // the figure is the high-water mark of resident memory above that point, for the whole
 // operation as zettool and the program do it (file into one buffer, parse, fill a document;
 // or write a loaded document to a file).
-int measurePeak(const std::string& spec)
+int measurePeak(const std::string& request)
 {
-    const auto colon = spec.find(':');
+    const auto colon = request.find(':');
     if (colon == std::string::npos)
         return 2;
-    const std::string mode = spec.substr(0, colon);
-    const std::size_t records = std::stoull(spec.substr(colon + 1));
+    const std::string mode = request.substr(0, colon);
+    const std::size_t records = std::stoull(request.substr(colon + 1));
     const fs::path file = benchDir() / ("zet-peak-" + std::to_string(getpid()) + ".zet");
     {
         const std::string book = GenerateBook(records, kSeed);
