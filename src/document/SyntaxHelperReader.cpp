@@ -52,7 +52,7 @@ const std::string& MarkerParameters()
     return s;
 }
 
-// Splits an Item's text into its sections. Kept byte-exact with the historical behaviour,
+// Splits an Item's text into its sections. Kept byte-exact with how existing books are read,
 // including its quirks (text before the first marker is dropped; a marker word is only ended
 // by a blank or CR).
 void SplitText(std::string_view value, TreeRecord& record)

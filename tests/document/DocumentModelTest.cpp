@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(TreeRecordDefaults, AsDescribed)
+TEST(TreeRecordDefaults, FreshRecordIsAnAstItem)
 {
     const TreeRecord r;
     EXPECT_EQ(r.membership, "AST");

@@ -149,7 +149,7 @@ TEST(Writer, ValuesGoOutUnchanged)
                               "\"\r\n }\r\n}");
 }
 
-TEST(Writer, DanglingParentUsesTheDescribedDepth)
+TEST(Writer, DanglingParentStillCountsOneLevel)
 {
     // A parent no record bears still counts one level.
     CZETbrowserDoc doc;
