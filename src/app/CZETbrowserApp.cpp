@@ -107,7 +107,7 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
     if (!file.isEmpty() && CInstanceChannel::Forward(file))
         return 0;
 
-    m_settings = std::make_unique<QSettings>(QString(), kProfileName);
+    m_settings = std::make_unique<QSettings>(kProfileName);
     m_recentFiles = std::make_unique<CRecentFileList>(*m_settings, kRecentFileCount);
     m_recentFiles->ReadList();
 

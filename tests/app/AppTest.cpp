@@ -170,7 +170,7 @@ void AppTest::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_prompts = ScriptedPrompts();
-    QSettings(QString(), CZETbrowserApp::kProfileName).clear();
+    QSettings(CZETbrowserApp::kProfileName).clear();
 }
 
 void AppTest::cleanup()
@@ -534,7 +534,7 @@ void AppTest::recentFilesHoldFourWithPlaceholder()
         settle();
     }
     // The list lives in the profile named after the program.
-    QSettings profile(QString(), QStringLiteral("ZET browser"));
+    QSettings profile(QStringLiteral("ZET browser"));
     QCOMPARE(profile.value(QStringLiteral("Recent File List/File1")).toString(), paths[2]);
     QVERIFY(!profile.contains(QStringLiteral("Recent File List/File5")));
     auto app = startApp({});

@@ -160,6 +160,6 @@ TEST(QtHelpPlatformSettings, CompilerPathRoundTripsThroughTheProfile)
     EXPECT_FALSE(platform.ReadCompilerSetting());
     platform.WriteCompilerSetting("/opt/Компилятор/hhc");
     EXPECT_EQ(platform.ReadCompilerSetting(), "/opt/Компилятор/hhc");
-    EXPECT_EQ(QSettings(QString(), "ZET browser").value("Settings/HtmlHelpCompiler").toString(),
+    EXPECT_EQ(QSettings("ZET browser").value("Settings/HtmlHelpCompiler").toString(),
               QString::fromUtf8("/opt/Компилятор/hhc"));
 }

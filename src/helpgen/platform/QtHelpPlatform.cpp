@@ -9,7 +9,8 @@
 
 namespace {
 
-// The application's own profile is named after its title, with no organisation.
+// The application's own profile is named after its title ("ZET browser.conf" under the user's
+// configuration folder).
 const QString kProfile = QStringLiteral("ZET browser");
 const QString kCompilerKey = QStringLiteral("Settings/HtmlHelpCompiler");
 
@@ -22,7 +23,7 @@ std::string QtHelpPlatform::FindExecutable(const std::string& program)
 
 std::optional<std::string> QtHelpPlatform::ReadCompilerSetting()
 {
-    const QVariant value = QSettings(QString(), kProfile).value(kCompilerKey);
+    const QVariant value = QSettings(kProfile).value(kCompilerKey);
     if (!value.isValid())
         return std::nullopt;
     return value.toString().toStdString();
@@ -30,7 +31,7 @@ std::optional<std::string> QtHelpPlatform::ReadCompilerSetting()
 
 void QtHelpPlatform::WriteCompilerSetting(const std::string& path)
 {
-    QSettings settings(QString(), kProfile);
+    QSettings settings(kProfile);
     settings.setValue(kCompilerKey, QString::fromStdString(path));
 }
 
