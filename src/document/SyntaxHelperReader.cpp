@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -52,46 +53,97 @@ const std::string& MarkerParameters()
     return s;
 }
 
+// Whether the marker word text[start, start + length) read in upper case begins with `marker`
+// (already upper case). Compares in place so that no upper-cased copy of the word is made.
+bool WordStartsWith(std::string_view text, std::size_t start, std::size_t length,
+                    const std::string& marker)
+{
+    if (length < marker.size())
+        return false;
+    for (std::size_t i = 0; i < marker.size(); ++i) {
+        if (Cp1251::ToUpper(text[start + i]) != marker[i])
+            return false;
+    }
+    return true;
+}
+
+enum class SectionKind { Syntax, Purpose, Parameters, Other };
+
+SectionKind KindOfWord(std::string_view text, std::size_t start, std::size_t length)
+{
+    if (WordStartsWith(text, start, length, MarkerSyntax()))
+        return SectionKind::Syntax;
+    if (WordStartsWith(text, start, length, MarkerPurpose()))
+        return SectionKind::Purpose;
+    if (WordStartsWith(text, start, length, MarkerParameters()))
+        return SectionKind::Parameters;
+    return SectionKind::Other;
+}
+
 // Splits an Item's text into its sections. Kept byte-exact with how existing books are read,
 // including its quirks (text before the first marker is dropped; a marker word is only ended
-// by a blank or CR).
+// by a blank or CR; the last byte always ends the current section, whatever it is; a second
+// '@' inside a section re-ends that same section there, so a later '@' extends it again).
+//
+// Only three kinds of position matter: an '@', a blank or CR while a marker word is open, and
+// the last byte. The scan jumps straight from one such position to the next instead of looking
+// at every byte, since texts are the bulk of a book.
 void SplitText(std::string_view value, TreeRecord& record)
 {
     const std::size_t zero = value.find('\0');
     const std::string_view text = zero == std::string_view::npos ? value : value.substr(0, zero);
     constexpr std::size_t none = std::string_view::npos;
-    std::size_t markerStart = none;
-    std::size_t sectionStart = none;
-    std::string word;
-    int sections = 0;
     const std::size_t size = text.size();
-    for (std::size_t q = 0; q < size; ++q) {
-        const char b = text[q];
-        const bool last = q + 1 == size;
-        if (b == '@' || last) {
-            markerStart = last ? q + 1 : q;
-            if (sectionStart != none && !word.empty()) {
-                std::size_t bodyStart = sectionStart + word.size();
+    if (size == 0) {
+        record.notes = text;
+        return;
+    }
+    const std::size_t lastByte = size - 1;
+    std::size_t markerStart = none;  // the '@' of the marker word being read, if any
+    std::size_t sectionStart = none; // the '@' of the current section's marker word
+    std::size_t wordLength = 0;      // length of that marker word
+    SectionKind kind = SectionKind::Other;
+    int sections = 0;
+    std::size_t q = 0;
+    while (q < size) {
+        // The next position that can change anything; the last byte stands for "end of text".
+        std::size_t next = markerStart == none ? text.find('@', q) : text.find_first_of(" \r@", q);
+        if (next == none || next > lastByte)
+            next = lastByte;
+        if (text[next] == '@' || next == lastByte) {
+            markerStart = next == lastByte ? size : next;
+            if (sectionStart != none) {
+                const std::size_t bodyStart = sectionStart + wordLength;
                 std::string_view body = bodyStart < markerStart
                                             ? text.substr(bodyStart, markerStart - bodyStart)
                                             : std::string_view();
                 const std::size_t first = body.find_first_not_of("\r\n ");
                 body = first == none ? std::string_view() : body.substr(first);
                 ++sections;
-                if (word.starts_with(MarkerSyntax()))
+                // Assigning from the view reuses the field's storage: no temporary string.
+                switch (kind) {
+                case SectionKind::Syntax:
                     record.syntax = body;
-                else if (word.starts_with(MarkerPurpose()))
+                    break;
+                case SectionKind::Purpose:
                     record.purpose = body;
-                else if (word.starts_with(MarkerParameters()))
+                    break;
+                case SectionKind::Parameters:
                     record.parameters = body;
-                else
+                    break;
+                case SectionKind::Other:
                     record.notes.append(text.substr(sectionStart, markerStart - sectionStart));
+                    break;
+                }
             }
-        } else if ((b == ' ' || b == '\r') && markerStart != none) {
-            word = Cp1251::ToUpper(text.substr(markerStart, q - markerStart));
+        } else {
+            // A blank or CR ends the open marker word (never empty: it holds at least the '@').
+            wordLength = next - markerStart;
+            kind = KindOfWord(text, markerStart, wordLength);
             sectionStart = markerStart;
             markerStart = none;
         }
+        q = next + 1;
     }
     if (sections == 0)
         record.notes = text;
@@ -156,8 +208,8 @@ private:
             record.membership = ReadValue(next);
             record.name = ReadValue(next);
             record.synonym = ReadValue(next);
-            Append(record, records);
-            m_stack.push_back({record.recordId});
+            const std::uint32_t id = Append(record, records);
+            m_stack.push_back({id});
         } else if (EqualsAsciiIgnoreCase(keyword, "ITEM")) {
             TreeRecord record;
             record.kind = RecordKind::Item;
@@ -180,6 +232,12 @@ private:
         std::size_t start = 0;
         std::size_t pos = p;
         while (pos < m_size) {
+            if (begun) {
+                // Inside the value only a quote matters: jump to it.
+                pos = m_data.find('"', pos);
+                if (pos == std::string_view::npos)
+                    break;
+            }
             const char c = m_data[pos];
             if (c == '"') {
                 if (At(pos + 1) == '"' && At(pos + 2) != ',') {
@@ -206,7 +264,8 @@ private:
         throw StructureError{m_size};
     }
 
-    void Append(TreeRecord& record, std::list<TreeRecord>& records)
+    // Moves the complete record into the list (its strings are not copied); returns its id.
+    std::uint32_t Append(TreeRecord& record, std::list<TreeRecord>& records)
     {
         record.recordId = ++m_lastId;
         // The innermost open Folder. A block nested in an Item or a Shell has no Folder entry
@@ -219,7 +278,9 @@ private:
                 break;
             }
         }
-        records.push_back(record);
+        const std::uint32_t id = record.recordId;
+        records.push_back(std::move(record));
+        return id;
     }
 
     std::string_view m_data;
