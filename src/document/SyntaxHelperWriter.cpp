@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -85,9 +85,9 @@ void AppendSection(std::string& buffer, const std::string& header, const std::st
         buffer += "\r\n";
 }
 
-std::string ItemText(const TreeRecord& record)
+// Appends the Item's text straight to the output buffer (no per-record temporary).
+void AppendItemText(std::string& text, const TreeRecord& record)
 {
-    std::string text;
     if (!record.syntax.empty())
         AppendSection(text, HeaderSyntax(), record.syntax);
     if (!record.purpose.empty())
@@ -96,7 +96,31 @@ std::string ItemText(const TreeRecord& record)
         AppendSection(text, HeaderParameters(), record.parameters);
     if (!record.notes.empty())
         AppendSection(text, std::string(), record.notes);
-    return text;
+}
+
+// Bytes gathered before each write: one write per record would mean one system call per
+// record, while writing only at the end would hold the whole file in memory.
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+// An open Folder on the way down the tree (records come in pre-order).
+struct OpenFolder
+{
+    std::uint32_t id;
+    int depth;
+};
+
+// The depth of a record whose parent is `parentId`: one below that Folder when it is still
+// open, which in pre-order it always is. Otherwise the document's walk up the parent links.
+int DepthOf(const CZETbrowserDoc& doc, const TreeRecord& record,
+            const std::vector<OpenFolder>& openFolders)
+{
+    if (record.parentId == 0)
+        return 1;
+    for (auto it = openFolders.rbegin(); it != openFolders.rend(); ++it) {
+        if (it->id == record.parentId)
+            return it->depth + 1;
+    }
+    return doc.RecordDepth(record);
 }
 
 } // namespace
@@ -107,15 +131,21 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
         return static_cast<bool>(out);
 
     std::string buffer = "{\"Shell\",\r\n";
-    std::vector<int> openFolders; // depth of every open Folder, innermost last
-    // Depths of the records written so far: a parent precedes its children, so each depth is
-    // one lookup instead of a walk to the top (which would be quadratic on deep books).
-    std::unordered_map<std::uint32_t, int> depths;
-    depths.reserve(doc.RecordCount());
+    buffer.reserve(kWriteChunk + kWriteChunk / 4);
+    std::vector<OpenFolder> openFolders; // innermost last
     bool ok = static_cast<bool>(out);
+    const auto flush = [&] {
+        if (ok) {
+            out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            ok = static_cast<bool>(out);
+        }
+        buffer.clear();
+    };
 
     for (const TreeRecord& constRecord : doc.records()) {
-        TreeRecord& record = *doc.FindRecord(constRecord.recordId);
+        // The list's elements are not const objects; the document only hands them out as
+        // const, and looking each one up again by id would cost a hash lookup per record.
+        TreeRecord& record = const_cast<TreeRecord&>(constRecord);
         Trim(record.name);
         Trim(record.synonym);
         for (std::string* value : {&record.membership, &record.name, &record.synonym})
@@ -125,15 +155,10 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             MakeWritable(record.englishSpelling, ",");
         }
 
-        int depth = 1;
-        if (record.parentId != 0) {
-            const auto known = depths.find(record.parentId);
-            depth = known != depths.end() ? known->second + 1 : doc.RecordDepth(record);
-        }
-        depths[record.recordId] = depth;
+        const int depth = DepthOf(doc, record, openFolders);
 
         while (openFolders.size() >= static_cast<std::size_t>(depth)) {
-            buffer.append(openFolders.back(), ' ');
+            buffer.append(openFolders.back().depth, ' ');
             buffer += "},\r\n";
             openFolders.pop_back();
         }
@@ -144,7 +169,7 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             AppendQuoted(buffer, record.name);
             AppendQuoted(buffer, record.synonym);
             buffer += "\r\n";
-            openFolders.push_back(depth);
+            openFolders.push_back({record.recordId, depth});
         } else {
             buffer += "{\"Item\",";
             AppendQuoted(buffer, record.membership);
@@ -153,30 +178,28 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             AppendQuoted(buffer, record.spelling);
             AppendQuoted(buffer, record.englishSpelling);
             buffer += "\r\n\"";
-            std::string text = ItemText(record);
-            if (!ReadsBackAsValue(text, "\r\n")) {
+            const std::size_t textStart = buffer.size();
+            AppendItemText(buffer, record);
+            if (!ReadsBackAsValue(std::string_view(buffer).substr(textStart), "\r\n")) {
+                buffer.resize(textStart);
                 MakeTextWritable(record);
-                text = ItemText(record);
+                AppendItemText(buffer, record);
             }
-            buffer += text;
             buffer += "\"\r\n";
             buffer.append(depth, ' ');
             buffer += "}\r\n";
         }
-        if (ok) {
-            out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-            ok = static_cast<bool>(out);
-        }
-        buffer.clear();
+        if (buffer.size() >= kWriteChunk)
+            flush();
     }
     while (!openFolders.empty()) {
-        buffer.append(openFolders.back(), ' ');
+        buffer.append(openFolders.back().depth, ' ');
         buffer += "},\r\n";
         openFolders.pop_back();
     }
     buffer += '}';
+    flush();
     if (ok) {
-        out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         out.flush();
         ok = static_cast<bool>(out);
     }
