@@ -9,7 +9,7 @@ packages=(
     nlohmann-json3-dev libcli11-dev
     fp-utils libchm-bin libchm-dev
     clang libclang-rt-14-dev
-    xvfb xauth shared-mime-info desktop-file-utils
+    xvfb xauth shared-mime-info desktop-file-utils xdg-utils
 )
 
 missing=()

@@ -7,8 +7,10 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
+#include <numbers>
 
 namespace {
 
@@ -160,6 +162,164 @@ void drawDocument(QPainter& p)
     p.drawPath(z);
 }
 
+// Pictures with their own pixel size, drawn in pixel coordinates without smoothing so that
+// the thin lines stay sharp. A non-empty `palette` stores the picture with those colours only.
+bool savePicture(const QString& path, QSize size, const Painter& draw,
+                 const QList<QRgb>& palette = {}, const QColor& background = Qt::transparent)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    QPainter p(&image);
+    draw(p);
+    p.end();
+    if (!palette.isEmpty())
+        image = image.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return image.save(path, "PNG");
+}
+
+// The sixteen colours of a 4-bit picture.
+const QList<QRgb> kSixteenColours{
+    qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+    qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+    qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+    qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+
+// The 256 colours of an 8-bit picture: a 6x6x6 cube, the page colours and greys.
+QList<QRgb> eightBitColours()
+{
+    QList<QRgb> colours;
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b)
+                colours << qRgb(r * 51, g * 51, b * 51);
+    colours << qRgb(0, 0, 128) << qRgb(0xCC, 0xEC, 0xFF) << qRgb(96, 96, 96) << qRgb(128, 128, 128)
+            << qRgb(160, 160, 160) << qRgb(192, 192, 192) << qRgb(224, 224, 224);
+    return colours;
+}
+
+// A line of text seen from afar.
+void textBar(QPainter& p, int x, int y, int length, const QColor& colour, int height = 1)
+{
+    p.fillRect(QRect(x, y, length, height), colour);
+}
+
+// A page of the plain style: the spelling in bold, then navy headings over their text.
+void drawSyntaxHelperSample(QPainter& p)
+{
+    p.fillRect(QRect(0, 0, 64, 56), Qt::white);
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(QRect(0, 0, 63, 55));
+    const QColor text(96, 96, 96);
+    const QColor navy(0, 0, 128);
+    textBar(p, 4, 4, 30, Qt::black, 2);
+    textBar(p, 4, 8, 24, Qt::black, 2);
+    int y = 14;
+    for (const int lines : {1, 3, 2}) {
+        textBar(p, 4, y, 17, navy, 2);
+        y += 4;
+        for (int i = 0; i < lines; ++i) {
+            textBar(p, 9, y, i + 1 == lines ? 31 : 50, text);
+            y += 3;
+        }
+        y += 3;
+    }
+}
+
+// A page of the table style: headings in a light blue column, texts beside them.
+void drawHtmlTableSample(QPainter& p)
+{
+    p.fillRect(QRect(0, 0, 64, 56), Qt::white);
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(QRect(0, 0, 63, 55));
+    const QColor header(0xCC, 0xEC, 0xFF);
+    const QColor text(96, 96, 96);
+    const int left = 3, middle = 21, right = 60;
+    int top = 3;
+    for (const int lines : {1, 1, 2, 3, 2}) {
+        const int height = 4 + lines * 3;
+        p.fillRect(QRect(left, top, middle - left, height), header);
+        textBar(p, left + 2, top + 3, 12, Qt::black);
+        for (int i = 0; i < lines; ++i)
+            textBar(p, middle + 2, top + 3 + i * 3, i + 1 == lines && lines > 1 ? 20 : 35, text);
+        p.setPen(Qt::black);
+        p.drawLine(left, top, right, top);
+        top += height;
+    }
+    p.setPen(Qt::black);
+    p.drawLine(left, top, right, top);
+    p.drawLine(left, 3, left, top);
+    p.drawLine(middle, 3, middle, top);
+    p.drawLine(right, 3, right, top);
+}
+
+// Eight frames of a ring of dots whose dark head goes round clockwise.
+void drawBusyStrip(QPainter& p)
+{
+    p.fillRect(QRect(0, 0, 256, 32), Qt::white);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QColor shades[] = {QColor(0, 0, 128), QColor(0, 0, 255), QColor(128, 128, 128)};
+    for (int frame = 0; frame < 8; ++frame) {
+        const QPointF centre(32 * frame + 16, 16);
+        for (int dot = 0; dot < 8; ++dot) {
+            const int behind = (frame - dot + 8) % 8;
+            p.setBrush(behind < 3 ? shades[behind] : QColor(192, 192, 192));
+            const double angle = dot * std::numbers::pi / 4 - std::numbers::pi / 2;
+            const QPointF at = centre + QPointF(10 * std::cos(angle), 10 * std::sin(angle));
+            p.drawEllipse(at, 3, 3);
+        }
+    }
+}
+
+// Lines of text for the alignment buttons: `lengths` from the left edge.
+void drawTextLines(QPainter& p, std::initializer_list<int> lengths)
+{
+    int y = 2;
+    for (const int length : lengths) {
+        textBar(p, 2, y, length, QColor(0, 0, 0));
+        y += 3;
+    }
+}
+
+void drawAlignLeft(QPainter& p)
+{
+    drawTextLines(p, {12, 8, 11, 6, 10});
+}
+
+void drawAlignJustify(QPainter& p)
+{
+    drawTextLines(p, {12, 12, 12, 12, 7});
+}
+
+// An open folder with an ellipsis: choose a file or folder.
+void drawBrowse(QPainter& p)
+{
+    drawFolderOpen(p);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(90, 60, 10));
+    for (double x : {6.0, 8.5, 11.0})
+        p.drawEllipse(QPointF(x, 10.5), 0.9, 0.9);
+}
+
+// A blue help book with a question mark: the help file being made.
+void drawCreateHelp(QPainter& p)
+{
+    p.setPen(QPen(QColor(20, 40, 100), 0.8));
+    p.setBrush(QColor(245, 240, 225));
+    p.drawRect(QRectF(3.5, 2, 11, 13));
+    p.setBrush(QColor(45, 95, 190));
+    p.drawRoundedRect(QRectF(1.5, 1, 11, 13.5), 1, 1);
+    p.setBrush(QColor(25, 55, 130));
+    p.drawRect(QRectF(1.5, 1, 2, 13.5));
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(10);
+    p.setFont(font);
+    p.setPen(QColor(255, 215, 90));
+    p.drawText(QRectF(3.5, 1, 9, 13.5), Qt::AlignCenter, QStringLiteral("?"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -183,5 +343,17 @@ int main(int argc, char** argv)
         ok &= save(dir + "/icons/" + name + "/zetbrowser.png", size, drawApplication);
         ok &= save(dir + "/icons/" + name + "/application-x-zet-document.png", size, drawDocument);
     }
+    for (int size : {16, 32}) {
+        const QString suffix = QStringLiteral("-%1.png").arg(size);
+        ok &= save(dir + "/help/browse" + suffix, size, drawBrowse);
+        ok &= save(dir + "/help/create-help" + suffix, size, drawCreateHelp);
+    }
+    ok &= savePicture(dir + "/help/style-syntax-helper.png", {64, 56}, drawSyntaxHelperSample,
+                      eightBitColours());
+    ok &= savePicture(dir + "/help/style-html-table.png", {64, 56}, drawHtmlTableSample,
+                      eightBitColours());
+    ok &= savePicture(dir + "/help/busy.png", {256, 32}, drawBusyStrip, kSixteenColours);
+    ok &= savePicture(dir + "/help/align-left.png", {16, 16}, drawAlignLeft);
+    ok &= savePicture(dir + "/help/align-justify.png", {16, 16}, drawAlignJustify);
     return ok ? 0 : 1;
 }
