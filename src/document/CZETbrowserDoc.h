@@ -74,7 +74,8 @@ public:
     void AddView(IDocumentView* view);
     void RemoveView(IDocumentView* view);
     const std::vector<IDocumentView*>& views() const { return m_views; }
-    void UpdateAllViews(IDocumentView* sender, long lHint = 0, TreeRecord* hint = nullptr);
+    void UpdateAllViews(IDocumentView* sender, UpdateHint lHint = UpdateHint::Refresh,
+                        TreeRecord* hint = nullptr);
 
     // --- search state shared by the search dialog and the tree ---------------------------
     std::uint32_t currentId = 0;

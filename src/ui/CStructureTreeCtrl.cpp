@@ -224,7 +224,7 @@ bool CStructureTreeCtrl::NotifySelection()
     if (record->isFolder() && item->childCount() == 0)
         setImage(item, ClosedSection);
     m_pDoc->currentId = record->recordId;
-    m_pDoc->UpdateAllViews(m_pView, 0, nullptr);
+    m_pDoc->UpdateAllViews(m_pView, UpdateHint::Refresh, nullptr);
     return true;
 }
 

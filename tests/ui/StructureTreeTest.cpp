@@ -20,11 +20,11 @@ public:
     struct Call
     {
         IDocumentView* sender;
-        long hint;
+        UpdateHint hint;
         TreeRecord* record;
     };
     std::vector<Call> calls;
-    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override
+    void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override
     {
         calls.push_back({sender, lHint, hint});
     }
@@ -132,14 +132,16 @@ private slots:
         tree->setCurrentItem(itemFor(6));
         QCOMPARE(doc->currentId, 6u);
         spy.calls.clear();
-        doc->UpdateAllViews(nullptr, 0, nullptr); // another pane announces a structure change
+        // Another pane announces a structure change.
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, nullptr);
         doc->RemoveView(&spy);
         QCOMPARE(doc->currentId, 1u);
         QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
         // The selection is published with the tree view as the sender, so it skips itself.
         bool published = false;
         for (const SpyView::Call& call : spy.calls)
-            published |= call.sender == frame->treeView() && call.hint == 0 && !call.record;
+            published |= call.sender == frame->treeView() && call.hint == UpdateHint::Refresh &&
+                         !call.record;
         QVERIFY(published);
     }
 
@@ -164,18 +166,18 @@ private slots:
     {
         TreeRecord hint = *doc->FindRecord(2);
         hint.synonym = cp("Size");
-        doc->UpdateAllViews(nullptr, 0, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина ( Size )"));
         hint.synonym.clear();
-        doc->UpdateAllViews(nullptr, 0, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина"));
         hint.name.clear();
         hint.synonym = cp("Len");
-        doc->UpdateAllViews(nullptr, 0, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral(" ( Len )"));
         // Other fields: the tree ignores them.
         hint.name = cp("Другое");
-        doc->UpdateAllViews(nullptr, 1, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::OtherField, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral(" ( Len )"));
         // The document itself is untouched by a hint.
         QCOMPARE(DocumentText::toQString(doc->FindRecord(2)->name), QStringLiteral("Длина"));
@@ -189,12 +191,12 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Delete);
         QVERIFY(!doc->FindRecord(4));
         hint.name = cp("Новое");
-        doc->UpdateAllViews(nullptr, 0, &hint); // its item is gone
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint); // its item is gone
         // After a rebuild the hint's old handle names a deleted item; the live one is relabelled.
         TreeRecord old = *doc->FindRecord(2);
         doc->UpdateAllViews(nullptr);
         old.synonym = cp("X");
-        doc->UpdateAllViews(nullptr, 0, &old);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &old);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина ( X )"));
     }
 
