@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class CZETbrowserDoc;
 class IDocumentView;
@@ -87,6 +89,14 @@ private:
     static void destroyDetached(const QList<QTreeWidgetItem*>& roots);
     void deleteCurrent();
     void createNode(int command, QTreeWidgetItem* hItem);
+    // Text and image of the item for the i-th of the records a structure command made.
+    using ItemLook = std::function<std::pair<QString, int>(std::size_t, const TreeRecord&)>;
+    // Makes the items of the records a structure command made (ids in list order, as the
+    // document returns them), each under its parent's, and stores their handles in the records.
+    // Returns the top one, detached, for the caller to place; the items of Folders go to
+    // `folders`.
+    QTreeWidgetItem* mirrorRecords(const std::vector<std::uint32_t>& ids, const ItemLook& look,
+                                   std::vector<QTreeWidgetItem*>& folders);
     void runSearch();
     void onItemExpanded(QTreeWidgetItem* item, bool expanded);
     void onCurrentItemChanged();

@@ -578,6 +578,30 @@ private slots:
         QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(3)), int(CStructureTreeCtrl::ClosedSection));
     }
 
+    void copiesMirrorTheDocument()
+    {
+        // A label showing the form's unapplied edit is what its copy shows too.
+        TreeRecord edited = *doc->FindRecord(4);
+        edited.name = cp("Правка");
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &edited);
+        QTreeWidgetItem* copy =
+            tree->CopySubtree(itemFor(1), itemFor(6), CStructureTreeCtrl::CmdCopy);
+        QVERIFY(copy);
+        QCOMPARE(tree->topLevelItem(2), copy);
+        QCOMPARE(copy->child(1)->child(0)->text(0), QStringLiteral("Правка"));
+        // Every record, old and new, names its own item and its parent's.
+        for (const TreeRecord& record : doc->records()) {
+            QTreeWidgetItem* item = CStructureTreeCtrl::itemOf(record.treeItem);
+            QVERIFY(item);
+            QCOMPARE(CStructureTreeCtrl::recordIdOf(item), record.recordId);
+            QCOMPARE(CStructureTreeCtrl::recordIdOf(item->parent()), record.parentId);
+            QCOMPARE(record.parentTreeItem, item->parent()
+                                                ? CStructureTreeCtrl::handleOf(item->parent())
+                                                : kTreeRootHandle);
+        }
+        QCOMPARE(tree->topLevelItemCount(), 4);
+    }
+
     void copyIntoOwnSubtreeIsRefused()
     {
         const auto before = doc->records();
