@@ -193,11 +193,70 @@ void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
         item->setText(0, ItemLabel(hint));
 }
 
+namespace {
+
+// 1 for a top-level item; counted no further than `limit` + 1.
+int depthOf(const QTreeWidgetItem* item, int limit)
+{
+    int depth = 1;
+    for (const QTreeWidgetItem* up = item->parent(); up && depth <= limit; up = up->parent())
+        ++depth;
+    return depth;
+}
+
+} // namespace
+
 void CStructureTreeCtrl::onItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
+    // Every way of opening a section ends here (keys, mouse, selecting a deep item, which opens
+    // its ancestors); one too deep is closed again before the view lays it out with the rest.
+    if (expanded && depthOf(item, kMaxOpenDepth) > kMaxOpenDepth) {
+        item->setExpanded(false);
+        return;
+    }
     const TreeRecord* record = m_pDoc ? m_pDoc->FindRecord(recordIdOf(item)) : nullptr;
     if (record && record->isFolder())
         setImage(item, expanded ? OpenSection : ClosedSection);
+}
+
+void CStructureTreeCtrl::expandSubtree(QTreeWidgetItem* root, int levels)
+{
+    if (!root)
+        return;
+    const int rootDepth = depthOf(root, kMaxOpenDepth);
+    // One layout once everything is marked open, as the view's own "*" does.
+    scheduleDelayedItemsLayout();
+    std::vector<std::pair<QTreeWidgetItem*, int>> pending{{root, rootDepth}};
+    while (!pending.empty()) {
+        const auto [item, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kMaxOpenDepth)
+            continue;
+        item->setExpanded(true);
+        if (levels >= 0 && depth - rootDepth >= levels)
+            continue;
+        for (int i = item->childCount() - 1; i >= 0; --i)
+            pending.emplace_back(item->child(i), depth + 1);
+    }
+}
+
+void CStructureTreeCtrl::expandAll()
+{
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        expandSubtree(topLevelItem(i), -1);
+}
+
+void CStructureTreeCtrl::expandRecursively(const QModelIndex& index, int depth)
+{
+    if (depth >= -1)
+        expandSubtree(itemFromIndex(index), depth);
+}
+
+void CStructureTreeCtrl::expandToDepth(int depth)
+{
+    collapseAll();
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        expandSubtree(topLevelItem(i), depth);
 }
 
 void CStructureTreeCtrl::onCurrentItemChanged()
@@ -254,6 +313,13 @@ void CStructureTreeCtrl::keyPressEvent(QKeyEvent* event)
     if (key == Qt::Key_Delete) {
         deleteCurrent();
         event->accept();
+        return;
+    }
+    if (key == Qt::Key_Asterisk && currentItem()) {
+        // The view's own "*" opens every level below; the rest of its key handling (the
+        // keyboard search) stays.
+        expandSubtree(currentItem(), -1);
+        QAbstractItemView::keyPressEvent(event);
         return;
     }
     if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {

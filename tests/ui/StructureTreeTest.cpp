@@ -636,6 +636,68 @@ private slots:
         QCOMPARE(doc->RecordCount(), std::size_t(depth + 3001));
         QCOMPARE(doc->records().back().parentId, doc->maxId() - 1);
     }
+
+    // The view lays out open sections recursively: opening a book nested 100,000 deep all the
+    // way down overflowed the stack. Every way of opening stops at kMaxOpenDepth.
+    void deepExpansionNeverOverflows()
+    {
+        constexpr std::uint32_t depth = 100000;
+        constexpr std::uint32_t limit = CStructureTreeCtrl::kMaxOpenDepth;
+        CZETbrowserDoc::RecordList records;
+        for (std::uint32_t id = 1; id <= depth; ++id)
+            records.push_back(bookRecord(id, id - 1, RecordKind::Folder, "Глубже"));
+        doc->SetRecords(std::move(records));
+        doc->UpdateAllViews(nullptr);
+        auto openDownToTheLimit = [&] {
+            tree->doItemsLayout();
+            QVERIFY(itemFor(1)->isExpanded());
+            QVERIFY(itemFor(limit)->isExpanded());
+            QVERIFY(!itemFor(limit + 1)->isExpanded());
+            QVERIFY(!itemFor(depth - 1)->isExpanded());
+            QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(limit)),
+                     int(CStructureTreeCtrl::OpenSection));
+            QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(limit + 1)),
+                     int(CStructureTreeCtrl::ClosedSection));
+        };
+
+        tree->setCurrentItem(itemFor(1));
+        QTest::keyClick(tree, Qt::Key_Asterisk);
+        openDownToTheLimit();
+        // Closing and opening the top lays out every open level below it again.
+        QTest::keyClick(tree, Qt::Key_Minus, Qt::KeypadModifier);
+        tree->doItemsLayout();
+        QVERIFY(!itemFor(1)->isExpanded());
+        QTest::keyClick(tree, Qt::Key_Plus, Qt::KeypadModifier);
+        openDownToTheLimit();
+        tree->collapseAll();
+        QTest::keyClick(tree, Qt::Key_Asterisk, Qt::KeypadModifier);
+        openDownToTheLimit();
+
+        tree->collapseAll();
+        tree->expandAll();
+        openDownToTheLimit();
+        tree->expandToDepth(-1);
+        openDownToTheLimit();
+        tree->collapseAll();
+        tree->expandRecursively(tree->indexFromItem(itemFor(1)));
+        openDownToTheLimit();
+
+        // Selecting the deepest section (as the search does) opens its ancestors.
+        tree->collapseAll();
+        tree->setCurrentItem(itemFor(depth));
+        openDownToTheLimit();
+        // A section below the limit does not open, by key or by mouse.
+        tree->setCurrentItem(itemFor(limit + 1));
+        QTest::keyClick(tree, Qt::Key_Plus);
+        QTest::keyClick(tree, Qt::Key_Right);
+        tree->expandItem(itemFor(limit + 1));
+        openDownToTheLimit();
+        tree->scrollToItem(itemFor(limit + 1));
+        QApplication::processEvents();
+        const QRect row = tree->visualItemRect(itemFor(limit + 1));
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, row.center());
+        openDownToTheLimit();
+    }
 };
 
 int main(int argc, char** argv)
