@@ -595,7 +595,9 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
         setImage(oldParent, ClosedSection);
     for (QTreeWidgetItem* folder : newFolders) {
         if (folder->childCount() > 0) {
-            folder->setExpanded(false);
+            // New items start closed; asking the view to close one costs a search of its rows.
+            if (folder->isExpanded())
+                folder->setExpanded(false);
             setImage(folder, ClosedSection);
         }
     }
