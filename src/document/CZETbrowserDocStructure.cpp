@@ -42,6 +42,7 @@ std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const 
                                                         RecordList::const_iterator where)
 {
     std::vector<std::uint32_t> ids;
+    bool complete = true;
     try {
         ids.reserve(run.size());
         m_index.reserve(m_index.size() + run.size());
@@ -52,8 +53,10 @@ std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const 
             if (!ids.empty()) {
                 while (!open.empty() && open.back().first != source->parentId)
                     open.pop_back();
-                if (open.empty())
-                    break; // not part of the run; cannot happen for a run from SubtreeRun
+                if (open.empty()) {
+                    complete = false; // not a subtree's run
+                    break;
+                }
                 parent = open.back().second;
             }
             TreeRecord copy = *source;
@@ -73,7 +76,11 @@ std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const 
                 open.emplace_back(source->recordId, inserted->recordId);
         }
     } catch (const std::bad_alloc&) {
-        // All or nothing: a half copy would be a subtree the user never had.
+        complete = false;
+    }
+    if (!complete) {
+        // All or nothing: a half copy would be a subtree the user never had, and a move would
+        // go on to delete the source.
         for (const std::uint32_t id : ids) {
             const auto it = m_index.find(id);
             m_records.erase(it->second);
