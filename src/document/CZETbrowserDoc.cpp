@@ -486,7 +486,7 @@ void CZETbrowserDoc::RemoveView(IDocumentView* view)
     std::erase(m_views, view);
 }
 
-void CZETbrowserDoc::UpdateAllViews(IDocumentView* sender, long lHint, TreeRecord* hint)
+void CZETbrowserDoc::UpdateAllViews(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint)
 {
     // A copy: a view may add or remove views while it updates.
     const std::vector<IDocumentView*> views = m_views;

@@ -51,6 +51,33 @@ public:
     // Replaces every record (a fresh read); maxId becomes the highest id held.
     void SetRecords(RecordList records);
 
+    // --- structure commands: the record half of the tree's create, copy and move ---------
+    // Copies get fresh ids in list (pre-)order and null tree handles, which the caller sets when
+    // it makes their items. The commands returning ids give the new records in list order, the
+    // copy of the source first: the i-th is the copy of the i-th of SubtreeIds(source) as it was
+    // before the command. Empty means nothing changed. Time is linear in the size of the copied
+    // subtree plus that of the target section; no recursion.
+
+    // The record `id` and its descendants in list order; empty for an unknown id.
+    std::vector<std::uint32_t> SubtreeIds(std::uint32_t id) const;
+    // A new section (Folder, "Новый раздел") or entry (Item, "Новая запись") as the last child of
+    // the section `parentId` (0: top level) with that section's membership ("AST" at the top
+    // level). Returns its id; 0 when `parentId` names no Folder or memory runs out.
+    std::uint32_t CreateRecord(RecordKind kind, std::uint32_t parentId);
+    // Copies `sourceId` with its subtree to `targetId`: 0 puts it last at the top level; a Folder
+    // takes it as its last child, or as its first when it is the source's own parent; an Item
+    // gets it directly after itself, under its own parent. Refused for an unknown source or
+    // target and for a target inside the source's subtree (the source itself included).
+    std::vector<std::uint32_t> CopySubtree(std::uint32_t sourceId, std::uint32_t targetId);
+    // CopySubtree, then the source's removal, only once every record has arrived.
+    std::vector<std::uint32_t> MoveSubtree(std::uint32_t sourceId, std::uint32_t targetId);
+    // Copies `sourceId` of `source` (another document, or this one: the subtree is taken as it
+    // was before the copy) with its subtree as the last child of the Folder `parentId` here (0:
+    // top level). `source` is only read. Refused for an unknown source or parent and for a
+    // parent that is not a Folder.
+    std::vector<std::uint32_t> CopyForeignSubtree(const CZETbrowserDoc& source,
+                                                  std::uint32_t sourceId, std::uint32_t parentId);
+
     // --- reading and writing (the open and save commands) --------------------------------
     // Reads the file at `path`. False when the file itself cannot be read (reported through
     // `ui`); a structure error is reported too but the records before it stay and the result is
@@ -74,7 +101,8 @@ public:
     void AddView(IDocumentView* view);
     void RemoveView(IDocumentView* view);
     const std::vector<IDocumentView*>& views() const { return m_views; }
-    void UpdateAllViews(IDocumentView* sender, long lHint = 0, TreeRecord* hint = nullptr);
+    void UpdateAllViews(IDocumentView* sender, UpdateHint lHint = UpdateHint::Refresh,
+                        TreeRecord* hint = nullptr);
 
     // --- search state shared by the search dialog and the tree ---------------------------
     std::uint32_t currentId = 0;
@@ -88,6 +116,13 @@ private:
     // End of the unbroken run of `record`'s subtree (the record itself included).
     RecordList::const_iterator SubtreeRunEnd(RecordList::const_iterator record) const;
     RecordList::iterator Position(std::uint32_t id);
+    // The records of `id`'s subtree in list order (pointers stay valid while records are added).
+    std::vector<const TreeRecord*> SubtreeRun(std::uint32_t id) const;
+    // Inserts copies of `run` before `where`: the first under `parentId`, every later one under
+    // the copy of its parent. All or nothing.
+    std::vector<std::uint32_t> InsertCopies(const std::vector<const TreeRecord*>& run,
+                                            std::uint32_t parentId,
+                                            RecordList::const_iterator where);
 
     RecordList m_records;
     std::unordered_map<std::uint32_t, RecordList::iterator> m_index;

@@ -45,7 +45,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
 
     m_doc->AddView(m_treeView);
     setWindowTitle(windowTitleFor(*m_doc));
-    m_treeView->OnUpdate(nullptr, 0, nullptr);
+    m_treeView->OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
     m_treeView->setFocus();
 }
 

@@ -14,11 +14,6 @@
 #include <unordered_map>
 #include <vector>
 
-namespace {
-const char* const kNewFolderName = "\xCD\xEE\xE2\xFB\xE9 \xF0\xE0\xE7\xE4\xE5\xEB"; // Новый раздел
-const char* const kNewItemName = "\xCD\xEE\xE2\xE0\xFF \xE7\xE0\xEF\xE8\xF1\xFC"; // Новая запись
-} // namespace
-
 CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
                                        UserPrompts& prompts, QWidget* parent)
     : QTreeWidget(parent), m_pDoc(doc), m_pView(view), m_prompts(prompts)
@@ -198,11 +193,70 @@ void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
         item->setText(0, ItemLabel(hint));
 }
 
+namespace {
+
+// 1 for a top-level item; counted no further than `limit` + 1.
+int depthOf(const QTreeWidgetItem* item, int limit)
+{
+    int depth = 1;
+    for (const QTreeWidgetItem* up = item->parent(); up && depth <= limit; up = up->parent())
+        ++depth;
+    return depth;
+}
+
+} // namespace
+
 void CStructureTreeCtrl::onItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
+    // Every way of opening a section ends here (keys, mouse, selecting a deep item, which opens
+    // its ancestors); one too deep is closed again before the view lays it out with the rest.
+    if (expanded && depthOf(item, kMaxOpenDepth) > kMaxOpenDepth) {
+        item->setExpanded(false);
+        return;
+    }
     const TreeRecord* record = m_pDoc ? m_pDoc->FindRecord(recordIdOf(item)) : nullptr;
     if (record && record->isFolder())
         setImage(item, expanded ? OpenSection : ClosedSection);
+}
+
+void CStructureTreeCtrl::expandSubtree(QTreeWidgetItem* root, int levels)
+{
+    if (!root)
+        return;
+    const int rootDepth = depthOf(root, kMaxOpenDepth);
+    // One layout once everything is marked open, as the view's own "*" does.
+    scheduleDelayedItemsLayout();
+    std::vector<std::pair<QTreeWidgetItem*, int>> pending{{root, rootDepth}};
+    while (!pending.empty()) {
+        const auto [item, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kMaxOpenDepth)
+            continue;
+        item->setExpanded(true);
+        if (levels >= 0 && depth - rootDepth >= levels)
+            continue;
+        for (int i = item->childCount() - 1; i >= 0; --i)
+            pending.emplace_back(item->child(i), depth + 1);
+    }
+}
+
+void CStructureTreeCtrl::expandAll()
+{
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        expandSubtree(topLevelItem(i), -1);
+}
+
+void CStructureTreeCtrl::expandRecursively(const QModelIndex& index, int depth)
+{
+    if (depth >= -1)
+        expandSubtree(itemFromIndex(index), depth);
+}
+
+void CStructureTreeCtrl::expandToDepth(int depth)
+{
+    collapseAll();
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        expandSubtree(topLevelItem(i), depth);
 }
 
 void CStructureTreeCtrl::onCurrentItemChanged()
@@ -224,7 +278,7 @@ bool CStructureTreeCtrl::NotifySelection()
     if (record->isFolder() && item->childCount() == 0)
         setImage(item, ClosedSection);
     m_pDoc->currentId = record->recordId;
-    m_pDoc->UpdateAllViews(m_pView, 0, nullptr);
+    m_pDoc->UpdateAllViews(m_pView, UpdateHint::Refresh, nullptr);
     return true;
 }
 
@@ -259,6 +313,13 @@ void CStructureTreeCtrl::keyPressEvent(QKeyEvent* event)
     if (key == Qt::Key_Delete) {
         deleteCurrent();
         event->accept();
+        return;
+    }
+    if (key == Qt::Key_Asterisk && currentItem()) {
+        // The view's own "*" opens every level below; the rest of its key handling (the
+        // keyboard search) stays.
+        expandSubtree(currentItem(), -1);
+        QAbstractItemView::keyPressEvent(event);
         return;
     }
     if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
@@ -394,40 +455,65 @@ void CStructureTreeCtrl::createNode(int command, QTreeWidgetItem* hItem)
         else if (hItem)
             target = hItem->parent();
     }
-    const TreeRecord* targetRecord = target ? m_pDoc->FindRecord(recordIdOf(target)) : nullptr;
-
-    TreeRecord scratch;
-    scratch.membership = targetRecord ? targetRecord->membership : std::string("AST");
-    scratch.name = folder ? kNewFolderName : kNewItemName;
-    scratch.kind = folder ? RecordKind::Folder : RecordKind::Item;
-    scratch.parentId = 0;
-
-    QTreeWidgetItem* item = newItem(ItemLabel(scratch), folder ? ClosedSection : RecordImage);
-    addTopLevelItem(item);
-    scratch.treeItem = handleOf(item);
-    scratch.parentTreeItem = kTreeRootHandle;
-    const TreeRecord* inserted = m_pDoc->InsertRecord(&scratch, InsertPosition::LastChild());
-    if (!inserted) {
-        // Nothing was added to the document: take the item back instead of leaving a stray one.
-        deleteWithDescendants(item);
+    const std::uint32_t id =
+        m_pDoc->CreateRecord(folder ? RecordKind::Folder : RecordKind::Item, recordIdOf(target));
+    TreeRecord* record = id != 0 ? m_pDoc->FindRecord(id) : nullptr;
+    if (!record)
         return;
-    }
-    item->setData(0, kRecordIdRole, inserted->recordId);
-    item->setText(0, DocumentText::toQString(inserted->name));
+    QTreeWidgetItem* item =
+        newItem(DocumentText::toQString(record->name), folder ? ClosedSection : RecordImage);
+    item->setData(0, kRecordIdRole, id);
+    record->treeItem = handleOf(item);
+    record->parentTreeItem = target ? handleOf(target) : kTreeRootHandle;
 
     if (target) {
         setUpdatesEnabled(false);
         m_bNotifySelection = false;
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        CopySubtree(item, target, CmdMove);
+        target->setExpanded(true);
+        target->addChild(item);
+        setCurrentItem(item);
         QGuiApplication::restoreOverrideCursor();
         m_bNotifySelection = true;
         setUpdatesEnabled(true);
     } else {
+        addTopLevelItem(item);
         setCurrentItem(item);
     }
     markEdited();
     NotifySelection();
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::mirrorRecords(const std::vector<std::uint32_t>& ids,
+                                                   const ItemLook& look,
+                                                   std::vector<QTreeWidgetItem*>& folders)
+{
+    // Built detached and handed to the view in one piece; each record's parent is the top or
+    // was made before it (the ids are in list order).
+    std::unordered_map<std::uint32_t, QTreeWidgetItem*> made;
+    made.reserve(ids.size());
+    QTreeWidgetItem* top = nullptr;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        TreeRecord* record = m_pDoc->FindRecord(ids[i]);
+        if (!record)
+            continue;
+        const auto [text, image] = look(i, *record);
+        QTreeWidgetItem* item = newItem(text, image < 0 ? RecordImage : image);
+        item->setData(0, kRecordIdRole, record->recordId);
+        record->treeItem = handleOf(item);
+        if (!top) {
+            top = item;
+        } else {
+            const auto parent = made.find(record->parentId);
+            QTreeWidgetItem* parentItem = parent != made.end() ? parent->second : top;
+            parentItem->addChild(item);
+            record->parentTreeItem = handleOf(parentItem);
+        }
+        made.emplace(record->recordId, item);
+        if (record->isFolder())
+            folders.push_back(item);
+    }
+    return top;
 }
 
 QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTreeWidgetItem* hTarget,
@@ -435,124 +521,73 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
 {
     if (!hSource || !m_pDoc || (nCommand != CmdCopy && nCommand != CmdMove))
         return nullptr;
-    // A node copied or moved into its own subtree would chase its own copies for ever (and a
-    // move would then delete the copy with the source): refused.
-    for (QTreeWidgetItem* up = hTarget; up; up = up->parent())
-        if (up == hSource)
-            return nullptr;
-
+    const std::uint32_t sourceId = recordIdOf(hSource);
+    const std::uint32_t targetId = recordIdOf(hTarget);
+    const TreeRecord* targetRecord = hTarget ? m_pDoc->FindRecord(targetId) : nullptr;
+    if (hTarget && !targetRecord)
+        return nullptr;
+    const bool targetIsFolder = targetRecord && targetRecord->isFolder();
     QTreeWidgetItem* oldParent = hSource->parent();
     const QString sourceText = hSource->text(0);
-    const int sourceImage = imageOf(hSource);
-    const std::uint32_t sourceId = recordIdOf(hSource);
-    const TreeRecord* sourceRecord = m_pDoc->FindRecord(sourceId);
-    if (!sourceRecord)
-        return nullptr;
-    const bool sourceIsFolder = sourceRecord->isFolder();
-    const TreeRecord* targetRecord = hTarget ? m_pDoc->FindRecord(recordIdOf(hTarget)) : nullptr;
 
-    // Placement of the top node.
+    // Copies show what their source items show (a label may carry the form's unapplied edits),
+    // found by record id rather than through the records' handles, which a document changed
+    // behind the tree's back could leave stale.
+    const std::vector<std::uint32_t> sourceIds = m_pDoc->SubtreeIds(sourceId);
+    std::unordered_map<std::uint32_t, QTreeWidgetItem*> sourceItems;
+    for (std::vector<QTreeWidgetItem*> pending{hSource}; !pending.empty();) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        sourceItems.emplace(recordIdOf(item), item);
+        for (int i = 0; i < item->childCount(); ++i)
+            pending.push_back(item->child(i));
+    }
+
+    // The document refuses a target inside the source's own subtree: a node would chase its
+    // own copies for ever, and a move would then delete the copy with the source.
+    const std::vector<std::uint32_t> ids = nCommand == CmdMove
+                                               ? m_pDoc->MoveSubtree(sourceId, targetId)
+                                               : m_pDoc->CopySubtree(sourceId, targetId);
+    if (ids.empty())
+        return nullptr;
+
     QTreeWidgetItem* parentItem = nullptr;
-    InsertPosition position = InsertPosition::LastChild();
     int row = -1; // -1: last
-    if (targetRecord && targetRecord->isFolder()) {
+    if (targetIsFolder) {
         parentItem = hTarget;
-        if (hTarget == oldParent) {
-            position = InsertPosition::FirstChild();
+        if (hTarget == oldParent)
             row = 0;
-        }
-    } else if (targetRecord) {
+    } else if (hTarget) {
         parentItem = hTarget->parent();
-        position = InsertPosition::AfterItem(handleOf(hTarget));
         row = (parentItem ? parentItem->indexOfChild(hTarget) : indexOfTopLevelItem(hTarget)) + 1;
     }
     if (hTarget)
         hTarget->setExpanded(true);
 
-    QTreeWidgetItem* top = newItem(sourceText, sourceImage < 0 ? RecordImage : sourceImage);
+    std::vector<QTreeWidgetItem*> newFolders;
+    QTreeWidgetItem* top = mirrorRecords(
+        ids,
+        [&](std::size_t i, const TreeRecord& record) -> std::pair<QString, int> {
+            if (i == 0)
+                return {sourceText, imageOf(hSource)};
+            const auto found =
+                i < sourceIds.size() ? sourceItems.find(sourceIds[i]) : sourceItems.end();
+            if (found != sourceItems.end())
+                return {found->second->text(0), imageOf(found->second)};
+            return {ItemLabel(record), record.isFolder() ? ClosedSection : RecordImage};
+        },
+        newFolders);
+    if (!top)
+        return nullptr;
     if (parentItem)
         parentItem->insertChild(row < 0 ? parentItem->childCount() : row, top);
     else
         insertTopLevelItem(row < 0 ? topLevelItemCount() : row, top);
+    if (TreeRecord* record = m_pDoc->FindRecord(ids.front()))
+        record->parentTreeItem = parentItem ? handleOf(parentItem) : kTreeRootHandle;
 
-    TreeRecord scratch = *sourceRecord;
-    scratch.treeItem = handleOf(top);
-    scratch.parentTreeItem = parentItem ? handleOf(parentItem) : kTreeRootHandle;
-    scratch.parentId = parentItem ? recordIdOf(parentItem) : 0;
-    const TreeRecord* inserted = m_pDoc->InsertRecord(&scratch, position);
-    if (!inserted) {
-        deleteWithDescendants(top);
-        return nullptr;
-    }
-    top->setData(0, kRecordIdRole, inserted->recordId);
-
-    // The subtree below: every child goes last under its new parent, so one explicit stack of
-    // (source record id, new parent item) pairs visits it in pre-order without recursion.
-    struct Pending
-    {
-        TreeRecord source;
-        QTreeWidgetItem* newParent;
-        QTreeWidgetItem* sourceParent;
-        int row;
-    };
-    std::vector<Pending> pending;
-    std::vector<QTreeWidgetItem*> newFolders;
-    auto pushChildren = [&](std::uint32_t parentId, QTreeWidgetItem* sourceParent,
-                            QTreeWidgetItem* newParent) {
-        CZETbrowserDoc::RecordList children;
-        m_pDoc->CollectChildren(children, parentId, false);
-        int row = int(children.size());
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.push_back({std::move(*it), newParent, sourceParent, --row});
-    };
-    bool complete = true;
-    if (sourceIsFolder) {
-        newFolders.push_back(top);
-        pushChildren(sourceId, hSource, top);
-    }
-    while (!pending.empty()) {
-        Pending next = std::move(pending.back());
-        pending.pop_back();
-        // The source's own item, found by position below its parent's item rather than through
-        // the record's handle, which a document changed behind the tree's back could leave stale.
-        QTreeWidgetItem* childSource =
-            next.sourceParent && next.row < next.sourceParent->childCount()
-                ? next.sourceParent->child(next.row)
-                : nullptr;
-        if (childSource && recordIdOf(childSource) != next.source.recordId)
-            childSource = nullptr;
-        const QString text = childSource ? childSource->text(0) : ItemLabel(next.source);
-        const int image = childSource ? imageOf(childSource)
-                                      : (next.source.isFolder() ? ClosedSection : RecordImage);
-        QTreeWidgetItem* copy = newItem(text, image < 0 ? RecordImage : image);
-        next.newParent->addChild(copy);
-
-        TreeRecord childScratch = next.source;
-        childScratch.treeItem = handleOf(copy);
-        childScratch.parentTreeItem = handleOf(next.newParent);
-        childScratch.parentId = recordIdOf(next.newParent);
-        const TreeRecord* childInserted =
-            m_pDoc->InsertRecord(&childScratch, InsertPosition::LastChild());
-        if (!childInserted) {
-            next.newParent->removeChild(copy);
-            delete copy;
-            complete = false;
-            break;
-        }
-        copy->setData(0, kRecordIdRole, childInserted->recordId);
-        if (next.source.isFolder()) {
-            newFolders.push_back(copy);
-            pushChildren(next.source.recordId, childSource, copy);
-        }
-    }
-
-    // A move deletes the source only when every node arrived, so a failure never loses data.
-    if (nCommand == CmdMove && complete) {
-        m_pDoc->DeleteRecord(sourceId);
+    if (nCommand == CmdMove)
         deleteWithDescendants(hSource);
-        hSource = nullptr;
-    }
-    top->setText(0, sourceText);
     m_pDoc->SetModifiedMark(true);
     setCurrentItem(top);
     NotifySelection();
@@ -560,7 +595,9 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
         setImage(oldParent, ClosedSection);
     for (QTreeWidgetItem* folder : newFolders) {
         if (folder->childCount() > 0) {
-            folder->setExpanded(false);
+            // New items start closed; asking the view to close one costs a search of its rows.
+            if (folder->isExpanded())
+                folder->setExpanded(false);
             setImage(folder, ClosedSection);
         }
     }

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class CZETbrowserDoc;
 class IDocumentView;
@@ -35,6 +37,10 @@ public:
     };
     static constexpr int kRecordIdRole = Qt::UserRole;
     static constexpr int kImageRole = Qt::UserRole + 1;
+    // The view lays out open sections recursively, level by level, and overflows the stack on a
+    // book nested tens of thousands deep once all of it is open; sections below this level
+    // never open.
+    static constexpr int kMaxOpenDepth = 1000;
 
     // `view` is the sender of the selection updates (the owning tree view).
     CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view, UserPrompts& prompts,
@@ -67,6 +73,13 @@ public:
 
     bool m_bNotifySelection = true;
 
+public slots:
+    // The view's own versions of these open every level below the start; these stop at
+    // kMaxOpenDepth and walk the tree without recursion. A negative depth means every level.
+    void expandAll();
+    void expandRecursively(const QModelIndex& index, int depth = -1);
+    void expandToDepth(int depth);
+
 signals:
     // Tab or Enter: the input form should take the focus.
     void formFocusRequested();
@@ -87,8 +100,19 @@ private:
     static void destroyDetached(const QList<QTreeWidgetItem*>& roots);
     void deleteCurrent();
     void createNode(int command, QTreeWidgetItem* hItem);
+    // Text and image of the item for the i-th of the records a structure command made.
+    using ItemLook = std::function<std::pair<QString, int>(std::size_t, const TreeRecord&)>;
+    // Makes the items of the records a structure command made (ids in list order, as the
+    // document returns them), each under its parent's, and stores their handles in the records.
+    // Returns the top one, detached, for the caller to place; the items of Folders go to
+    // `folders`.
+    QTreeWidgetItem* mirrorRecords(const std::vector<std::uint32_t>& ids, const ItemLook& look,
+                                   std::vector<QTreeWidgetItem*>& folders);
     void runSearch();
     void onItemExpanded(QTreeWidgetItem* item, bool expanded);
+    // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
+    // at most down to kMaxOpenDepth.
+    void expandSubtree(QTreeWidgetItem* root, int levels);
     void onCurrentItemChanged();
     void markEdited();
 

@@ -33,9 +33,9 @@ std::array<QIcon, 3> CZETTreeView::loadImages(const QWidget& widget)
     return images;
 }
 
-void CZETTreeView::OnUpdate(IDocumentView*, long lHint, TreeRecord* hint)
+void CZETTreeView::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
 {
-    if (lHint != 0)
+    if (lHint != UpdateHint::Refresh)
         return;
     if (hint)
         m_tree->Relabel(*hint);

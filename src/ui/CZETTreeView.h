@@ -19,7 +19,7 @@ class CZETTreeView : public QWidget, public IDocumentView
 public:
     CZETTreeView(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* parent = nullptr);
 
-    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override;
+    void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override;
     void OnDocumentTitleChanged() override;
 
     CStructureTreeCtrl& GetTreeCtrl() { return *m_tree; }

@@ -124,7 +124,7 @@ TEST(RecordDepth, CountsLinks)
 class TitleWatcher : public IDocumentView
 {
 public:
-    void OnUpdate(IDocumentView*, long, TreeRecord*) override { ++updates; }
+    void OnUpdate(IDocumentView*, UpdateHint, TreeRecord*) override { ++updates; }
     void OnDocumentTitleChanged() override { ++titleChanges; }
     int updates = 0;
     int titleChanges = 0;
@@ -161,10 +161,10 @@ TEST(Views, UpdateAllViewsSkipsTheSender)
     doc.AddView(&b);
     doc.AddView(&b);
     EXPECT_EQ(doc.views().size(), 2u);
-    doc.UpdateAllViews(&a, 0, nullptr);
+    doc.UpdateAllViews(&a, UpdateHint::Refresh, nullptr);
     EXPECT_EQ(a.updates, 0);
     EXPECT_EQ(b.updates, 1);
-    doc.UpdateAllViews(nullptr, 1, nullptr);
+    doc.UpdateAllViews(nullptr, UpdateHint::OtherField, nullptr);
     EXPECT_EQ(a.updates, 1);
     EXPECT_EQ(b.updates, 2);
     doc.RemoveView(&a);

@@ -20,11 +20,11 @@ public:
     struct Call
     {
         IDocumentView* sender;
-        long hint;
+        UpdateHint hint;
         TreeRecord* record;
     };
     std::vector<Call> calls;
-    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override
+    void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override
     {
         calls.push_back({sender, lHint, hint});
     }
@@ -132,14 +132,16 @@ private slots:
         tree->setCurrentItem(itemFor(6));
         QCOMPARE(doc->currentId, 6u);
         spy.calls.clear();
-        doc->UpdateAllViews(nullptr, 0, nullptr); // another pane announces a structure change
+        // Another pane announces a structure change.
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, nullptr);
         doc->RemoveView(&spy);
         QCOMPARE(doc->currentId, 1u);
         QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
         // The selection is published with the tree view as the sender, so it skips itself.
         bool published = false;
         for (const SpyView::Call& call : spy.calls)
-            published |= call.sender == frame->treeView() && call.hint == 0 && !call.record;
+            published |= call.sender == frame->treeView() && call.hint == UpdateHint::Refresh &&
+                         !call.record;
         QVERIFY(published);
     }
 
@@ -164,18 +166,18 @@ private slots:
     {
         TreeRecord hint = *doc->FindRecord(2);
         hint.synonym = cp("Size");
-        doc->UpdateAllViews(nullptr, 0, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина ( Size )"));
         hint.synonym.clear();
-        doc->UpdateAllViews(nullptr, 0, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина"));
         hint.name.clear();
         hint.synonym = cp("Len");
-        doc->UpdateAllViews(nullptr, 0, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral(" ( Len )"));
         // Other fields: the tree ignores them.
         hint.name = cp("Другое");
-        doc->UpdateAllViews(nullptr, 1, &hint);
+        doc->UpdateAllViews(nullptr, UpdateHint::OtherField, &hint);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral(" ( Len )"));
         // The document itself is untouched by a hint.
         QCOMPARE(DocumentText::toQString(doc->FindRecord(2)->name), QStringLiteral("Длина"));
@@ -189,12 +191,12 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Delete);
         QVERIFY(!doc->FindRecord(4));
         hint.name = cp("Новое");
-        doc->UpdateAllViews(nullptr, 0, &hint); // its item is gone
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &hint); // its item is gone
         // After a rebuild the hint's old handle names a deleted item; the live one is relabelled.
         TreeRecord old = *doc->FindRecord(2);
         doc->UpdateAllViews(nullptr);
         old.synonym = cp("X");
-        doc->UpdateAllViews(nullptr, 0, &old);
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &old);
         QCOMPARE(itemFor(2)->text(0), QStringLiteral("Длина ( X )"));
     }
 
@@ -576,6 +578,30 @@ private slots:
         QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(3)), int(CStructureTreeCtrl::ClosedSection));
     }
 
+    void copiesMirrorTheDocument()
+    {
+        // A label showing the form's unapplied edit is what its copy shows too.
+        TreeRecord edited = *doc->FindRecord(4);
+        edited.name = cp("Правка");
+        doc->UpdateAllViews(nullptr, UpdateHint::Refresh, &edited);
+        QTreeWidgetItem* copy =
+            tree->CopySubtree(itemFor(1), itemFor(6), CStructureTreeCtrl::CmdCopy);
+        QVERIFY(copy);
+        QCOMPARE(tree->topLevelItem(2), copy);
+        QCOMPARE(copy->child(1)->child(0)->text(0), QStringLiteral("Правка"));
+        // Every record, old and new, names its own item and its parent's.
+        for (const TreeRecord& record : doc->records()) {
+            QTreeWidgetItem* item = CStructureTreeCtrl::itemOf(record.treeItem);
+            QVERIFY(item);
+            QCOMPARE(CStructureTreeCtrl::recordIdOf(item), record.recordId);
+            QCOMPARE(CStructureTreeCtrl::recordIdOf(item->parent()), record.parentId);
+            QCOMPARE(record.parentTreeItem, item->parent()
+                                                ? CStructureTreeCtrl::handleOf(item->parent())
+                                                : kTreeRootHandle);
+        }
+        QCOMPARE(tree->topLevelItemCount(), 4);
+    }
+
     void copyIntoOwnSubtreeIsRefused()
     {
         const auto before = doc->records();
@@ -609,6 +635,68 @@ private slots:
         QVERIFY(copy);
         QCOMPARE(doc->RecordCount(), std::size_t(depth + 3001));
         QCOMPARE(doc->records().back().parentId, doc->maxId() - 1);
+    }
+
+    // The view lays out open sections recursively: opening a book nested 100,000 deep all the
+    // way down overflowed the stack. Every way of opening stops at kMaxOpenDepth.
+    void deepExpansionNeverOverflows()
+    {
+        constexpr std::uint32_t depth = 100000;
+        constexpr std::uint32_t limit = CStructureTreeCtrl::kMaxOpenDepth;
+        CZETbrowserDoc::RecordList records;
+        for (std::uint32_t id = 1; id <= depth; ++id)
+            records.push_back(bookRecord(id, id - 1, RecordKind::Folder, "Глубже"));
+        doc->SetRecords(std::move(records));
+        doc->UpdateAllViews(nullptr);
+        auto openDownToTheLimit = [&] {
+            tree->doItemsLayout();
+            QVERIFY(itemFor(1)->isExpanded());
+            QVERIFY(itemFor(limit)->isExpanded());
+            QVERIFY(!itemFor(limit + 1)->isExpanded());
+            QVERIFY(!itemFor(depth - 1)->isExpanded());
+            QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(limit)),
+                     int(CStructureTreeCtrl::OpenSection));
+            QCOMPARE(CStructureTreeCtrl::imageOf(itemFor(limit + 1)),
+                     int(CStructureTreeCtrl::ClosedSection));
+        };
+
+        tree->setCurrentItem(itemFor(1));
+        QTest::keyClick(tree, Qt::Key_Asterisk);
+        openDownToTheLimit();
+        // Closing and opening the top lays out every open level below it again.
+        QTest::keyClick(tree, Qt::Key_Minus, Qt::KeypadModifier);
+        tree->doItemsLayout();
+        QVERIFY(!itemFor(1)->isExpanded());
+        QTest::keyClick(tree, Qt::Key_Plus, Qt::KeypadModifier);
+        openDownToTheLimit();
+        tree->collapseAll();
+        QTest::keyClick(tree, Qt::Key_Asterisk, Qt::KeypadModifier);
+        openDownToTheLimit();
+
+        tree->collapseAll();
+        tree->expandAll();
+        openDownToTheLimit();
+        tree->expandToDepth(-1);
+        openDownToTheLimit();
+        tree->collapseAll();
+        tree->expandRecursively(tree->indexFromItem(itemFor(1)));
+        openDownToTheLimit();
+
+        // Selecting the deepest section (as the search does) opens its ancestors.
+        tree->collapseAll();
+        tree->setCurrentItem(itemFor(depth));
+        openDownToTheLimit();
+        // A section below the limit does not open, by key or by mouse.
+        tree->setCurrentItem(itemFor(limit + 1));
+        QTest::keyClick(tree, Qt::Key_Plus);
+        QTest::keyClick(tree, Qt::Key_Right);
+        tree->expandItem(itemFor(limit + 1));
+        openDownToTheLimit();
+        tree->scrollToItem(itemFor(limit + 1));
+        QApplication::processEvents();
+        const QRect row = tree->visualItemRect(itemFor(limit + 1));
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, row.center());
+        openDownToTheLimit();
     }
 };
 
