@@ -15,7 +15,7 @@ if [ "${1:-}" = "--all" ]; then
         [ -e "$part" ] || continue
         name="$(basename "$(dirname "$part")")"
         targets+=("bench_$name")
-        [ "$name" = gui ] && gui=ON
+        case "$name" in gui | preview) gui=ON ;; esac
     done
 fi
 

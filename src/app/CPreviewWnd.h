@@ -1,0 +1,68 @@
+#pragma once
+
+#include "FontMetricsMeasurer.h"
+#include "IDocumentView.h"
+#include "PreviewLayout.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+
+class CZETbrowserDoc;
+class IWorkingRecordSource;
+
+// The right-hand pane of a document window: the record being edited, drawn read-only the way the
+// syntax-helper reference shows it, scrolled vertically by lines of text and by pages.
+//
+// A view of the document: it registers itself on construction and leaves on destruction, so the
+// document must outlive it. It draws the working record of the view among the document's views
+// that implements IWorkingRecordSource (the input form), looked up afresh each time it lays out,
+// so a form that has gone leaves an empty pane, never a stale record.
+class CPreviewWnd : public QAbstractScrollArea, public IDocumentView
+{
+    Q_OBJECT
+
+public:
+    explicit CPreviewWnd(CZETbrowserDoc* doc, QWidget* parent = nullptr);
+    ~CPreviewWnd() override;
+
+    // The preview's font for `role`: "ms sans serif" at 10 pixels, or the system's sans-serif
+    // family at that size where it is missing.
+    static QFont createFont(PreviewFont role);
+
+    // Whatever the hint: while a record is selected, back to the top and redraw the working
+    // record (laid out on the next paint, so every view has updated by then).
+    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override;
+
+    CZETbrowserDoc* GetDocument() const { return m_pDoc; }
+    const QFont& previewFont(PreviewFont role) const;
+    // The vertical drawing offset: 0 at the top, negative when scrolled down.
+    int scrollOffset() const { return m_scrollOffset; }
+    // The line-scroll step: the height of the last paragraph laid out; 0 before the first.
+    int lineHeight() const { return m_lineHeight; }
+    // The layout of what the pane shows, brought up to date first.
+    const PreviewLayout& currentLayout();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    const IWorkingRecordSource* findRecordSource() const;
+    void scrollToTop();
+    void ensureLayout();
+
+    CZETbrowserDoc* m_pDoc = nullptr;
+    QFont m_normalFont;
+    QFont m_boldFont;
+    QFont m_headingFont;
+    FontMetricsMeasurer m_measurer;
+    PreviewLayout m_layout;
+    // An update has found a working record to show.
+    bool m_hasRecord = false;
+    bool m_layoutStale = true;
+    int m_layoutWidth = -1;
+    int m_scrollOffset = 0;
+    int m_lineHeight = 0;
+};
