@@ -8,8 +8,9 @@
 #include "CZETbrowserApp.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
-#include "IUiServices.h"
+#include "FakeUi.h"
 #include "ScriptedPrompts.h"
+#include "TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,17 +65,6 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
-
-class SilentUi : public IUiServices
-{
-public:
-    std::string MainWindowCaption() override { return "ZET browser"; }
-    void SetStatusText(const std::string&) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void ShowError(const std::string&) override {}
-    Answer AskYesNo(const std::string&, bool) override { return Answer::No; }
-};
 
 QStringList menuTitles(QMenuBar* bar)
 {
@@ -385,7 +375,7 @@ void AppTest::editThroughTreeSaveAndCompareBytes()
     // The same edit made directly on the document gives the same bytes.
     const QString reference = bookPath(QStringLiteral("reference.zet"));
     CZETbrowserDoc doc;
-    SilentUi ui;
+    FakeUi ui;
     QVERIFY(doc.OnOpenDocument(reference.toStdString(), ui));
     QVERIFY(doc.DeleteRecord(3));
     const QString referenceOut = m_dir->filePath(QStringLiteral("reference-out.zet"));
@@ -807,27 +797,9 @@ void AppTest::aboutTextIsNeutral()
     app->mainFrame()->OnAppAbout();
 }
 
-// HOME, the XDG folders and the runtime directory all point into one temporary folder.
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 1;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
-                             "XDG_RUNTIME_DIR"}) {
-        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
-        qputenv(name, path.toLocal8Bit());
-    }
-    qputenv("XDG_DATA_DIRS", (home.path() + QStringLiteral("/share")).toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    AppTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runUiTest<AppTest>(argc, argv);
 }
 
 #include "AppTest.moc"

@@ -15,15 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
-#include <iterator>
-
 namespace {
 
 std::string fileBytes(const QString& path)
 {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadBytes(path.toStdString());
 }
 
 } // namespace
