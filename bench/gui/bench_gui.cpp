@@ -40,6 +40,7 @@ public:
     {
         return {};
     }
+    int exec(QDialog&) override { return 0; }
 };
 
 class NullUi : public IUiServices

@@ -612,7 +612,7 @@ void CMainFrame::OnAppAbout()
     box.setText(AboutText());
     box.setIconPixmap(QPixmap(QStringLiteral(":/icons/48x48/zetbrowser.png")));
     box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    m_prompts.exec(box);
 }
 
 void CMainFrame::moveFocusToPane(int step)

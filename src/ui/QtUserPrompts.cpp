@@ -1,5 +1,6 @@
 #include "QtUserPrompts.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
@@ -32,4 +33,9 @@ QString QtUserPrompts::saveFileName(QWidget* parent, const QString& caption, con
                                     const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+int QtUserPrompts::exec(QDialog& dialog)
+{
+    return dialog.exec();
 }

@@ -788,13 +788,17 @@ void AppTest::aboutTextIsNeutral()
     QVERIFY(text.contains(QStringLiteral("ZET browser")));
     QVERIFY(text.contains(QStringLiteral(ZET_VERSION_FOR_TESTS)));
     auto app = startApp({});
-    QTimer::singleShot(0, [] {
-        QWidget* box = QApplication::activeModalWidget();
-        QVERIFY(box != nullptr);
-        QCOMPARE(box->windowTitle(), QStringLiteral("О программе ZET browser"));
-        box->close();
+    bool accepted = false;
+    m_prompts.dialogScripts.enqueue([&](QDialog& box) {
+        QVERIFY(box.isVisible());
+        QCOMPARE(box.windowTitle(), QStringLiteral("О программе ZET browser"));
+        QVERIFY(qobject_cast<QMessageBox*>(&box)->text().contains(QStringLiteral("ZET browser")));
+        box.accept();
+        accepted = true;
     });
     app->mainFrame()->OnAppAbout();
+    QVERIFY(accepted);
+    QCOMPARE(m_prompts.dialogTitles, QStringList{QStringLiteral("О программе ZET browser")});
 }
 
 int main(int argc, char** argv)
