@@ -8,7 +8,6 @@
 #include "UserPrompts.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -20,7 +19,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -55,19 +53,6 @@ QString canonical(const QString& path)
     const QFileInfo info(path);
     const QString resolved = info.canonicalFilePath();
     return resolved.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : resolved;
-}
-
-// The largest focusable widget of a pane: the pane itself or its first focusable descendant.
-QWidget* focusTarget(QWidget* pane)
-{
-    if (pane->focusPolicy() & Qt::TabFocus)
-        return pane;
-    const auto children = pane->findChildren<QWidget*>();
-    for (QWidget* child : children) {
-        if ((child->focusPolicy() & Qt::TabFocus) && child->isVisibleTo(pane) && child->isEnabled())
-            return child;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -213,10 +198,16 @@ void CMainFrame::createActions()
 
     auto* nextPane = makeAction(ID_NEXT_PANE, QStringLiteral("Next pane"), QString());
     nextPane->setShortcut(QKeySequence(Qt::Key_F6));
-    connect(nextPane, &QAction::triggered, this, [this] { moveFocusToPane(1); });
+    connect(nextPane, &QAction::triggered, this, [this] {
+        if (CChildFrame* child = activeChild())
+            child->activateNextPane();
+    });
     auto* prevPane = makeAction(ID_PREV_PANE, QStringLiteral("Previous pane"), QString());
     prevPane->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
-    connect(prevPane, &QAction::triggered, this, [this] { moveFocusToPane(-1); });
+    connect(prevPane, &QAction::triggered, this, [this] {
+        if (CChildFrame* child = activeChild())
+            child->activateNextPane(true);
+    });
     for (QAction* act : {copyAct, printAct, nextPane, prevPane, newAct, openAct, saveAct}) {
         act->setShortcutContext(Qt::WindowShortcut);
         addAction(act);
@@ -429,9 +420,6 @@ void CMainFrame::attachChild(CChildFrame* child)
 {
     child->setAttribute(Qt::WA_DeleteOnClose);
     child->setWindowIcon(QIcon(QStringLiteral(":/icons/16x16/application-x-zet-document.png")));
-    child->setSaveHandler([this](CChildFrame* frame) { return OnFileSave(frame); });
-    child->setCloseGuard(
-        [this](CChildFrame* frame) { return m_closingAll || SaveModified(frame); });
     connect(child, &CChildFrame::documentStateChanged, this, [this] {
         updateCommandStates();
         updateTitle();
@@ -462,7 +450,7 @@ CChildFrame* CMainFrame::OnFileNew()
     auto doc = std::make_unique<CZETbrowserDoc>();
     doc->OnNewDocument();
     doc->SetTitle((kUntitledName + QString::number(++m_untitledCount)).toStdString());
-    auto* child = new CChildFrame(std::move(doc), m_prompts);
+    auto* child = new CChildFrame(std::move(doc), m_prompts, this);
     attachChild(child);
     return child;
 }
@@ -510,7 +498,7 @@ CChildFrame* CMainFrame::OpenDocumentFile(const QString& path)
     }
     doc->SetPathName(absolute.toStdString());
     doc->SetModifiedFlag(false);
-    auto* child = new CChildFrame(std::move(doc), m_prompts);
+    auto* child = new CChildFrame(std::move(doc), m_prompts, this);
     attachChild(child);
     m_recentFiles.Add(absolute);
     updateRecentMenus();
@@ -613,33 +601,6 @@ void CMainFrame::OnAppAbout()
     box.setIconPixmap(QPixmap(QStringLiteral(":/icons/48x48/zetbrowser.png")));
     box.setStandardButtons(QMessageBox::Ok);
     m_prompts.exec(box);
-}
-
-void CMainFrame::moveFocusToPane(int step)
-{
-    CChildFrame* child = activeChild();
-    if (child == nullptr)
-        return;
-    QSplitter* splitter = child->splitter();
-    if (splitter == nullptr || splitter->count() == 0)
-        return;
-    const int count = splitter->count();
-    int current = -1;
-    QWidget* focus = QApplication::focusWidget();
-    for (int i = 0; i < count; ++i) {
-        QWidget* pane = splitter->widget(i);
-        if (focus != nullptr && (focus == pane || pane->isAncestorOf(focus)))
-            current = i;
-    }
-    // From outside the panes the first step lands on the first (or last) pane.
-    int index = current < 0 ? (step > 0 ? -1 : count) : current;
-    for (int tried = 0; tried < count; ++tried) {
-        index = (index + step + count) % count;
-        if (QWidget* target = focusTarget(splitter->widget(index))) {
-            target->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return;
-        }
-    }
 }
 
 // A new window nearly fills the MDI area, unless the windows are maximised anyway.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IDocumentHost.h"
+
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
@@ -21,7 +23,7 @@ class UserPrompts;
 
 // The main window: an MDI area for the document windows, the two menu sets (no document /
 // document active), toolbar, status bar with the lock indicators, and the document commands.
-class CMainFrame : public QMainWindow
+class CMainFrame : public QMainWindow, private IDocumentHost
 {
     Q_OBJECT
 
@@ -92,6 +94,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    bool saveDocument(CChildFrame& frame) override { return OnFileSave(&frame); }
+    bool queryClose(CChildFrame& frame) override { return m_closingAll || SaveModified(&frame); }
+    bool runHelpDialog(CChildFrame&) override { return false; }
+
     struct RecentPlace
     {
         QMenu* menu = nullptr;
@@ -112,7 +118,6 @@ private:
     void updateCommandStates();
     void updateTitle();
     void updateLockPanes();
-    void moveFocusToPane(int step);
     void attachChild(CChildFrame* child);
     CChildFrame* findOpenDocument(const QString& path) const;
     bool acceptsDrop(const QPoint& pos, const QMimeData* data) const;
