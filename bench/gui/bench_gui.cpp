@@ -5,6 +5,7 @@
 #include "CMainFrame.h"
 #include "CZETbrowserApp.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentManager.h"
 #include "IUiServices.h"
 #include "UserPrompts.h"
 
@@ -68,7 +69,7 @@ double readOnce(const QString& path)
 double openOnce(CMainFrame& frame, const QString& path)
 {
     const auto start = std::chrono::steady_clock::now();
-    CChildFrame* child = frame.OpenDocumentFile(path);
+    CChildFrame* child = frame.documents().OpenDocumentFile(path);
     if (child == nullptr)
         return -1;
     QApplication::processEvents();

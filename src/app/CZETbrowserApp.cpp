@@ -4,6 +4,7 @@
 #include "CInstanceChannel.h"
 #include "CMainFrame.h"
 #include "CRecentFileList.h"
+#include "DocumentManager.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -42,7 +43,7 @@ void CZETbrowserApp::OpenForwardedFiles()
     }
     const QStringList files = std::exchange(m_forwardedFiles, {});
     for (const QString& path : files)
-        m_mainFrame->OpenDocumentFile(path);
+        m_mainFrame->documents().OpenDocumentFile(path);
     m_mainFrame->raise();
     m_mainFrame->activateWindow();
 }
@@ -130,7 +131,7 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
         },
         Qt::QueuedConnection);
 
-    if (!file.isEmpty() && m_mainFrame->OpenDocumentFile(file) == nullptr)
+    if (!file.isEmpty() && m_mainFrame->documents().OpenDocumentFile(file) == nullptr)
         return 1;
 
     // The maximised size even where no window manager maximises (a bare X server).

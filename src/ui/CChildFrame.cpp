@@ -126,10 +126,9 @@ void CChildFrame::OnCreateHelp()
                       QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void CChildFrame::activateNextPane(bool previous)
+void CChildFrame::cyclePanes(int step)
 {
     const int count = m_wndSplitter->count();
-    const int step = previous ? -1 : 1;
     int current = -1;
     QWidget* focus = QApplication::focusWidget();
     for (int i = 0; i < count; ++i) {
@@ -138,11 +137,11 @@ void CChildFrame::activateNextPane(bool previous)
             current = i;
     }
     // From outside the panes the first step lands on the first (or last) pane.
-    int index = current < 0 ? (previous ? count : -1) : current;
+    int index = current < 0 ? (step < 0 ? count : -1) : current;
     for (int tried = 0; tried < count; ++tried) {
         index = (index + step + count) % count;
         if (QWidget* target = focusTarget(m_wndSplitter->widget(index))) {
-            target->setFocus(previous ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            target->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
             return;
         }
     }

@@ -33,8 +33,9 @@ public:
     // Save is offered exactly while the document holds unsaved changes.
     bool canSave() const;
 
-    // F6 and Shift+F6: the keyboard focus to the next (or previous) pane that can take it.
-    void activateNextPane(bool previous = false);
+    // F6 and Shift+F6: the keyboard focus to the next (previous) pane that can take it.
+    void activateNextPane() { cyclePanes(1); }
+    void activatePreviousPane() { cyclePanes(-1); }
 
     // Takes the title from the document and tells listeners; for changes the document does not
     // announce itself (a new path after Save As).
@@ -59,6 +60,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void cyclePanes(int step);
+
     std::unique_ptr<CZETbrowserDoc> m_doc;
     UserPrompts& m_prompts;
     IDocumentHost* m_host;

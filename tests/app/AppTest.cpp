@@ -7,6 +7,7 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserApp.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentManager.h"
 #include "DocumentText.h"
 #include "FakeUi.h"
 #include "ScriptedPrompts.h"
@@ -198,7 +199,7 @@ void AppTest::startsWithEmptyFrameAndMenu128()
     QVERIFY(frame != nullptr);
     QVERIFY(frame->isVisible());
     QVERIFY(frame->windowState() & Qt::WindowMaximized);
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     QVERIFY(!frame->showsDocumentMenu());
     QCOMPARE(frame->windowTitle(), QStringLiteral("ZET browser"));
     QCOMPARE(menuTitles(frame->menuBar()),
@@ -223,7 +224,7 @@ void AppTest::startsWithFileAndMenu129()
     auto app = startApp({path}, &status);
     QVERIFY(!status.has_value());
     CMainFrame* frame = app->mainFrame();
-    QCOMPARE(frame->childFrames().size(), 1);
+    QCOMPARE(frame->documents().childFrames().size(), 1);
     QVERIFY(frame->showsDocumentMenu());
     QCOMPARE(menuTitles(frame->menuBar()),
              (QStringList{QStringLiteral("&Файл"), QStringLiteral("&Вид"), QStringLiteral("&Окно"),
@@ -241,16 +242,16 @@ void AppTest::startsWithFileAndMenu129()
              (QStringList{QStringLiteral("&Каскад"), QStringLiteral("&Черепица")}));
     QCOMPARE(entries(frame->menuBar()->actions().value(3)->menu()),
              QStringList{QStringLiteral("Создать справку в формате CHM")});
-    CZETbrowserDoc* doc = frame->activeChild()->GetDocument();
+    CZETbrowserDoc* doc = frame->documents().activeChild()->GetDocument();
     QCOMPARE(doc->RecordCount(), std::size_t(3));
     QCOMPARE(QString::fromStdString(doc->GetPathName()), path);
     QVERIFY(frame->windowTitle().startsWith(QStringLiteral("ZET browser - book.zet")));
     QVERIFY(m_prompts.messages.isEmpty());
 
     // Closing the last window brings menu 128 back.
-    frame->OnFileClose();
+    frame->documents().OnFileClose();
     settle();
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     QVERIFY(!frame->showsDocumentMenu());
     QCOMPARE(menuTitles(frame->menuBar()).size(), 3);
     QCOMPARE(frame->windowTitle(), QStringLiteral("ZET browser"));
@@ -262,7 +263,7 @@ void AppTest::fileThatCannotBeOpenedEndsStartUp()
     auto app = startApp({m_dir->filePath(QStringLiteral("missing.zet"))}, &status);
     QCOMPARE(status, std::optional<int>(1));
     QCOMPARE(m_prompts.messages.size(), 1);
-    QVERIFY(app->mainFrame() == nullptr || app->mainFrame()->childFrames().isEmpty());
+    QVERIFY(app->mainFrame() == nullptr || app->mainFrame()->documents().childFrames().isEmpty());
     QVERIFY(app->mainFrame() == nullptr || !app->mainFrame()->isVisible());
 }
 
@@ -271,9 +272,10 @@ void AppTest::fileThatCannotBeOpenedLeavesNoWindow()
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
     // A folder cannot be read as a book either.
-    QVERIFY(frame->OpenDocumentFile(m_dir->filePath(QStringLiteral("missing.zet"))) == nullptr);
-    QVERIFY(frame->OpenDocumentFile(m_dir->path()) == nullptr);
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().OpenDocumentFile(m_dir->filePath(QStringLiteral("missing.zet"))) ==
+            nullptr);
+    QVERIFY(frame->documents().OpenDocumentFile(m_dir->path()) == nullptr);
+    QVERIFY(frame->documents().childFrames().isEmpty());
     QVERIFY(!frame->showsDocumentMenu());
     QCOMPARE(m_prompts.messages.size(), 2);
     QVERIFY(app->recentFiles()->files().isEmpty());
@@ -327,19 +329,19 @@ void AppTest::newDocumentsAreNumbered()
 {
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* first = frame->OnFileNew();
-    CChildFrame* second = frame->OnFileNew();
+    CChildFrame* first = frame->documents().OnFileNew();
+    CChildFrame* second = frame->documents().OnFileNew();
     QCOMPARE(QString::fromStdString(first->GetDocument()->GetTitle()), QStringLiteral("ZET1"));
     QCOMPARE(QString::fromStdString(second->GetDocument()->GetTitle()), QStringLiteral("ZET2"));
     QCOMPARE(first->GetDocument()->RecordCount(), std::size_t(0));
     QVERIFY(frame->showsDocumentMenu());
-    QCOMPARE(frame->activeChild(), second);
+    QCOMPARE(frame->documents().activeChild(), second);
     QCOMPARE(frame->windowTitle(), QStringLiteral("ZET browser - ZET2"));
     QVERIFY(!frame->commandAction(CMainFrame::ID_FILE_SAVE)->isEnabled());
     // Closing one does not reuse its number.
     second->close();
     settle();
-    QCOMPARE(QString::fromStdString(frame->OnFileNew()->GetDocument()->GetTitle()),
+    QCOMPARE(QString::fromStdString(frame->documents().OnFileNew()->GetDocument()->GetTitle()),
              QStringLiteral("ZET3"));
 }
 
@@ -348,7 +350,7 @@ void AppTest::editThroughTreeSaveAndCompareBytes()
     const QString path = bookPath(QStringLiteral("book.zet"));
     auto app = startApp({path});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->activeChild();
+    CChildFrame* child = frame->documents().activeChild();
     QVERIFY(child != nullptr);
     QAction* save = frame->commandAction(CMainFrame::ID_FILE_SAVE);
     QVERIFY(!save->isEnabled());
@@ -390,9 +392,9 @@ void AppTest::saveOfUntitledRunsSaveAs()
 {
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->OnFileNew();
+    CChildFrame* child = frame->documents().OnFileNew();
     m_prompts.fileAnswers.enqueue(m_dir->filePath(QStringLiteral("fresh")));
-    QVERIFY(frame->OnFileSave(child));
+    QVERIFY(frame->documents().OnFileSave(child));
     QCOMPARE(m_prompts.fileCaptions, QStringList{QStringLiteral("Сохранить как")});
     // The default extension is added.
     const QString expected = m_dir->filePath(QStringLiteral("fresh.zet"));
@@ -400,8 +402,8 @@ void AppTest::saveOfUntitledRunsSaveAs()
     QCOMPARE(QString::fromStdString(child->GetDocument()->GetPathName()), expected);
     QCOMPARE(app->recentFiles()->files().value(0), expected);
     // A cancelled dialog saves nothing.
-    CChildFrame* other = frame->OnFileNew();
-    QVERIFY(!frame->OnFileSave(other));
+    CChildFrame* other = frame->documents().OnFileNew();
+    QVERIFY(!frame->documents().OnFileSave(other));
     QVERIFY(other->GetDocument()->GetPathName().empty());
 }
 
@@ -410,12 +412,12 @@ void AppTest::closePromptCancelKeepsWindow()
     const QString path = bookPath(QStringLiteral("book.zet"));
     auto app = startApp({path});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->activeChild();
+    CChildFrame* child = frame->documents().activeChild();
     child->GetDocument()->SetModifiedMark(true);
     m_prompts.messageAnswers.enqueue(QMessageBox::Cancel);
     QVERIFY(!child->close());
     settle();
-    QCOMPARE(frame->childFrames().size(), 1);
+    QCOMPARE(frame->documents().childFrames().size(), 1);
     QCOMPARE(m_prompts.messages.size(), 1);
     const auto& asked = m_prompts.messages.first();
     QCOMPARE(asked.text, QStringLiteral("Сохранить изменения в book.zet?"));
@@ -427,12 +429,12 @@ void AppTest::closePromptNoDiscards()
 {
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->OnFileNew();
+    CChildFrame* child = frame->documents().OnFileNew();
     child->GetDocument()->SetModifiedMark(true);
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
-    frame->OnFileClose();
+    frame->documents().OnFileClose();
     settle();
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     // The untitled name is asked about without its modified mark.
     QCOMPARE(m_prompts.messageTexts(), QStringList{QStringLiteral("Сохранить изменения в ZET1?")});
     QVERIFY(m_prompts.fileCaptions.isEmpty());
@@ -443,7 +445,7 @@ void AppTest::closePromptYesSaves()
     const QString path = bookPath(QStringLiteral("book.zet"));
     auto app = startApp({path});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->activeChild();
+    CChildFrame* child = frame->documents().activeChild();
     CStructureTreeCtrl& tree = child->treeView()->GetTreeCtrl();
     tree.setCurrentItem(tree.topLevelItem(1));
     m_prompts.messageAnswers.enqueue(QMessageBox::Yes); // delete the entry
@@ -451,31 +453,31 @@ void AppTest::closePromptYesSaves()
     m_prompts.messageAnswers.enqueue(QMessageBox::Yes); // save the changes
     QVERIFY(child->close());
     settle();
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     QVERIFY(!readAll(path).contains(cp1251("Сообщить")));
 
     // Yes on an untitled document whose Save As is cancelled keeps the window open.
-    CChildFrame* untitled = frame->OnFileNew();
+    CChildFrame* untitled = frame->documents().OnFileNew();
     untitled->GetDocument()->SetModifiedMark(true);
     m_prompts.messageAnswers.enqueue(QMessageBox::Yes);
     QVERIFY(!untitled->close());
     settle();
-    QCOMPARE(frame->childFrames().size(), 1);
+    QCOMPARE(frame->documents().childFrames().size(), 1);
 }
 
 void AppTest::exitCancelKeepsEveryDocument()
 {
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* first = frame->OnFileNew();
-    CChildFrame* second = frame->OnFileNew();
+    CChildFrame* first = frame->documents().OnFileNew();
+    CChildFrame* second = frame->documents().OnFileNew();
     first->GetDocument()->SetModifiedMark(true);
     second->GetDocument()->SetModifiedMark(true);
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
     m_prompts.messageAnswers.enqueue(QMessageBox::Cancel);
     QVERIFY(!frame->close());
     settle();
-    QCOMPARE(frame->childFrames().size(), 2);
+    QCOMPARE(frame->documents().childFrames().size(), 2);
     QCOMPARE(m_prompts.messageTexts(),
              (QStringList{QStringLiteral("Сохранить изменения в ZET1?"),
                           QStringLiteral("Сохранить изменения в ZET2?")}));
@@ -485,7 +487,7 @@ void AppTest::exitCancelKeepsEveryDocument()
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
     frame->commandAction(CMainFrame::ID_APP_EXIT)->trigger();
     settle();
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     QVERIFY(!frame->isVisible());
 }
 
@@ -499,7 +501,7 @@ void AppTest::recentFilesHoldFourWithPlaceholder()
         CMainFrame* frame = app->mainFrame();
         QVERIFY(entry(fileMenu(frame), QStringLiteral("Повторно открыть")) != nullptr);
         for (const QString& path : paths)
-            QVERIFY(frame->OpenDocumentFile(path) != nullptr);
+            QVERIFY(frame->documents().OpenDocumentFile(path) != nullptr);
         QCOMPARE(app->recentFiles()->files(),
                  (QStringList{paths[4], paths[3], paths[2], paths[1]}));
         QVERIFY(entry(fileMenu(frame), QStringLiteral("Повторно открыть файл")) == nullptr);
@@ -512,7 +514,7 @@ void AppTest::recentFilesHoldFourWithPlaceholder()
             entries(fileMenu(frame)).filter(QRegularExpression(QStringLiteral("^&\\d "))).size(),
             4);
         // Reopening one moves it to the front without growing the list.
-        const auto children = frame->childFrames();
+        const auto children = frame->documents().childFrames();
         for (CChildFrame* child : children)
             child->close();
         settle();
@@ -542,15 +544,15 @@ void AppTest::recentFileThatVanishedLeavesList()
     const QString path = bookPath(QStringLiteral("gone.zet"));
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
-    QVERIFY(frame->OpenDocumentFile(path) != nullptr);
-    frame->OnFileClose();
+    QVERIFY(frame->documents().OpenDocumentFile(path) != nullptr);
+    frame->documents().OnFileClose();
     settle();
     QVERIFY(QFile::remove(path));
     QAction* recent =
         entry(fileMenu(frame), QStringLiteral("&1 ") + QDir::toNativeSeparators(path));
     QVERIFY(recent != nullptr);
     recent->trigger();
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     QVERIFY(app->recentFiles()->files().isEmpty());
     QAction* placeholder = entry(fileMenu(frame), QStringLiteral("Повторно открыть"));
     QVERIFY(placeholder != nullptr);
@@ -563,18 +565,18 @@ void AppTest::openingAnOpenFileActivatesIt()
     const QString b = bookPath(QStringLiteral("b.zet"));
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* first = frame->OpenDocumentFile(a);
-    CChildFrame* second = frame->OpenDocumentFile(b);
-    QCOMPARE(frame->activeChild(), second);
+    CChildFrame* first = frame->documents().OpenDocumentFile(a);
+    CChildFrame* second = frame->documents().OpenDocumentFile(b);
+    QCOMPARE(frame->documents().activeChild(), second);
     // The same file by another spelling of its path.
     const QString other = m_dir->path() + QStringLiteral("/./sub/../a.zet");
-    QCOMPARE(frame->OpenDocumentFile(other), first);
-    QCOMPARE(frame->activeChild(), first);
-    QCOMPARE(frame->childFrames().size(), 2);
+    QCOMPARE(frame->documents().OpenDocumentFile(other), first);
+    QCOMPARE(frame->documents().activeChild(), first);
+    QCOMPARE(frame->documents().childFrames().size(), 2);
     m_prompts.fileAnswers.enqueue(b);
-    frame->OnFileOpen();
-    QCOMPARE(frame->activeChild(), second);
-    QCOMPARE(frame->childFrames().size(), 2);
+    frame->documents().OnFileOpen();
+    QCOMPARE(frame->documents().activeChild(), second);
+    QCOMPARE(frame->documents().childFrames().size(), 2);
 }
 
 void AppTest::secondInstanceForwardsPath()
@@ -591,8 +593,9 @@ void AppTest::secondInstanceForwardsPath()
     QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 15000);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
-    QTRY_COMPARE(frame->childFrames().size(), 1);
-    QCOMPARE(QString::fromStdString(frame->activeChild()->GetDocument()->GetPathName()), path);
+    QTRY_COMPARE(frame->documents().childFrames().size(), 1);
+    QCOMPARE(QString::fromStdString(frame->documents().activeChild()->GetDocument()->GetPathName()),
+             path);
 
     // A second channel cannot take over the name while the first one serves it.
     CInstanceChannel intruder;
@@ -612,10 +615,10 @@ void AppTest::droppedFilesOpen()
     QVERIFY(enter.isAccepted());
     QDropEvent drop(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame, &drop);
-    QTRY_COMPARE(frame->childFrames().size(), 1);
+    QTRY_COMPARE(frame->documents().childFrames().size(), 1);
 
     // Over a document window the main window takes nothing; the window decides itself.
-    CChildFrame* child = frame->activeChild();
+    CChildFrame* child = frame->documents().activeChild();
     const QPoint overChild = child->mapTo(frame, child->rect().center());
     QDragEnterEvent overFrame(overChild, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     overFrame.setAccepted(false);
@@ -641,9 +644,9 @@ void AppTest::forwardedFileWaitsForOpenDialog()
     QVERIFY(QApplication::activeModalWidget() != nullptr);
     emit app->instanceChannel()->openRequested(bookPath(QStringLiteral("later.zet")));
     QTest::qWait(500);
-    QVERIFY(frame->childFrames().isEmpty());
+    QVERIFY(frame->documents().childFrames().isEmpty());
     dialog.close();
-    QTRY_COMPARE(frame->childFrames().size(), 1);
+    QTRY_COMPARE(frame->documents().childFrames().size(), 1);
 }
 
 void AppTest::staleSocketIsReplaced()
@@ -742,7 +745,7 @@ void AppTest::toolbarAndAccelerators()
              QKeySequence(Qt::SHIFT | Qt::Key_F6));
 
     // F6 from the tree leaves it when another pane can take the focus, and comes back.
-    CChildFrame* child = frame->OpenDocumentFile(bookPath(QStringLiteral("book.zet")));
+    CChildFrame* child = frame->documents().OpenDocumentFile(bookPath(QStringLiteral("book.zet")));
     QVERIFY(child != nullptr);
     frame->activateWindow();
     CStructureTreeCtrl& tree = child->treeView()->GetTreeCtrl();

@@ -336,13 +336,13 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), frame->formPane());
         frame->activateNextPane();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
-        frame->activateNextPane(true);
+        frame->activatePreviousPane();
         QCOMPARE(QApplication::focusWidget(), frame->formPane());
-        frame->activateNextPane(true);
+        frame->activatePreviousPane();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
         // From outside the panes the first step lands on the first or the last that can.
         frame->setFocus();
-        frame->activateNextPane(true);
+        frame->activatePreviousPane();
         QCOMPARE(QApplication::focusWidget(), frame->formPane());
     }
 
