@@ -133,6 +133,9 @@ private slots:
         // The initial update filled the tree and made the first record current.
         QCOMPARE(tree->topLevelItemCount(), 3);
         QCOMPARE(doc->currentId, 1u);
+        // The tree's own pictures are compiled into the window library.
+        QCOMPARE(QImage(QStringLiteral(":/tree/folder-closed.png")).size(), QSize(16, 16));
+        QVERIFY(!tree->topLevelItem(0)->icon(0).isNull());
         // The tree fills its pane.
         frame->treeView()->resize(300, 400);
         QCOMPARE(tree->size(), QSize(300, 400));
