@@ -6,6 +6,7 @@
 #include "DocumentManager.h"
 #include "FileDropOpener.h"
 #include "MainStatusBar.h"
+#include "ProgramInfo.h"
 #include "UserPrompts.h"
 
 #include <QAction>
@@ -16,13 +17,9 @@
 #include <QMessageBox>
 #include <QToolBar>
 
-#ifndef ZET_VERSION
-#define ZET_VERSION "0.0"
-#endif
-
 namespace {
 
-const QString kAppTitle = QStringLiteral("ZET browser");
+const QString kAppTitle = QStringLiteral(ZET_PROGRAM_NAME);
 const QString kRecentPrompt = QStringLiteral("Открыть этот документ");
 
 // Entries of the menu and toolbar lists besides command ids.
@@ -148,7 +145,7 @@ void CMainFrame::createActions()
          NeedsDocument, [this](bool) { m_mdiArea->tileSubWindows(); }},
         {ID_CREATE_HELP, "Создать справку в формате CHM", "Создать справку в формате CHM", noKey,
          nullptr, NeedsDocument, inActive(&CChildFrame::OnCreateHelp)},
-        {ID_APP_ABOUT, "&О программе ZET browser...",
+        {ID_APP_ABOUT, "&О программе " ZET_PROGRAM_NAME "...",
          "Показать информацию о программе, ее версии и авторах\nО программе", noKey, "about",
          Always, [this](bool) { OnAppAbout(); }},
         // Keys the accelerator table reserves without any command behind them: disabled, so
@@ -285,16 +282,15 @@ void CMainFrame::refreshFrameState()
 
 QString CMainFrame::AboutText()
 {
-    return QStringLiteral("<b>ZET browser</b><br>Версия %1<br><br>"
+    return QStringLiteral("<b>" ZET_PROGRAM_NAME "</b><br>Версия " ZET_PROGRAM_VERSION "<br><br>"
                           "Редактор книг синтаксис-помощника: структура книги в виде дерева, "
-                          "правка записей и создание справки в формате CHM.")
-        .arg(QStringLiteral(ZET_VERSION));
+                          "правка записей и создание справки в формате CHM.");
 }
 
 void CMainFrame::OnAppAbout()
 {
     QMessageBox box(this);
-    box.setWindowTitle(QStringLiteral("О программе ZET browser"));
+    box.setWindowTitle(QStringLiteral("О программе " ZET_PROGRAM_NAME));
     box.setTextFormat(Qt::RichText);
     box.setText(AboutText());
     box.setIconPixmap(QPixmap(QStringLiteral(":/icons/48x48/zetbrowser.png")));

@@ -5,6 +5,7 @@
 #include "CMainFrame.h"
 #include "CRecentFileList.h"
 #include "DocumentManager.h"
+#include "ProgramInfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,11 +19,7 @@
 #include <cstdio>
 #include <utility>
 
-#ifndef ZET_VERSION
-#define ZET_VERSION "0.0"
-#endif
-
-const QString CZETbrowserApp::kProfileName = QStringLiteral("ZET browser");
+const QString CZETbrowserApp::kProfileName = QStringLiteral(ZET_PROGRAM_NAME);
 
 CZETbrowserApp::CZETbrowserApp(UserPrompts& prompts, QObject* parent)
     : QObject(parent), m_prompts(prompts)
@@ -60,7 +57,7 @@ bool CZETbrowserApp::IsEmbeddingSwitch(const QString& argument)
 std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
 {
     QCoreApplication::setApplicationName(kProfileName);
-    QCoreApplication::setApplicationVersion(QStringLiteral(ZET_VERSION));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZET_PROGRAM_VERSION));
     QGuiApplication::setApplicationDisplayName(kProfileName);
     QGuiApplication::setDesktopFileName(QStringLiteral("zetbrowser"));
 
@@ -91,7 +88,7 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
         return 0;
     }
     if (parser.isSet(versionOption)) {
-        std::printf("%s %s\n", qPrintable(kProfileName), ZET_VERSION);
+        std::printf("%s %s\n", ZET_PROGRAM_NAME, ZET_PROGRAM_VERSION);
         std::fflush(stdout);
         return 0;
     }

@@ -1,5 +1,7 @@
 #include "QtUserPrompts.h"
 
+#include "ProgramInfo.h"
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -12,7 +14,7 @@ QMessageBox::StandardButton QtUserPrompts::message(QWidget* parent, QMessageBox:
 {
     QString title = QGuiApplication::applicationDisplayName();
     if (title.isEmpty())
-        title = QStringLiteral("ZET browser");
+        title = QStringLiteral(ZET_PROGRAM_NAME);
     QMessageBox box(icon, title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
+#include "ProgramInfo.h"
 
 #include <QAction>
 #include <QLabel>
@@ -123,7 +124,7 @@ void MainFrameTest::aboutTextIsNeutral()
 {
     const QString text = CMainFrame::AboutText();
     QVERIFY(text.contains(QStringLiteral("ZET browser")));
-    QVERIFY(text.contains(QStringLiteral(ZET_VERSION_FOR_TESTS)));
+    QVERIFY(text.contains(QStringLiteral(ZET_PROGRAM_VERSION)));
     auto app = startApp({});
     bool accepted = false;
     m_prompts.dialogScripts.enqueue([&](QDialog& box) {

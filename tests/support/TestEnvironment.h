@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramInfo.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -33,7 +35,7 @@ template <typename TestClass> int runUiTest(int argc, char** argv)
     useTestHome(home);
     QApplication app(argc, argv);
     // Named as the program names itself, so message boxes carry its title.
-    QApplication::setApplicationName(QStringLiteral("ZET browser"));
+    QApplication::setApplicationName(QStringLiteral(ZET_PROGRAM_NAME));
     TestClass test;
     return QTest::qExec(&test, argc, argv);
 }
