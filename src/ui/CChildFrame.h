@@ -17,8 +17,6 @@ class CChildFrame : public QMdiSubWindow
     Q_OBJECT
 
 public:
-    static constexpr int kCreateHelpCommand = 32773;
-
     // Without a host the window saves nothing, closes without asking and offers no help dialog.
     CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& prompts,
                 IDocumentHost* host = nullptr, QWidget* parent = nullptr);
