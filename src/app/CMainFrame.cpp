@@ -95,6 +95,16 @@ CMainFrame::~CMainFrame()
     qDeleteAll(m_documents->childFrames());
 }
 
+CChildFrame* CMainFrame::activeChild() const
+{
+    return m_documents->activeChild();
+}
+
+QList<CChildFrame*> CMainFrame::childFrames() const
+{
+    return m_documents->childFrames();
+}
+
 void CMainFrame::createActions()
 {
     DocumentManager* docs = m_documents;

@@ -58,6 +58,9 @@ public:
     QString statusText() const;
 
     DocumentManager& documents() const { return *m_documents; }
+    // The document windows, as the document manager keeps them.
+    CChildFrame* activeChild() const;
+    QList<CChildFrame*> childFrames() const;
     void OnAppAbout();
     static QString AboutText();
 

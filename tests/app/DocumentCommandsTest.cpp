@@ -36,7 +36,7 @@ void DocumentCommandsTest::fileThatCannotBeOpenedLeavesNoWindow()
     QVERIFY(frame->documents().OpenDocumentFile(m_dir->filePath(QStringLiteral("missing.zet"))) ==
             nullptr);
     QVERIFY(frame->documents().OpenDocumentFile(m_dir->path()) == nullptr);
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(!frame->showsDocumentMenu());
     QCOMPARE(m_prompts.messages.size(), 2);
     QVERIFY(app->recentFiles()->files().isEmpty());
@@ -53,7 +53,7 @@ void DocumentCommandsTest::newDocumentsAreNumbered()
     QCOMPARE(QString::fromStdString(second->GetDocument()->GetTitle()), QStringLiteral("ZET2"));
     QCOMPARE(first->GetDocument()->RecordCount(), std::size_t(0));
     QVERIFY(frame->showsDocumentMenu());
-    QCOMPARE(frame->documents().activeChild(), second);
+    QCOMPARE(frame->activeChild(), second);
     QCOMPARE(frame->windowTitle(), QStringLiteral("ZET browser - ZET2"));
     QVERIFY(!frame->commandAction(CMainFrame::ID_FILE_SAVE)->isEnabled());
     // Closing one does not reuse its number.
@@ -68,7 +68,7 @@ void DocumentCommandsTest::editThroughTreeSaveAndCompareBytes()
     const QString path = bookPath(QStringLiteral("book.zet"));
     auto app = startApp({path});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->documents().activeChild();
+    CChildFrame* child = frame->activeChild();
     QVERIFY(child != nullptr);
     QAction* save = frame->commandAction(CMainFrame::ID_FILE_SAVE);
     QVERIFY(!save->isEnabled());
@@ -130,12 +130,12 @@ void DocumentCommandsTest::closePromptCancelKeepsWindow()
     const QString path = bookPath(QStringLiteral("book.zet"));
     auto app = startApp({path});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->documents().activeChild();
+    CChildFrame* child = frame->activeChild();
     child->GetDocument()->SetModifiedMark(true);
     m_prompts.messageAnswers.enqueue(QMessageBox::Cancel);
     QVERIFY(!child->close());
     settle();
-    QCOMPARE(frame->documents().childFrames().size(), 1);
+    QCOMPARE(frame->childFrames().size(), 1);
     QCOMPARE(m_prompts.messages.size(), 1);
     const auto& asked = m_prompts.messages.first();
     QCOMPARE(asked.text, QStringLiteral("Сохранить изменения в book.zet?"));
@@ -152,7 +152,7 @@ void DocumentCommandsTest::closePromptNoDiscards()
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
     frame->documents().OnFileClose();
     settle();
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     // The untitled name is asked about without its modified mark.
     QCOMPARE(m_prompts.messageTexts(), QStringList{QStringLiteral("Сохранить изменения в ZET1?")});
     QVERIFY(m_prompts.fileCaptions.isEmpty());
@@ -163,7 +163,7 @@ void DocumentCommandsTest::closePromptYesSaves()
     const QString path = bookPath(QStringLiteral("book.zet"));
     auto app = startApp({path});
     CMainFrame* frame = app->mainFrame();
-    CChildFrame* child = frame->documents().activeChild();
+    CChildFrame* child = frame->activeChild();
     CStructureTreeCtrl& tree = child->treeView()->GetTreeCtrl();
     tree.setCurrentItem(tree.topLevelItem(1));
     m_prompts.messageAnswers.enqueue(QMessageBox::Yes); // delete the entry
@@ -171,7 +171,7 @@ void DocumentCommandsTest::closePromptYesSaves()
     m_prompts.messageAnswers.enqueue(QMessageBox::Yes); // save the changes
     QVERIFY(child->close());
     settle();
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(!readAll(path).contains(cp1251("Сообщить")));
 
     // Yes on an untitled document whose Save As is cancelled keeps the window open.
@@ -180,7 +180,7 @@ void DocumentCommandsTest::closePromptYesSaves()
     m_prompts.messageAnswers.enqueue(QMessageBox::Yes);
     QVERIFY(!untitled->close());
     settle();
-    QCOMPARE(frame->documents().childFrames().size(), 1);
+    QCOMPARE(frame->childFrames().size(), 1);
 }
 
 void DocumentCommandsTest::exitCancelKeepsEveryDocument()
@@ -195,7 +195,7 @@ void DocumentCommandsTest::exitCancelKeepsEveryDocument()
     m_prompts.messageAnswers.enqueue(QMessageBox::Cancel);
     QVERIFY(!frame->close());
     settle();
-    QCOMPARE(frame->documents().childFrames().size(), 2);
+    QCOMPARE(frame->childFrames().size(), 2);
     QCOMPARE(m_prompts.messageTexts(),
              (QStringList{QStringLiteral("Сохранить изменения в ZET1?"),
                           QStringLiteral("Сохранить изменения в ZET2?")}));
@@ -205,7 +205,7 @@ void DocumentCommandsTest::exitCancelKeepsEveryDocument()
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
     frame->commandAction(CMainFrame::ID_APP_EXIT)->trigger();
     settle();
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(!frame->isVisible());
 }
 
@@ -217,16 +217,16 @@ void DocumentCommandsTest::openingAnOpenFileActivatesIt()
     CMainFrame* frame = app->mainFrame();
     CChildFrame* first = frame->documents().OpenDocumentFile(a);
     CChildFrame* second = frame->documents().OpenDocumentFile(b);
-    QCOMPARE(frame->documents().activeChild(), second);
+    QCOMPARE(frame->activeChild(), second);
     // The same file by another spelling of its path.
     const QString other = m_dir->path() + QStringLiteral("/./sub/../a.zet");
     QCOMPARE(frame->documents().OpenDocumentFile(other), first);
-    QCOMPARE(frame->documents().activeChild(), first);
-    QCOMPARE(frame->documents().childFrames().size(), 2);
+    QCOMPARE(frame->activeChild(), first);
+    QCOMPARE(frame->childFrames().size(), 2);
     m_prompts.fileAnswers.enqueue(b);
     frame->documents().OnFileOpen();
-    QCOMPARE(frame->documents().activeChild(), second);
-    QCOMPARE(frame->documents().childFrames().size(), 2);
+    QCOMPARE(frame->activeChild(), second);
+    QCOMPARE(frame->childFrames().size(), 2);
 }
 
 int main(int argc, char** argv)

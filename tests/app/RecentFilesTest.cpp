@@ -43,7 +43,7 @@ void RecentFilesTest::recentFilesHoldFourWithPlaceholder()
             entries(fileMenu(frame)).filter(QRegularExpression(QStringLiteral("^&\\d "))).size(),
             4);
         // Reopening one moves it to the front without growing the list.
-        const auto children = frame->documents().childFrames();
+        const auto children = frame->childFrames();
         for (CChildFrame* child : children)
             child->close();
         settle();
@@ -81,7 +81,7 @@ void RecentFilesTest::recentFileThatVanishedLeavesList()
         entry(fileMenu(frame), QStringLiteral("&1 ") + QDir::toNativeSeparators(path));
     QVERIFY(recent != nullptr);
     recent->trigger();
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(app->recentFiles()->files().isEmpty());
     QAction* placeholder = entry(fileMenu(frame), QStringLiteral("Повторно открыть"));
     QVERIFY(placeholder != nullptr);

@@ -33,7 +33,7 @@ void StartUpTest::startsWithEmptyFrameAndMenu128()
     QVERIFY(frame != nullptr);
     QVERIFY(frame->isVisible());
     QVERIFY(frame->windowState() & Qt::WindowMaximized);
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(!frame->showsDocumentMenu());
     QCOMPARE(frame->windowTitle(), QStringLiteral("ZET browser"));
     QCOMPARE(menuTitles(frame->menuBar()),
@@ -58,7 +58,7 @@ void StartUpTest::startsWithFileAndMenu129()
     auto app = startApp({path}, &status);
     QVERIFY(!status.has_value());
     CMainFrame* frame = app->mainFrame();
-    QCOMPARE(frame->documents().childFrames().size(), 1);
+    QCOMPARE(frame->childFrames().size(), 1);
     QVERIFY(frame->showsDocumentMenu());
     QCOMPARE(menuTitles(frame->menuBar()),
              (QStringList{QStringLiteral("&Файл"), QStringLiteral("&Вид"), QStringLiteral("&Окно"),
@@ -76,7 +76,7 @@ void StartUpTest::startsWithFileAndMenu129()
              (QStringList{QStringLiteral("&Каскад"), QStringLiteral("&Черепица")}));
     QCOMPARE(entries(frame->menuBar()->actions().value(3)->menu()),
              QStringList{QStringLiteral("Создать справку в формате CHM")});
-    CZETbrowserDoc* doc = frame->documents().activeChild()->GetDocument();
+    CZETbrowserDoc* doc = frame->activeChild()->GetDocument();
     QCOMPARE(doc->RecordCount(), std::size_t(3));
     QCOMPARE(QString::fromStdString(doc->GetPathName()), path);
     QVERIFY(frame->windowTitle().startsWith(QStringLiteral("ZET browser - book.zet")));
@@ -85,7 +85,7 @@ void StartUpTest::startsWithFileAndMenu129()
     // Closing the last window brings menu 128 back.
     frame->documents().OnFileClose();
     settle();
-    QVERIFY(frame->documents().childFrames().isEmpty());
+    QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(!frame->showsDocumentMenu());
     QCOMPARE(menuTitles(frame->menuBar()).size(), 3);
     QCOMPARE(frame->windowTitle(), QStringLiteral("ZET browser"));
@@ -97,7 +97,7 @@ void StartUpTest::fileThatCannotBeOpenedEndsStartUp()
     auto app = startApp({m_dir->filePath(QStringLiteral("missing.zet"))}, &status);
     QCOMPARE(status, std::optional<int>(1));
     QCOMPARE(m_prompts.messages.size(), 1);
-    QVERIFY(app->mainFrame() == nullptr || app->mainFrame()->documents().childFrames().isEmpty());
+    QVERIFY(app->mainFrame() == nullptr || app->mainFrame()->childFrames().isEmpty());
     QVERIFY(app->mainFrame() == nullptr || !app->mainFrame()->isVisible());
 }
 
