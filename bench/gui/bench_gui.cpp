@@ -8,6 +8,7 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserApp.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentManager.h"
 #include "IUiServices.h"
 #include "UserPrompts.h"
 
@@ -45,6 +46,7 @@ public:
     {
         return {};
     }
+    int exec(QDialog&) override { return 0; }
 };
 
 class NullUi : public IUiServices
@@ -72,7 +74,7 @@ double readOnce(const QString& path)
 double openOnce(CMainFrame& frame, const QString& path)
 {
     const auto start = std::chrono::steady_clock::now();
-    CChildFrame* child = frame.OpenDocumentFile(path);
+    CChildFrame* child = frame.documents().OpenDocumentFile(path);
     if (child == nullptr)
         return -1;
     QApplication::processEvents();

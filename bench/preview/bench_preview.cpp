@@ -102,7 +102,7 @@ void LayoutHeadingOfMarks(benchmark::State& state)
 class Form : public IDocumentView, public IWorkingRecordSource
 {
 public:
-    void OnUpdate(IDocumentView*, long, TreeRecord*) override {}
+    void OnUpdate(IDocumentView*, UpdateHint, TreeRecord*) override {}
     const TreeRecord* GetWorkingRecord() const override { return &record; }
     TreeRecord record;
 };
@@ -120,12 +120,12 @@ void RedrawAfterEdit(benchmark::State& state)
     while (!preview.windowHandle() || !preview.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     doc.currentId = 1;
-    preview.OnUpdate(nullptr, 0, nullptr);
+    preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
     preview.viewport()->repaint();
     std::size_t typed = 0;
     for (auto _ : state) {
         form.record.notes[typed++ % form.record.notes.size()] = 'x';
-        doc.UpdateAllViews(&form, 1);
+        doc.UpdateAllViews(&form, UpdateHint::OtherField);
         preview.viewport()->repaint();
     }
     state.counters["lines"] = double(preview.currentLayout().lines().size());

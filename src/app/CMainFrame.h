@@ -6,21 +6,24 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
+#include <initializer_list>
 
 class CChildFrame;
-class CKeyboardLocks;
 class CRecentFileList;
+class DocumentManager;
+class MainStatusBar;
 class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-class QMimeData;
 class QToolBar;
 class UserPrompts;
 
 // The main window: an MDI area for the document windows, the two menu sets (no document /
-// document active), toolbar, status bar with the lock indicators, and the document commands.
+// document active), toolbar and status bar. Its commands are dispatched to the document manager
+// and the active document window; files dropped on it are opened.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
@@ -47,10 +50,6 @@ public:
         ID_CREATE_HELP = 32773,
     };
 
-    static const QString kAppTitle;
-    static const QString kIdleMessage;
-    static const QString kDocumentFilter;
-
     CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -58,40 +57,41 @@ public:
     void SetStatusText(const QString& text);
     QString statusText() const;
 
-    // --- document commands ---------------------------------------------------------------
-    CChildFrame* OnFileNew();
-    void OnFileOpen();
-    // Opens `path`, or activates its window when it is already open. Null (after the
-    // document reported why) when the file cannot be read; then no window is left behind.
-    CChildFrame* OpenDocumentFile(const QString& path);
-    bool OnFileSave(CChildFrame* child);
-    bool OnFileSaveAs(CChildFrame* child);
-    void OnFileClose();
-    // Asks whether to save a modified document; false when the user cancels or saving fails.
-    bool SaveModified(CChildFrame* child);
+    DocumentManager& documents() const { return *m_documents; }
+    // The document windows, as the document manager keeps them.
+    CChildFrame* activeChild() const;
+    QList<CChildFrame*> childFrames() const;
     void OnAppAbout();
     static QString AboutText();
 
     // --- state ---------------------------------------------------------------------------
     QMdiArea* mdiArea() const { return m_mdiArea; }
-    CChildFrame* activeChild() const;
-    QList<CChildFrame*> childFrames() const;
-    QAction* commandAction(int id) const { return m_actions.value(id); }
+    QAction* commandAction(int id) const { return m_commands.value(id).action; }
     // The status-bar toggle of the document menu, worded differently from the other one.
     QAction* documentStatusBarAction() const { return m_statusBarAction129; }
     bool showsDocumentMenu() const { return m_documentMenuShown; }
     QToolBar* toolBar() const { return m_toolBar; }
-    const std::array<QLabel*, 3>& lockPanes() const { return m_lockPanes; }
+    const std::array<QLabel*, 3>& lockPanes() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
+    // When a command is enabled.
+    enum CommandFlag {
+        Always = 0,
+        NeedsDocument = 1, // a document window is active
+        NeedsChanges = 2,  // the active document holds unsaved changes
+        Reserved = 4,      // a key without a command: never enabled
+        Toggle = 8,        // checkable, initially checked
+    };
+    struct Command
+    {
+        QAction* action = nullptr;
+        int flags = Always;
+    };
     struct RecentPlace
     {
         QMenu* menu = nullptr;
@@ -100,40 +100,27 @@ private:
         QList<QAction*> entries;
     };
 
-    QAction* makeAction(int id, const QString& text, const QString& prompt);
     void createActions();
-    void createMenus();
-    void createToolBar();
-    void createStatusBar();
-    RecentPlace createRecentPlace(QMenu* menu, const QString& placeholderText);
+    QMenu* createMenu(const QString& title, std::initializer_list<int> items,
+                      const QString& recentPlaceholder = {});
     void updateRecentMenus();
-    void openRecentFile(int index);
-    void updateMenuSet();
-    void updateCommandStates();
-    void updateTitle();
-    void updateLockPanes();
-    void moveFocusToPane(int step);
-    void attachChild(CChildFrame* child);
-    CChildFrame* findOpenDocument(const QString& path) const;
-    bool acceptsDrop(const QPoint& pos, const QMimeData* data) const;
+    void showStatusBar(bool on);
+    // Menu set, command states and caption, after anything that may change them.
+    void refreshFrameState();
     void fitNewChild(QMdiSubWindow* child);
     void fitPendingChildren();
 
     UserPrompts& m_prompts;
-    CRecentFileList& m_recentFiles;
     QMdiArea* m_mdiArea = nullptr;
+    DocumentManager* m_documents = nullptr;
     QToolBar* m_toolBar = nullptr;
-    QLabel* m_messagePane = nullptr;
-    std::array<QLabel*, 3> m_lockPanes{};
-    CKeyboardLocks* m_locks = nullptr;
-    QHash<int, QAction*> m_actions;
+    MainStatusBar* m_statusBar = nullptr;
+    QHash<int, Command> m_commands;
     QAction* m_statusBarAction129 = nullptr;
     QList<QMenu*> m_menus128;
     QList<QMenu*> m_menus129;
-    std::array<RecentPlace, 2> m_recentPlaces;
+    QList<RecentPlace> m_recentPlaces;
     // Windows opened before the frame was first shown; sized once the MDI area has its size.
     QList<QPointer<QMdiSubWindow>> m_pendingFit;
     bool m_documentMenuShown = false;
-    bool m_closingAll = false;
-    int m_untitledCount = 0;
 };

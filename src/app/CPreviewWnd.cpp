@@ -71,7 +71,7 @@ const QFont& CPreviewWnd::previewFont(PreviewFont role) const
     return m_normalFont;
 }
 
-void CPreviewWnd::OnUpdate(IDocumentView*, long, TreeRecord*)
+void CPreviewWnd::OnUpdate(IDocumentView*, UpdateHint, TreeRecord*)
 {
     if (!m_pDoc || m_pDoc->currentId == 0)
         return;

@@ -31,7 +31,7 @@ public:
 
     // Whatever the hint: while a record is selected, back to the top and redraw the working
     // record (laid out on the next paint, so every view has updated by then).
-    void OnUpdate(IDocumentView* sender, long lHint, TreeRecord* hint) override;
+    void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override;
 
     CZETbrowserDoc* GetDocument() const { return m_pDoc; }
     const QFont& previewFont(PreviewFont role) const;

@@ -4,6 +4,8 @@
 #include "CInstanceChannel.h"
 #include "CMainFrame.h"
 #include "CRecentFileList.h"
+#include "DocumentManager.h"
+#include "ProgramInfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,11 +19,7 @@
 #include <cstdio>
 #include <utility>
 
-#ifndef ZET_VERSION
-#define ZET_VERSION "0.0"
-#endif
-
-const QString CZETbrowserApp::kProfileName = QStringLiteral("ZET browser");
+const QString CZETbrowserApp::kProfileName = QStringLiteral(ZET_PROGRAM_NAME);
 
 CZETbrowserApp::CZETbrowserApp(UserPrompts& prompts, QObject* parent)
     : QObject(parent), m_prompts(prompts)
@@ -42,7 +40,7 @@ void CZETbrowserApp::OpenForwardedFiles()
     }
     const QStringList files = std::exchange(m_forwardedFiles, {});
     for (const QString& path : files)
-        m_mainFrame->OpenDocumentFile(path);
+        m_mainFrame->documents().OpenDocumentFile(path);
     m_mainFrame->raise();
     m_mainFrame->activateWindow();
 }
@@ -59,7 +57,7 @@ bool CZETbrowserApp::IsEmbeddingSwitch(const QString& argument)
 std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
 {
     QCoreApplication::setApplicationName(kProfileName);
-    QCoreApplication::setApplicationVersion(QStringLiteral(ZET_VERSION));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZET_PROGRAM_VERSION));
     QGuiApplication::setApplicationDisplayName(kProfileName);
     QGuiApplication::setDesktopFileName(QStringLiteral("zetbrowser"));
 
@@ -90,7 +88,7 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
         return 0;
     }
     if (parser.isSet(versionOption)) {
-        std::printf("%s %s\n", qPrintable(kProfileName), ZET_VERSION);
+        std::printf("%s %s\n", ZET_PROGRAM_NAME, ZET_PROGRAM_VERSION);
         std::fflush(stdout);
         return 0;
     }
@@ -130,7 +128,7 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
         },
         Qt::QueuedConnection);
 
-    if (!file.isEmpty() && m_mainFrame->OpenDocumentFile(file) == nullptr)
+    if (!file.isEmpty() && m_mainFrame->documents().OpenDocumentFile(file) == nullptr)
         return 1;
 
     // The maximised size even where no window manager maximises (a bare X server).

@@ -2,6 +2,7 @@
 #include "DumpCommand.h"
 #include "FormatCommand.h"
 #include "MakeHelpCommand.h"
+#include "ProgramInfo.h"
 
 #include <CLI/CLI.hpp>
 
@@ -11,7 +12,7 @@
 int main(int argc, char** argv)
 {
     CLI::App app{"Checks, formats and dumps syntax-helper books (.zet)", "zettool"};
-    app.set_version_flag("--version", "zettool " ZETTOOL_VERSION);
+    app.set_version_flag("--version", "zettool " ZET_PROGRAM_VERSION);
     app.require_subcommand(1);
 
     int exitCode = 0;

@@ -3,15 +3,35 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "IDocumentHost.h"
 #include "UserPrompts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QSplitter>
 
-CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& prompts, QWidget* parent)
-    : QMdiSubWindow(parent), m_doc(std::move(doc)), m_prompts(prompts)
+namespace {
+
+// The widget of a pane that takes the focus: the pane itself or its first focusable descendant.
+QWidget* focusTarget(QWidget* pane)
+{
+    if (pane->focusPolicy() & Qt::TabFocus)
+        return pane;
+    const auto children = pane->findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        if ((child->focusPolicy() & Qt::TabFocus) && child->isVisibleTo(pane) && child->isEnabled())
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& prompts,
+                         IDocumentHost* host, QWidget* parent)
+    : QMdiSubWindow(parent), m_doc(std::move(doc)), m_prompts(prompts), m_host(host)
 {
     if (!m_doc)
         m_doc = std::make_unique<CZETbrowserDoc>();
@@ -92,25 +112,44 @@ void CChildFrame::OnCreateHelp()
                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
         if (answer != QMessageBox::Ok)
             return;
-        const bool saved = m_saveHandler && m_saveHandler(this);
+        const bool saved = m_host != nullptr && m_host->saveDocument(*this);
         UpdateDocumentState();
         // Help is only ever built from a saved document.
         if (!saved || m_doc->IsModified())
             return;
     }
-    if (m_helpDialogRunner) {
-        m_helpDialogRunner(this);
+    if (m_host != nullptr && m_host->runHelpDialog(*this))
         return;
-    }
     m_prompts.message(this, QMessageBox::Information,
                       QStringLiteral("Создание справки из программы пока недоступно. Файлы "
                                      "справки можно собрать командой zettool make-help."),
                       QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void CChildFrame::cyclePanes(int step)
+{
+    const int count = m_wndSplitter->count();
+    int current = -1;
+    QWidget* focus = QApplication::focusWidget();
+    for (int i = 0; i < count; ++i) {
+        QWidget* pane = m_wndSplitter->widget(i);
+        if (focus != nullptr && (focus == pane || pane->isAncestorOf(focus)))
+            current = i;
+    }
+    // From outside the panes the first step lands on the first (or last) pane.
+    int index = current < 0 ? (step < 0 ? count : -1) : current;
+    for (int tried = 0; tried < count; ++tried) {
+        index = (index + step + count) % count;
+        if (QWidget* target = focusTarget(m_wndSplitter->widget(index))) {
+            target->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
-    if (m_closeGuard && !m_closeGuard(this)) {
+    if (m_host != nullptr && !m_host->queryClose(*this)) {
         event->ignore();
         return;
     }

@@ -2,11 +2,11 @@
 
 #include <QMdiSubWindow>
 
-#include <functional>
 #include <memory>
 
 class CZETbrowserDoc;
 class CZETTreeView;
+class IDocumentHost;
 class QSplitter;
 class UserPrompts;
 
@@ -17,10 +17,9 @@ class CChildFrame : public QMdiSubWindow
     Q_OBJECT
 
 public:
-    static constexpr int kCreateHelpCommand = 32773;
-
+    // Without a host the window saves nothing, closes without asking and offers no help dialog.
     CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& prompts,
-                QWidget* parent = nullptr);
+                IDocumentHost* host = nullptr, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     CZETbrowserDoc* GetDocument() const { return m_doc.get(); }
@@ -32,15 +31,9 @@ public:
     // Save is offered exactly while the document holds unsaved changes.
     bool canSave() const;
 
-    void setSaveHandler(std::function<bool(CChildFrame*)> handler)
-    {
-        m_saveHandler = std::move(handler);
-    }
-    void setCloseGuard(std::function<bool(CChildFrame*)> guard) { m_closeGuard = std::move(guard); }
-    void setHelpDialogRunner(std::function<void(CChildFrame*)> runner)
-    {
-        m_helpDialogRunner = std::move(runner);
-    }
+    // F6 and Shift+F6: the keyboard focus to the next (previous) pane that can take it.
+    void activateNextPane() { cyclePanes(1); }
+    void activatePreviousPane() { cyclePanes(-1); }
 
     // Takes the title from the document and tells listeners; for changes the document does not
     // announce itself (a new path after Save As).
@@ -65,13 +58,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void cyclePanes(int step);
+
     std::unique_ptr<CZETbrowserDoc> m_doc;
     UserPrompts& m_prompts;
+    IDocumentHost* m_host;
     QSplitter* m_wndSplitter = nullptr; // child widgets from here on
     CZETTreeView* m_treeView = nullptr;
     QWidget* m_formPane = nullptr;
     QWidget* m_previewPane = nullptr;
-    std::function<bool(CChildFrame*)> m_saveHandler;
-    std::function<bool(CChildFrame*)> m_closeGuard;
-    std::function<void(CChildFrame*)> m_helpDialogRunner;
 };

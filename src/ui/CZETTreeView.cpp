@@ -2,12 +2,10 @@
 
 #include "CStructureTreeCtrl.h"
 
-#include <QFile>
-#include <QStyle>
 #include <QVBoxLayout>
 
 CZETTreeView::CZETTreeView(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* parent)
-    : QWidget(parent), m_pDoc(doc), m_imageList(loadImages(*this))
+    : QWidget(parent), m_pDoc(doc), m_imageList(loadImages())
 {
     m_tree = new CStructureTreeCtrl(doc, this, prompts, this);
     m_tree->setImages(m_imageList);
@@ -18,19 +16,11 @@ CZETTreeView::CZETTreeView(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* p
     setAcceptDrops(false);
 }
 
-std::array<QIcon, 3> CZETTreeView::loadImages(const QWidget& widget)
+std::array<QIcon, 3> CZETTreeView::loadImages()
 {
-    // The program's own pictures when its resources are linked in, the style's otherwise.
-    const std::array<const char*, 3> paths{":/tree/folder-closed.png", ":/tree/folder-open.png",
-                                           ":/tree/record.png"};
-    const std::array<QStyle::StandardPixmap, 3> fallbacks{
-        QStyle::SP_DirClosedIcon, QStyle::SP_DirOpenIcon, QStyle::SP_FileIcon};
-    std::array<QIcon, 3> images;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const QString path = QString::fromLatin1(paths[i]);
-        images[i] = QFile::exists(path) ? QIcon(path) : widget.style()->standardIcon(fallbacks[i]);
-    }
-    return images;
+    return {QIcon(QStringLiteral(":/tree/folder-closed.png")),
+            QIcon(QStringLiteral(":/tree/folder-open.png")),
+            QIcon(QStringLiteral(":/tree/record.png"))};
 }
 
 void CZETTreeView::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)

@@ -29,7 +29,8 @@ signals:
     void documentTitleChanged();
 
 private:
-    static std::array<QIcon, 3> loadImages(const QWidget& widget);
+    // Closed section, open section, record.
+    static std::array<QIcon, 3> loadImages();
 
     CZETbrowserDoc* m_pDoc = nullptr;
     std::array<QIcon, 3> m_imageList;

@@ -1,5 +1,8 @@
 #include "QtUserPrompts.h"
 
+#include "ProgramInfo.h"
+
+#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
@@ -11,7 +14,7 @@ QMessageBox::StandardButton QtUserPrompts::message(QWidget* parent, QMessageBox:
 {
     QString title = QGuiApplication::applicationDisplayName();
     if (title.isEmpty())
-        title = QStringLiteral("ZET browser");
+        title = QStringLiteral(ZET_PROGRAM_NAME);
     QMessageBox box(icon, title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
@@ -32,4 +35,9 @@ QString QtUserPrompts::saveFileName(QWidget* parent, const QString& caption, con
                                     const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+int QtUserPrompts::exec(QDialog& dialog)
+{
+    return dialog.exec();
 }

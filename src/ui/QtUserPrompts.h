@@ -2,7 +2,7 @@
 
 #include "UserPrompts.h"
 
-// The real prompts: modal Qt message boxes, menus and file dialogs.
+// The real prompts: modal Qt message boxes, menus, file dialogs and dialogs.
 class QtUserPrompts : public UserPrompts
 {
 public:
@@ -14,4 +14,5 @@ public:
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
+    int exec(QDialog& dialog) override;
 };

@@ -4,12 +4,13 @@
 #include <QString>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QPoint;
 class QWidget;
 
-// Every message box, popup menu and file dialog of the program goes through this interface, so
-// tests can answer them. QtUserPrompts is the real one.
+// Every message box, popup menu, file dialog and modal dialog of the program goes through this
+// interface, so tests can answer them. QtUserPrompts is the real one.
 class UserPrompts
 {
 public:
@@ -25,4 +26,7 @@ public:
                                  const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter) = 0;
+    // Runs a set-up dialog modally; its result code (QDialog::Accepted, Rejected, or what it
+    // passed to done()).
+    virtual int exec(QDialog& dialog) = 0;
 };

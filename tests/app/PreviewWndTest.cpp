@@ -22,7 +22,7 @@ public:
     ~FakeForm() override { m_doc.RemoveView(this); }
 
     // Loads the next record on an update, as the form does.
-    void OnUpdate(IDocumentView*, long, TreeRecord*) override
+    void OnUpdate(IDocumentView*, UpdateHint, TreeRecord*) override
     {
         if (!next.name.empty())
             record = next;
@@ -92,7 +92,7 @@ private slots:
         preview.resize(300, 200);
 
         // Nothing selected: the update changes nothing.
-        preview.OnUpdate(nullptr, 0, nullptr);
+        preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
         QVERIFY(texts(preview).isEmpty());
         QCOMPARE(preview.currentLayout().contentHeight(), 5);
 
@@ -104,7 +104,7 @@ private slots:
 
         // Typing in the form: redrawn on the field hint.
         form->record.spelling = DocumentText::fromQString(QStringLiteral("Права"));
-        doc.UpdateAllViews(form.get(), 1);
+        doc.UpdateAllViews(form.get(), UpdateHint::OtherField);
         QCOMPARE(texts(preview), QStringList{QStringLiteral("Права")});
 
         // The form goes: the pane empties on the next layout, update or not.
@@ -131,7 +131,7 @@ private slots:
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));
         doc.currentId = 1;
-        preview.OnUpdate(nullptr, 0, nullptr);
+        preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
 
         const int lineHeight = QFontMetrics(CPreviewWnd::createFont(PreviewFont::Normal)).height();
         const int content = preview.currentLayout().contentHeight();
@@ -186,13 +186,13 @@ private slots:
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));
         doc.currentId = 1;
-        preview.OnUpdate(nullptr, 0, nullptr);
+        preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
         preview.currentLayout();
         QScrollBar* bar = preview.verticalScrollBar();
 
         bar->setValue(50);
         QCOMPARE(preview.scrollOffset(), -50);
-        doc.UpdateAllViews(nullptr, 1);
+        doc.UpdateAllViews(nullptr, UpdateHint::OtherField);
         QCOMPARE(preview.scrollOffset(), 0);
 
         // With nothing selected an update leaves the pane as it is.

@@ -1,6 +1,7 @@
 // Drives the built zettool binary end to end: exit codes, output formats, files on disk.
 
 #include "Cp1251.h"
+#include "ProgramInfo.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -428,7 +429,7 @@ TEST_F(ZettoolTest, HelpAndVersion)
 
     result = run({"--version"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, std::string("zettool ") + ZETTOOL_VERSION + "\n");
+    EXPECT_EQ(result.out, std::string("zettool ") + ZET_PROGRAM_VERSION + "\n");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
+#include "IDocumentHost.h"
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
 #include "TestEnvironment.h"
@@ -15,15 +16,47 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
-#include <iterator>
+#include <functional>
 
 namespace {
 
+// Stands in for the document manager and counts what the window asks of it.
+class FakeHost : public IDocumentHost
+{
+public:
+    std::function<bool()> save = [] { return false; };
+    bool allowClose = true;
+    bool hasHelpDialog = true;
+    int saves = 0;
+    int closeQuestions = 0;
+    int helpRuns = 0;
+    CChildFrame* asker = nullptr;
+
+    bool saveDocument(CChildFrame& frame) override
+    {
+        ++saves;
+        asker = &frame;
+        return save();
+    }
+    bool queryClose(CChildFrame& frame) override
+    {
+        ++closeQuestions;
+        asker = &frame;
+        return allowClose;
+    }
+    bool runHelpDialog(CChildFrame& frame) override
+    {
+        if (!hasHelpDialog)
+            return false;
+        ++helpRuns;
+        asker = &frame;
+        return true;
+    }
+};
+
 std::string fileBytes(const QString& path)
 {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadBytes(path.toStdString());
 }
 
 } // namespace
@@ -38,12 +71,13 @@ class ChildFrameTest : public QObject
     CChildFrame* frame = nullptr;
     CZETbrowserDoc* doc = nullptr;
     CStructureTreeCtrl* tree = nullptr;
+    FakeHost* host = nullptr;
     TestUi ui;
     QString path;
 
-    void open(std::unique_ptr<CZETbrowserDoc> book)
+    void open(std::unique_ptr<CZETbrowserDoc> book, IDocumentHost* withHost)
     {
-        frame = new CChildFrame(std::move(book), *prompts);
+        frame = new CChildFrame(std::move(book), *prompts, withHost);
         area->addSubWindow(frame);
         frame->show();
         doc = frame->GetDocument();
@@ -67,14 +101,16 @@ private slots:
         QVERIFY(dir->isValid());
         path = dir->filePath(QStringLiteral("book.zet"));
         prompts = new ScriptedPrompts;
+        host = new FakeHost;
         area = new QMdiArea;
         area->resize(1100, 700);
         area->show();
-        open(makeBook(path.toStdString()));
+        open(makeBook(path.toStdString()), host);
     }
     void cleanup()
     {
         delete area;
+        delete host;
         delete prompts;
         delete dir;
         frame = nullptr;
@@ -97,6 +133,9 @@ private slots:
         // The initial update filled the tree and made the first record current.
         QCOMPARE(tree->topLevelItemCount(), 3);
         QCOMPARE(doc->currentId, 1u);
+        // The tree's own pictures are compiled into the window library.
+        QCOMPARE(QImage(QStringLiteral(":/tree/folder-closed.png")).size(), QSize(16, 16));
+        QVERIFY(!tree->topLevelItem(0)->icon(0).isNull());
         // The tree fills its pane.
         frame->treeView()->resize(300, 400);
         QCOMPARE(tree->size(), QSize(300, 400));
@@ -126,31 +165,24 @@ private slots:
     void placeholderInTheFileNameIsShown()
     {
         delete frame;
-        open(makeBook(dir->filePath(QStringLiteral("a[*]b.zet")).toStdString()));
+        open(makeBook(dir->filePath(QStringLiteral("a[*]b.zet")).toStdString()), host);
         QCOMPARE(frame->windowTitle(), QStringLiteral("a[*][*]b.zet"));
     }
 
     void createHelpOnUnmodifiedRunsAtOnce()
     {
-        int runs = 0;
-        frame->setHelpDialogRunner([&](CChildFrame* f) {
-            QCOMPARE(f, frame);
-            ++runs;
-        });
         frame->OnCreateHelp();
-        QCOMPARE(runs, 1);
+        QCOMPARE(host->helpRuns, 1);
+        QCOMPARE(host->asker, frame);
+        QCOMPARE(host->saves, 0);
         QVERIFY(prompts->messages.isEmpty());
     }
 
     void createHelpOnModifiedAsksFirst()
     {
-        int runs = 0;
-        int saves = 0;
-        frame->setHelpDialogRunner([&](CChildFrame*) { ++runs; });
-        frame->setSaveHandler([&](CChildFrame*) {
-            ++saves;
-            return save();
-        });
+        const int& runs = host->helpRuns;
+        const int& saves = host->saves;
+        host->save = [&] { return save(); };
         choose(nullptr, QStringLiteral("Создать запись в корневом разделе"));
 
         prompts->messageAnswers.enqueue(QMessageBox::Cancel);
@@ -175,32 +207,34 @@ private slots:
 
     void createHelpStopsWhenSavingFails()
     {
-        int runs = 0;
-        frame->setHelpDialogRunner([&](CChildFrame*) { ++runs; });
         choose(nullptr, QStringLiteral("Создать запись в корневом разделе"));
 
         // The save command fails (or is cancelled): nothing more.
-        frame->setSaveHandler([](CChildFrame*) { return false; });
+        host->save = [] { return false; };
         prompts->messageAnswers.enqueue(QMessageBox::Ok);
         frame->OnCreateHelp();
-        QCOMPARE(runs, 0);
+        QCOMPARE(host->helpRuns, 0);
 
         // It claims success but the document is still modified: nothing either.
-        frame->setSaveHandler([](CChildFrame*) { return true; });
+        host->save = [] { return true; };
         prompts->messageAnswers.enqueue(QMessageBox::Ok);
         frame->OnCreateHelp();
-        QCOMPARE(runs, 0);
+        QCOMPARE(host->helpRuns, 0);
+        QCOMPARE(host->saves, 2);
 
-        // No save command at all.
-        frame->setSaveHandler({});
+        // No host to save at all.
+        delete frame;
+        open(makeBook(path.toStdString()), nullptr);
+        choose(nullptr, QStringLiteral("Создать запись в корневом разделе"));
         prompts->messageAnswers.enqueue(QMessageBox::Ok);
         frame->OnCreateHelp();
-        QCOMPARE(runs, 0);
         QCOMPARE(prompts->messages.size(), 3);
+        QVERIFY(doc->IsModified());
     }
 
     void createHelpWithoutDialogPointsToTheTool()
     {
+        host->hasHelpDialog = false;
         frame->OnCreateHelp();
         QCOMPARE(prompts->messages.size(), 1);
         QCOMPARE(prompts->messages.first().icon, QMessageBox::Information);
@@ -226,18 +260,15 @@ private slots:
         QCOMPARE(doc->RecordCount(), std::size_t(7));
     }
 
-    void closeGuardDecides()
+    void hostDecidesAboutClosing()
     {
-        int asked = 0;
-        frame->setCloseGuard([&](CChildFrame*) {
-            ++asked;
-            return false;
-        });
+        host->allowClose = false;
         QVERIFY(!frame->close());
-        QCOMPARE(asked, 1);
+        QCOMPARE(host->closeQuestions, 1);
+        QCOMPARE(host->asker, frame);
         QVERIFY(frame->isVisible());
         QPointer<CChildFrame> alive(frame);
-        frame->setCloseGuard([&](CChildFrame*) { return true; });
+        host->allowClose = true;
         QVERIFY(frame->close());
         QTRY_VERIFY(alive.isNull());
         frame = nullptr;
@@ -249,7 +280,7 @@ private slots:
         delete frame;
         auto fresh = std::make_unique<CZETbrowserDoc>();
         fresh->SetPathName(path.toStdString());
-        open(std::move(fresh));
+        open(std::move(fresh), host);
         QCOMPARE(tree->topLevelItemCount(), 0);
         choose(nullptr, QStringLiteral("Создать раздел в корневом разделе"));
         const std::uint32_t folder = doc->currentId;
@@ -295,6 +326,27 @@ private slots:
                                      "}";
         QCOMPARE(fileBytes(path), expected);
         QVERIFY(!frame->canSave());
+    }
+
+    void f6CyclesThroughThePanesThatTakeTheFocus()
+    {
+        area->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(area));
+        tree->setFocus();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
+        // Tree, form, and past the preview (which takes no focus) back to the tree.
+        frame->activateNextPane();
+        QCOMPARE(QApplication::focusWidget(), frame->formPane());
+        frame->activateNextPane();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
+        frame->activatePreviousPane();
+        QCOMPARE(QApplication::focusWidget(), frame->formPane());
+        frame->activatePreviousPane();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
+        // From outside the panes the first step lands on the first or the last that can.
+        frame->setFocus();
+        frame->activatePreviousPane();
+        QCOMPARE(QApplication::focusWidget(), frame->formPane());
     }
 
     void membershipAndTextsSurviveSave()

@@ -2,6 +2,7 @@
 #include "TestEnvironment.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -49,6 +50,20 @@ private slots:
         QCOMPARE(prompts.popupMenu(menu, QPoint(20, 20)), second);
         QTimer::singleShot(50, [&] { menu.close(); });
         QCOMPARE(prompts.popupMenu(menu, QPoint(20, 20)), static_cast<QAction*>(nullptr));
+    }
+
+    void execRunsTheDialogModally()
+    {
+        QtUserPrompts prompts;
+        QDialog dialog;
+        bool wasModal = false;
+        QTimer::singleShot(0, [&] {
+            wasModal = QApplication::activeModalWidget() == &dialog;
+            dialog.done(7);
+        });
+        QCOMPARE(prompts.exec(dialog), 7);
+        QVERIFY(wasModal);
+        QVERIFY(!dialog.isVisible());
     }
 };
 

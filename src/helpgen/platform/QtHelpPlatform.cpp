@@ -1,5 +1,7 @@
 #include "QtHelpPlatform.h"
 
+#include "ProgramInfo.h"
+
 #include <QDesktopServices>
 #include <QProcess>
 #include <QSettings>
@@ -11,7 +13,7 @@ namespace {
 
 // The application's own profile is named after its title ("ZET browser.conf" under the user's
 // configuration folder).
-const QString kProfile = QStringLiteral("ZET browser");
+const QString kProfile = QStringLiteral(ZET_PROGRAM_NAME);
 const QString kCompilerKey = QStringLiteral("Settings/HtmlHelpCompiler");
 
 } // namespace

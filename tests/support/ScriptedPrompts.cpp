@@ -1,6 +1,7 @@
 #include "ScriptedPrompts.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 
 QStringList ScriptedPrompts::messageTexts() const
@@ -48,4 +49,17 @@ QString ScriptedPrompts::saveFileName(QWidget*, const QString& caption, const QS
 {
     fileCaptions << caption;
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+int ScriptedPrompts::exec(QDialog& dialog)
+{
+    dialogTitles << dialog.windowTitle();
+    // As a real run: a fresh result, and the dialog on screen while the script works on it.
+    dialog.setResult(0);
+    dialog.show();
+    if (!dialogScripts.isEmpty())
+        dialogScripts.dequeue()(dialog);
+    if (dialog.isVisible())
+        dialog.reject();
+    return dialog.result();
 }

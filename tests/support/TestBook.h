@@ -2,30 +2,24 @@
 
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
-
-#include <QString>
+#include "TestSupport.h"
 
 #include <memory>
 
 // Windows-1251 bytes of a UTF-8 literal.
 inline std::string cp(const char* utf8)
 {
-    return DocumentText::fromQString(QString::fromUtf8(utf8));
+    return W(utf8);
 }
 
 inline TreeRecord bookRecord(std::uint32_t id, std::uint32_t parent, RecordKind kind,
                              const char* name, const char* synonym = "",
                              const char* membership = "AST")
 {
-    TreeRecord record;
-    record.recordId = id;
-    record.parentId = parent;
-    record.kind = kind;
-    record.name = cp(name);
-    record.synonym = cp(synonym);
-    record.membership = cp(membership);
+    TreeRecord record = MakeRecord(kind, id, parent, name, synonym);
+    record.membership = W(membership);
     if (kind == RecordKind::Item)
-        record.syntax = cp("Вызов()\r\n");
+        record.syntax = W("Вызов()\r\n");
     return record;
 }
 

@@ -2,15 +2,12 @@
 
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
+#include "FileBytes.h"
 #include "SyntaxHelperReader.h"
 #include "TreeRecord.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 // Windows-1251 bytes of a UTF-8 literal, so tests can be written readably.
 inline std::string W(std::string_view utf8)
@@ -18,6 +15,7 @@ inline std::string W(std::string_view utf8)
     return Cp1251::FromUtf8(utf8);
 }
 
+// A record whose texts are given as they are stored (Windows-1251 bytes).
 inline TreeRecord MakeFolder(std::string name, std::string synonym = {})
 {
     TreeRecord r;
@@ -29,11 +27,20 @@ inline TreeRecord MakeFolder(std::string name, std::string synonym = {})
 
 inline TreeRecord MakeItem(std::string name, std::string synonym = {})
 {
-    TreeRecord r;
+    TreeRecord r = MakeFolder(std::move(name), std::move(synonym));
     r.kind = RecordKind::Item;
-    r.name = std::move(name);
-    r.synonym = std::move(synonym);
     return r;
+}
+
+// A record with its place in the tree; name and synonym given in UTF-8.
+inline TreeRecord MakeRecord(RecordKind kind, std::uint32_t id, std::uint32_t parentId,
+                             const std::string& nameUtf8, const std::string& synonymUtf8 = {})
+{
+    TreeRecord record = MakeFolder(W(nameUtf8), W(synonymUtf8));
+    record.kind = kind;
+    record.recordId = id;
+    record.parentId = parentId;
+    return record;
 }
 
 // Appends `record` as the last child of `parentId` and returns its id.
@@ -46,18 +53,4 @@ inline std::uint32_t AddChild(CZETbrowserDoc& doc, std::uint32_t parentId, TreeR
 inline void LoadInto(CZETbrowserDoc& doc, std::string_view bytes)
 {
     doc.SetRecords(ReadSyntaxHelper(bytes).records);
-}
-
-inline std::string FileContents(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteFile(const std::filesystem::path& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

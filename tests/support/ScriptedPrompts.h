@@ -6,8 +6,11 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <functional>
+
 // Answers prompts from queues and records what was asked, in order. With an empty queue a
-// message gets its default button, a menu closes without a choice and a file dialog is cancelled.
+// message gets its default button, a menu closes without a choice, a file dialog is cancelled and
+// a dialog is rejected.
 class ScriptedPrompts : public UserPrompts
 {
 public:
@@ -24,6 +27,10 @@ public:
     // The text of the entry to choose; an empty string closes the menu without a choice.
     QQueue<QString> menuAnswers;
     QQueue<QString> fileAnswers;
+    // One script per dialog, in order. It gets the dialog shown (not modal) and may look at it,
+    // fill it in and end it as a user would: accept(), reject(), done() or a button's click().
+    // A dialog its script leaves open is rejected, as by Escape.
+    QQueue<std::function<void(QDialog&)>> dialogScripts;
 
     // What was asked.
     QList<Message> messages;
@@ -31,6 +38,7 @@ public:
     QList<QStringList> menus;
     QList<QPoint> menuPositions;
     QStringList fileCaptions;
+    QStringList dialogTitles;
 
     QStringList messageTexts() const;
 
@@ -42,4 +50,5 @@ public:
                          const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
+    int exec(QDialog& dialog) override;
 };

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "IDocumentHost.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class CChildFrame;
+class CMainFrame;
+class CRecentFileList;
+class QMdiArea;
+class UserPrompts;
+
+// The open documents and their life cycle: new (titled ZET1, ZET2, ...), open (or activate the
+// window that already has the file), save, save as, the question before a modified document
+// closes, and the recent-file list. Each document lives in its own CChildFrame in the main
+// frame's MDI area; the main frame only dispatches its commands here.
+class DocumentManager : public QObject, public IDocumentHost
+{
+    Q_OBJECT
+
+public:
+    DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts& prompts,
+                    CRecentFileList& recentFiles);
+
+    CChildFrame* OnFileNew();
+    // Asks for a file and opens it.
+    void OnFileOpen();
+    // Opens `path`, or activates its window when it is already open. Null (after the
+    // document reported why) when the file cannot be read; then no window is left behind.
+    CChildFrame* OpenDocumentFile(const QString& path);
+    // Entry `index` of the recent-file list; a file that can no longer be read leaves the list.
+    void openRecentFile(int index);
+    bool OnFileSave(CChildFrame* child);
+    bool OnFileSaveAs(CChildFrame* child);
+    // Closes the active window, asking first.
+    void OnFileClose();
+    // Asks whether to save a modified document; false when the user cancels or saving fails.
+    bool SaveModified(CChildFrame* child);
+    // Asks about every modified document first, then closes every window; on the first Cancel
+    // nothing is closed and the result is false.
+    bool closeAll();
+
+    // The window of the document kept in `path`, however the path is spelled.
+    CChildFrame* findOpenDocument(const QString& path) const;
+    // The active window; it stays active while a dialog has the focus.
+    CChildFrame* activeChild() const;
+    QList<CChildFrame*> childFrames() const;
+    CRecentFileList& recentFiles() const { return m_recentFiles; }
+
+    bool saveDocument(CChildFrame& frame) override;
+    bool queryClose(CChildFrame& frame) override;
+    bool runHelpDialog(CChildFrame& frame) override;
+
+signals:
+    // A window came or went, or a document's title or modified flag may have changed.
+    void stateChanged();
+    // A new document window, in the MDI area and about to be shown.
+    void windowAdded(CChildFrame* child);
+    void recentFilesChanged();
+
+private:
+    void attachChild(CChildFrame* child);
+    bool saveTo(CChildFrame& child, const QString& path);
+    void addRecentFile(const QString& path);
+
+    CMainFrame& m_frame;
+    QMdiArea& m_area;
+    UserPrompts& m_prompts;
+    CRecentFileList& m_recentFiles;
+    bool m_closingAll = false;
+    int m_untitledCount = 0;
+};
