@@ -1,5 +1,6 @@
 #include "CZETTreeView.h"
 
+#include "CContextSearchDlg.h"
 #include "CStructureTreeCtrl.h"
 
 #include <QFile>
@@ -11,6 +12,10 @@ CZETTreeView::CZETTreeView(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* p
 {
     m_tree = new CStructureTreeCtrl(doc, this, prompts, this);
     m_tree->setImages(m_imageList);
+    m_tree->setSearchRunner([this, &prompts](CZETbrowserDoc& searched) {
+        CContextSearchDlg dialog(&searched, this);
+        dialog.exec(); // to become prompts.exec(dialog), so tests can answer it
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tree);
