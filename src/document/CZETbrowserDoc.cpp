@@ -327,6 +327,7 @@ bool CZETbrowserDoc::BuildNameIndex(std::vector<NameGroup>& output) const
     if (m_records.empty())
         return false;
     std::unordered_map<std::string_view, std::size_t> groupOf;
+    groupOf.reserve(m_records.size());
     for (const TreeRecord& record : m_records) {
         const auto [it, added] = groupOf.try_emplace(record.name, output.size());
         if (added)

@@ -428,10 +428,10 @@ void CStructureTreeCtrl::deleteCurrent()
 
 void CStructureTreeCtrl::runSearch()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The dialog shows the wait cursor while it builds its lists; over the open dialog it
+    // would only mislead.
     if (m_searchRunner)
         m_searchRunner(*m_pDoc);
-    QGuiApplication::restoreOverrideCursor();
     if (m_pDoc->jumpToId == 0)
         return;
     // The chosen record may have gone since the search ran.

@@ -48,7 +48,8 @@ public:
     ~CStructureTreeCtrl() override;
 
     void setImages(const std::array<QIcon, 3>& images) { m_images = images; }
-    // The context search; until it exists the entry runs nothing but still honours jumpToId.
+    // Runs the context search modally on the document (the view sets the real dialog);
+    // afterwards the tree selects the record named by jumpToId.
     void setSearchRunner(std::function<void(CZETbrowserDoc&)> runner)
     {
         m_searchRunner = std::move(runner);

@@ -1,6 +1,8 @@
 #include "CZETTreeView.h"
 
+#include "CContextSearchDlg.h"
 #include "CStructureTreeCtrl.h"
+#include "UserPrompts.h"
 
 #include <QVBoxLayout>
 
@@ -9,6 +11,10 @@ CZETTreeView::CZETTreeView(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* p
 {
     m_tree = new CStructureTreeCtrl(doc, this, prompts, this);
     m_tree->setImages(m_imageList);
+    m_tree->setSearchRunner([this, &prompts](CZETbrowserDoc& searched) {
+        CContextSearchDlg dialog(&searched, this);
+        prompts.exec(dialog);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tree);

@@ -4,14 +4,33 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
+
 namespace {
 constexpr const char* kCodePage = "windows-1251";
 }
 
 QString DocumentText::toQString(const std::string& cp1251)
 {
-    QStringDecoder decoder(kCodePage);
-    return decoder.decode(QByteArrayView(cp1251.data(), qsizetype(cp1251.size())));
+    // A single-byte code page: the decoder's answer for each byte, taken once, converts without
+    // opening the decoder per string (the tree and the search convert 100,000 names at once).
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> result{};
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            QStringDecoder decoder(kCodePage);
+            const QString one = decoder.decode(QByteArrayView(&byte, 1));
+            result[std::size_t(b)] = one.size() == 1 ? one.front().unicode() : u'\uFFFD';
+        }
+        return result;
+    }();
+    if (cp1251.empty())
+        return {};
+    QString text(qsizetype(cp1251.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : cp1251)
+        *out++ = QChar(table[static_cast<unsigned char>(c)]);
+    return text;
 }
 
 std::string DocumentText::fromQString(const QString& text, bool* lossless)

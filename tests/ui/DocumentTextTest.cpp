@@ -1,6 +1,7 @@
 #include "DocumentText.h"
 #include "TestEnvironment.h"
 
+#include <QStringDecoder>
 #include <QtTest>
 
 class DocumentTextTest : public QObject
@@ -27,6 +28,16 @@ private slots:
         bool lossless = false;
         QCOMPARE(DocumentText::fromQString(DocumentText::toQString(all), &lossless), all);
         QVERIFY(lossless);
+    }
+
+    void decodesAsTheCodePageDecoderDoes()
+    {
+        std::string bytes;
+        for (int i = 0; i < 4096; ++i)
+            bytes.push_back(char((i * 131 + i / 256) % 256));
+        QStringDecoder decoder("windows-1251");
+        QCOMPARE(DocumentText::toQString(bytes),
+                 decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))));
     }
 
     void unrepresentableBecomesQuestionMark()
