@@ -1,5 +1,6 @@
 #include "SyntaxHelperReader.h"
 
+#include "Ascii.h"
 #include "Cp1251.h"
 
 #include <cstdint>
@@ -19,23 +20,6 @@ struct StackEntry
 {
     std::uint32_t folderId; // 0 for a Shell or Item block
 };
-
-bool EqualsAsciiIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 const std::string& MarkerSyntax()
 {
@@ -212,9 +196,9 @@ private:
             throw StructureError{q};
         const std::string_view keyword = m_data.substr(q + 1, close - q - 1);
         std::size_t next = close + 1;
-        if (EqualsAsciiIgnoreCase(keyword, "SHELL")) {
+        if (Ascii::EqualsIgnoreCase(keyword, "SHELL")) {
             m_stack.push_back({0});
-        } else if (EqualsAsciiIgnoreCase(keyword, "FOLDER")) {
+        } else if (Ascii::EqualsIgnoreCase(keyword, "FOLDER")) {
             TreeRecord record;
             record.kind = RecordKind::Folder;
             record.membership = ReadValue(next);
@@ -222,7 +206,7 @@ private:
             record.synonym = ReadValue(next);
             const std::uint32_t id = Append(record, records);
             m_stack.push_back({id});
-        } else if (EqualsAsciiIgnoreCase(keyword, "ITEM")) {
+        } else if (Ascii::EqualsIgnoreCase(keyword, "ITEM")) {
             TreeRecord record;
             record.kind = RecordKind::Item;
             record.membership = ReadValue(next);

@@ -1,5 +1,6 @@
 #include "SyntaxHelperWriter.h"
 
+#include "Ascii.h"
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
 #include "SyntaxHelperReader.h"
@@ -25,18 +26,6 @@ const std::string& HeaderParameters()
 {
     static const std::string s = Cp1251::FromUtf8("@Параметры:\r\n");
     return s;
-}
-
-void Trim(std::string& s)
-{
-    static constexpr const char* kSpace = " \t\r\n\v\f";
-    const std::size_t last = s.find_last_not_of(kSpace);
-    if (last == std::string::npos) {
-        s.clear();
-        return;
-    }
-    s.erase(last + 1);
-    s.erase(0, s.find_first_not_of(kSpace));
 }
 
 // Values from a file may hold quote sequences that, written back unchanged, would end the value
@@ -146,8 +135,8 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
         // The list's elements are not const objects; the document only hands them out as
         // const, and looking each one up again by id would cost a hash lookup per record.
         TreeRecord& record = const_cast<TreeRecord&>(constRecord);
-        Trim(record.name);
-        Trim(record.synonym);
+        Ascii::Trim(record.name);
+        Ascii::Trim(record.synonym);
         for (std::string* value : {&record.membership, &record.name, &record.synonym})
             MakeWritable(*value, ",");
         if (!record.isFolder()) {

@@ -1,5 +1,6 @@
 #include "HelpCompiler.h"
 
+#include "Ascii.h"
 #include "IHelpMessages.h"
 #include "IHelpPlatform.h"
 
@@ -10,11 +11,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 bool exists(const std::string& path)
 {
@@ -68,11 +64,7 @@ std::string HelpCompiler::FindHelpCompiler()
 std::optional<std::string> HelpCompiler::PrepareHelpDirectory(const std::string& directory,
                                                               bool askBeforeCreating)
 {
-    std::string_view text = directory;
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
+    std::string_view text = Ascii::Trimmed(directory);
     while (!text.empty() && text.back() == '/')
         text.remove_suffix(1);
     std::string path(text);

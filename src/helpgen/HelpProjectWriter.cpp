@@ -1,5 +1,6 @@
 #include "HelpProjectWriter.h"
 
+#include "Ascii.h"
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
 #include "HelpIndex.h"
@@ -11,20 +12,6 @@
 #include <vector>
 
 namespace {
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 constexpr std::string_view kListHeader =
     "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" "
@@ -73,13 +60,8 @@ private:
 
 std::string HelpProjectWriter::NormaliseHelpFileName(std::string_view name)
 {
-    std::string result(trimmed(name));
-    std::string upper = result;
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    if (upper.find(".CHM") == std::string::npos)
+    std::string result(Ascii::Trimmed(name));
+    if (Ascii::ToUpper(result).find(".CHM") == std::string::npos)
         result += ".chm";
     return result;
 }
@@ -91,7 +73,7 @@ std::string HelpProjectWriter::BaseName(std::string_view helpFileName)
 
 std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
 {
-    std::string stem(trimmed(record.synonym.empty() ? record.name : record.synonym));
+    std::string stem(Ascii::Trimmed(record.synonym.empty() ? record.name : record.synonym));
     for (char& c : stem) {
         switch (c) {
         case ' ':

@@ -1,5 +1,6 @@
 #include "TopicPageWriter.h"
 
+#include "Ascii.h"
 #include "Cp1251.h"
 #include "OutputFile.h"
 #include "TreeRecord.h"
@@ -7,11 +8,6 @@
 #include <vector>
 
 namespace {
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 bool isHeadingEnd(char c)
 {
@@ -76,11 +72,7 @@ std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBr
 
 std::string_view TopicPageWriter::Trimmed(std::string_view text)
 {
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
+    return Ascii::Trimmed(text);
 }
 
 void TopicPageWriter::AppendPrepared(std::string& result, std::string_view text,
