@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Cp1251.h"
 #include "IUiServices.h"
+#include "RecordLabel.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
 
@@ -117,11 +118,7 @@ std::uint32_t CZETbrowserDoc::NewRecordId()
 
 std::string CZETbrowserDoc::DisplayName(const TreeRecord& record, bool withSynonym)
 {
-    if (!withSynonym || record.synonym.empty())
-        return record.name;
-    if (record.name.empty())
-        return record.synonym;
-    return record.name + " ( " + record.synonym + " )";
+    return withSynonym ? RecordLabel(record, NamelessLabel::SynonymAlone) : record.name;
 }
 
 std::string CZETbrowserDoc::RecordPath(std::uint32_t id, bool withSynonym) const

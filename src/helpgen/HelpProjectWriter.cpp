@@ -6,6 +6,7 @@
 #include "HelpIndex.h"
 #include "HelpProgress.h"
 #include "OutputFile.h"
+#include "RecordLabel.h"
 #include "TopicPageWriter.h"
 
 #include <unordered_map>
@@ -17,14 +18,6 @@ constexpr std::string_view kListHeader =
     "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" "
     "content=\"ZET browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 constexpr std::string_view kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
-
-std::string contentsLabel(const TreeRecord& record)
-{
-    std::string label = record.name;
-    if (!record.synonym.empty())
-        label += " ( " + record.synonym + " )";
-    return label;
-}
 
 // Depth as the document defines it (one plus the parent links followed upwards), taken from the
 // parent's depth: records come in pre-order, so a parent's depth is known before its children's.
@@ -228,7 +221,7 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
             contents += "</UL>\r\n";
             openFolders.pop_back();
         }
-        const std::string label = contentsLabel(record);
+        const std::string label = RecordLabel(record, NamelessLabel::SynonymInParentheses);
         if (record.kind == RecordKind::Folder) {
             const std::string tabs(openFolders.empty() ? 1 : openFolders.back() + 1, '\t');
             contents.append(tabs).append("<LI> <OBJECT type=\"text/sitemap\">\r\n");

@@ -1,4 +1,5 @@
 #include "FakeUi.h"
+#include "RecordLabel.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -190,4 +191,20 @@ TEST(OnNewDocument, IsEmpty)
     EXPECT_EQ(doc.FindRecord(1), nullptr);
     EXPECT_EQ(doc.lastFoundId, 0u);
     EXPECT_EQ(doc.NewRecordId(), 1u);
+}
+
+TEST(RecordLabel, NamelessRecordsDifferOnlyInTheirStatedWay)
+{
+    for (const NamelessLabel form :
+         {NamelessLabel::SynonymAlone, NamelessLabel::SynonymInParentheses}) {
+        EXPECT_EQ(RecordLabel(MakeItem("", ""), form), "");
+        EXPECT_EQ(RecordLabel(MakeItem("N", ""), form), "N");
+        EXPECT_EQ(RecordLabel(MakeFolder(W("Длина"), "Len"), form), W("Длина ( Len )"));
+        // Surrounding blanks are the caller's business: a label never trims.
+        EXPECT_EQ(RecordLabel(MakeItem(" N", "S "), form), " N ( S  )");
+    }
+    EXPECT_EQ(RecordLabel(MakeItem("", "S"), NamelessLabel::SynonymAlone), "S");
+    EXPECT_EQ(RecordLabel(MakeItem("", "S"), NamelessLabel::SynonymInParentheses), " ( S )");
+    // The display name is the first form.
+    EXPECT_EQ(CZETbrowserDoc::DisplayName(MakeItem("", "S"), true), "S");
 }

@@ -325,3 +325,23 @@ TEST(HelpProjectGeneration, DeepNestingNeedsNoRecursion)
     EXPECT_TRUE(contents.ends_with("\r\n\t</UL>\r\n" + kListFooter));
     EXPECT_NE(g.file("deep.hhk").find(R"(value="f\f\f)"), std::string::npos);
 }
+
+TEST(HelpProjectGeneration, NamelessRecordKeepsItsParenthesesInTheContentsOnly)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Folder, 1, 0, "", "Functions"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 1, "", "Len"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "n");
+    ASSERT_TRUE(g.ok);
+    const std::string contents = g.file("n.hhc");
+    EXPECT_NE(contents.find("\t\t<param name=\"Name\" value=\" ( Functions )\">\r\n"),
+              std::string::npos);
+    EXPECT_NE(contents.find("\t\t\t<param name=\"Name\" value=\" ( Len )\">\r\n"),
+              std::string::npos);
+    // The index title is the record's path of display names: the synonym alone.
+    EXPECT_NE(g.file("n.hhk").find("<param name=\"Name\" value=\"Functions\\Len\">"),
+              std::string::npos);
+}
