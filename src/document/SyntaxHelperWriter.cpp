@@ -3,6 +3,7 @@
 #include "Ascii.h"
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
+#include "DepthTracker.h"
 #include "SyntaxHelperReader.h"
 
 #include <cstdint>
@@ -91,27 +92,6 @@ void AppendItemText(std::string& text, const TreeRecord& record)
 // record, while writing only at the end would hold the whole file in memory.
 constexpr std::size_t kWriteChunk = 64 * 1024;
 
-// An open Folder on the way down the tree (records come in pre-order).
-struct OpenFolder
-{
-    std::uint32_t id;
-    int depth;
-};
-
-// The depth of a record whose parent is `parentId`: one below that Folder when it is still
-// open, which in pre-order it always is. Otherwise the document's walk up the parent links.
-int DepthOf(const CZETbrowserDoc& doc, const TreeRecord& record,
-            const std::vector<OpenFolder>& openFolders)
-{
-    if (record.parentId == 0)
-        return 1;
-    for (auto it = openFolders.rbegin(); it != openFolders.rend(); ++it) {
-        if (it->id == record.parentId)
-            return it->depth + 1;
-    }
-    return doc.RecordDepth(record);
-}
-
 } // namespace
 
 bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
@@ -121,7 +101,8 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
 
     std::string buffer = "{\"Shell\",\r\n";
     buffer.reserve(kWriteChunk + kWriteChunk / 4);
-    std::vector<OpenFolder> openFolders; // innermost last
+    DepthTracker depths(doc);
+    std::vector<int> openFolders; // depths of the Folders whose blocks are open, innermost last
     bool ok = static_cast<bool>(out);
     const auto flush = [&] {
         if (ok) {
@@ -144,10 +125,10 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             MakeWritable(record.englishSpelling, ",");
         }
 
-        const int depth = DepthOf(doc, record, openFolders);
+        const int depth = depths.Depth(record);
 
         while (openFolders.size() >= static_cast<std::size_t>(depth)) {
-            buffer.append(openFolders.back().depth, ' ');
+            buffer.append(openFolders.back(), ' ');
             buffer += "},\r\n";
             openFolders.pop_back();
         }
@@ -158,7 +139,7 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             AppendQuoted(buffer, record.name);
             AppendQuoted(buffer, record.synonym);
             buffer += "\r\n";
-            openFolders.push_back({record.recordId, depth});
+            openFolders.push_back(depth);
         } else {
             buffer += "{\"Item\",";
             AppendQuoted(buffer, record.membership);
@@ -182,7 +163,7 @@ bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
             flush();
     }
     while (!openFolders.empty()) {
-        buffer.append(openFolders.back().depth, ' ');
+        buffer.append(openFolders.back(), ' ');
         buffer += "},\r\n";
         openFolders.pop_back();
     }

@@ -3,13 +3,13 @@
 #include "Ascii.h"
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
+#include "DepthTracker.h"
 #include "HelpIndex.h"
 #include "HelpProgress.h"
 #include "OutputFile.h"
 #include "RecordLabel.h"
 #include "TopicPageWriter.h"
 
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -18,36 +18,6 @@ constexpr std::string_view kListHeader =
     "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" "
     "content=\"ZET browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 constexpr std::string_view kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
-
-// Depth as the document defines it (one plus the parent links followed upwards), taken from the
-// parent's depth: records come in pre-order, so a parent's depth is known before its children's.
-class DepthTracker
-{
-public:
-    explicit DepthTracker(const CZETbrowserDoc& document) : m_document(document) {}
-
-    int Depth(const TreeRecord& record)
-    {
-        int depth = 1;
-        if (record.parentId != 0) {
-            const auto parent = m_depths.find(record.parentId);
-            if (parent != m_depths.end())
-                depth = parent->second + 1;
-            else if (m_document.FindRecord(record.parentId) == nullptr)
-                depth = 2; // a dangling link counts once and ends the walk
-            else
-                depth = m_document.RecordDepth(record); // parent out of order: walk
-        }
-        // Only Folders are parents; an Item named as a parent is found by the walk above.
-        if (record.kind == RecordKind::Folder)
-            m_depths[record.recordId] = depth;
-        return depth;
-    }
-
-private:
-    const CZETbrowserDoc& m_document;
-    std::unordered_map<std::uint32_t, int> m_depths;
-};
 
 } // namespace
 
