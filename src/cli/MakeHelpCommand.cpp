@@ -1,5 +1,6 @@
 #include "MakeHelpCommand.h"
 
+#include "BookFile.h"
 #include "CZETbrowserDoc.h"
 #include "HelpCompiler.h"
 #include "HelpOptions.h"
@@ -14,14 +15,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include <unistd.h>
 
@@ -118,35 +115,14 @@ public:
 };
 #endif
 
-std::optional<std::string> readBook(const std::string& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        std::cerr << "zettool make-help: cannot read " << path << ": " << std::strerror(EISDIR)
-                  << '\n';
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "zettool make-help: cannot open " << path << ": " << std::strerror(errno)
-                  << '\n';
-        return std::nullopt;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        std::cerr << "zettool make-help: cannot read " << path << ": " << std::strerror(errno)
-                  << '\n';
-        return std::nullopt;
-    }
-    return std::move(buffer).str();
-}
-
 int runMakeHelp(const MakeHelpSettings& settings)
 {
-    const std::optional<std::string> data = readBook(settings.file);
-    if (!data)
+    std::string readError;
+    const std::optional<std::string> data = BookFile::ReadAll(settings.file, readError);
+    if (!data) {
+        std::cerr << "zettool make-help: " << readError << '\n';
         return 1;
+    }
     ReadResult read = ReadSyntaxHelper(*data);
     if (read.error) {
         std::cerr << settings.file << ':' << read.error->line << ':' << read.error->column << ": "

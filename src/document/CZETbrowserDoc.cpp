@@ -6,15 +6,14 @@
 #include "RecordLabel.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <new>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,55 +28,6 @@ std::string FileNameOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Reads the whole file into one buffer. False with `error` set to errno on failure.
-bool ReadWholeFile(const std::string& path, std::string& data, int& error)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        error = errno;
-        ::close(fd);
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        error = EISDIR;
-        ::close(fd);
-        return false;
-    }
-    try {
-        data.clear();
-        std::size_t size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-        data.resize(size > 0 ? size : 65536);
-        std::size_t used = 0;
-        for (;;) {
-            if (used == data.size())
-                data.resize(data.size() * 2); // the file grew, or its size was not known
-            const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = errno;
-                ::close(fd);
-                return false;
-            }
-            if (n == 0)
-                break;
-            used += static_cast<std::size_t>(n);
-        }
-        data.resize(used);
-    } catch (const std::bad_alloc&) {
-        error = ENOMEM;
-        ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    return true;
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -357,16 +307,15 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
         ui.SetStatusText(CaptionForStatus(caption));
     };
 
-    std::string data;
-    int error = 0;
-    if (!ReadWholeFile(path, data, error)) {
-        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" + std::strerror(error));
+    WholeFile::Result file = WholeFile::Read(path);
+    if (!file) {
+        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" + std::strerror(file.error));
         finish();
         return false;
     }
 
-    ReadResult result = ReadSyntaxHelper(data);
-    std::string().swap(data);
+    ReadResult result = ReadSyntaxHelper(file.bytes);
+    std::string().swap(file.bytes);
     try {
         SetRecords(std::move(result.records));
     } catch (const std::bad_alloc&) {
