@@ -4,20 +4,26 @@
 #include "WholeFile.h"
 
 #include <cstring>
+#include <iostream>
 
-std::optional<std::string> BookFile::ReadAll(const std::string& path, std::string& error)
+std::optional<ReadResult> BookFile::Load(const std::string& path, std::string_view prefix)
 {
     WholeFile::Result file = WholeFile::Read(path);
     if (!file) {
-        error = (file.failure == WholeFile::Failure::Open ? "cannot open " : "cannot read ") +
-                path + ": " + std::strerror(file.error);
+        std::cerr << prefix
+                  << (file.failure == WholeFile::Failure::Open ? "cannot open " : "cannot read ")
+                  << path << ": " << std::strerror(file.error) << '\n';
         return std::nullopt;
     }
-    return std::move(file.bytes);
+    ReadResult result = ReadSyntaxHelper(file.bytes);
+    return result;
 }
 
-std::string BookFile::ErrorLine(const std::string& path, const ReadError& error)
+bool BookFile::ReportError(const std::string& path, const ReadResult& result)
 {
-    return path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
-           ReadErrorText(error.kind);
+    if (!result.error)
+        return false;
+    std::cerr << path << ':' << result.error->line << ':' << result.error->column << ": "
+              << ReadErrorText(result.error->kind) << '\n';
+    return true;
 }

@@ -3,7 +3,6 @@
 #include "AtomicFile.h"
 #include "BookFile.h"
 #include "CZETbrowserDoc.h"
-#include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
 
 #include <CLI/CLI.hpp>
@@ -22,20 +21,12 @@ FormatCommand::FormatCommand(CLI::App& app, int& exitCode) : m_exitCode(exitCode
 void FormatCommand::run()
 {
     m_exitCode = 1;
-    std::string openError;
-    const auto data = BookFile::ReadAll(m_path, openError);
-    if (!data) {
-        std::cerr << "zettool: " << openError << '\n';
+    // A partial book written out would silently drop everything after the error.
+    std::optional<ReadResult> book = BookFile::Load(m_path);
+    if (!book || BookFile::ReportError(m_path, *book))
         return;
-    }
-    ReadResult result = ReadSyntaxHelper(*data);
-    if (result.error) {
-        // A partial book written out would silently drop everything after the error.
-        std::cerr << BookFile::ErrorLine(m_path, *result.error) << '\n';
-        return;
-    }
     CZETbrowserDoc doc;
-    doc.SetRecords(std::move(result.records));
+    doc.SetRecords(std::move(book->records));
 
     if (m_outPath.empty()) {
         if (!WriteSyntaxHelper(doc, std::cout) || !std::cout.flush()) {

@@ -7,7 +7,6 @@
 #include "HelpProgress.h"
 #include "HelpProjectWriter.h"
 #include "IHelpMessages.h"
-#include "SyntaxHelperReader.h"
 
 #ifdef ZET_HAVE_HELP_PLATFORM
 #include "QtHelpPlatform.h"
@@ -117,20 +116,11 @@ public:
 
 int runMakeHelp(const MakeHelpSettings& settings)
 {
-    std::string readError;
-    const std::optional<std::string> data = BookFile::ReadAll(settings.file, readError);
-    if (!data) {
-        std::cerr << "zettool make-help: " << readError << '\n';
+    std::optional<ReadResult> book = BookFile::Load(settings.file, "zettool make-help: ");
+    if (!book || BookFile::ReportError(settings.file, *book))
         return 1;
-    }
-    ReadResult read = ReadSyntaxHelper(*data);
-    if (read.error) {
-        std::cerr << settings.file << ':' << read.error->line << ':' << read.error->column << ": "
-                  << ReadErrorText(read.error->kind) << '\n';
-        return 1;
-    }
     CZETbrowserDoc document;
-    document.SetRecords(std::move(read.records));
+    document.SetRecords(std::move(book->records));
 
     const std::filesystem::path bookPath = std::filesystem::absolute(settings.file);
     HelpOptions options;
