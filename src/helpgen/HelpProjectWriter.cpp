@@ -19,6 +19,69 @@ constexpr std::string_view kListHeader =
     "content=\"ZET browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 constexpr std::string_view kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
 
+// Writes the keyword index file's text.
+void WriteIndex(const HelpIndex& index, OutputFile& file)
+{
+    file.Write(kListHeader);
+    for (const IndexEntry& entry : index.entries()) {
+        file.Write("\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t<param name=\"Name\" value=\"");
+        file.Write(entry.keyword);
+        file.Write("\">\r\n");
+        for (const IndexTopic& topic : entry.topics) {
+            file.Write("\t\t<param name=\"Name\" value=\"");
+            file.Write(topic.title);
+            file.Write("\">\r\n\t\t<param name=\"Local\" value=\"");
+            file.Write(topic.local);
+            file.Write("\">\r\n");
+        }
+        file.Write("\t\t</OBJECT>\r\n");
+    }
+    file.Write(kListFooter);
+}
+
+std::string StyleSheet(TextAlignment alignment)
+{
+    const std::string w = alignment == TextAlignment::Justify ? "justify" : "left";
+    return "div{\r\n"
+           "text-align:'" +
+           w +
+           "';\r\n"
+           "}\r\n"
+           ".partition{\r\n"
+           "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n"
+           "}\r\n"
+           ".text{\r\n"
+           "font-family:'tahoma'; font-size:9pt; color:'#000000';\r\n"
+           "}\r\n"
+           "td{\r\n"
+           "border-right:'1pt solid  black';\r\n"
+           "border-bottom:'1pt solid  black';\r\n"
+           "vertical-align:'top';\r\n"
+           "text-align:'left';\r\n"
+           "padding-left:'1mm';\r\n"
+           "}\r\n"
+           "table{\r\n"
+           "border-left:'1pt solid  black';\r\n"
+           "border-top:'1pt solid  black';\r\n"
+           "}\r\n"
+           ".tdheader{\r\n"
+           "text-align:'justify';\r\n"
+           "background-color:'#CCECFF';\r\n"
+           "}\r\n"
+           ".tddescription{\r\n"
+           "text-align:'" +
+           w +
+           "';\r\n"
+           "background-color:'#FFFFFF';\r\n"
+           "}\r\n";
+}
+
+std::string StartPage()
+{
+    return "<html>\r\n<head>\r\n<title></title>\r\n<meta http-equiv=\"Content-Type\" "
+           "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
+}
+
 } // namespace
 
 std::string HelpProjectWriter::NormaliseHelpFileName(std::string_view name)
@@ -64,68 +127,6 @@ void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword
                                       std::string local)
 {
     index.AddTopic(keyword, std::move(title), std::move(local));
-}
-
-void HelpProjectWriter::WriteIndex(const HelpIndex& index, OutputFile& file)
-{
-    file.Write(kListHeader);
-    for (const IndexEntry& entry : index.entries()) {
-        file.Write("\t<LI> <OBJECT type=\"text/sitemap\">\r\n\t\t<param name=\"Name\" value=\"");
-        file.Write(entry.keyword);
-        file.Write("\">\r\n");
-        for (const IndexTopic& topic : entry.topics) {
-            file.Write("\t\t<param name=\"Name\" value=\"");
-            file.Write(topic.title);
-            file.Write("\">\r\n\t\t<param name=\"Local\" value=\"");
-            file.Write(topic.local);
-            file.Write("\">\r\n");
-        }
-        file.Write("\t\t</OBJECT>\r\n");
-    }
-    file.Write(kListFooter);
-}
-
-std::string HelpProjectWriter::StyleSheet(TextAlignment alignment)
-{
-    const std::string w = alignment == TextAlignment::Justify ? "justify" : "left";
-    return "div{\r\n"
-           "text-align:'" +
-           w +
-           "';\r\n"
-           "}\r\n"
-           ".partition{\r\n"
-           "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n"
-           "}\r\n"
-           ".text{\r\n"
-           "font-family:'tahoma'; font-size:9pt; color:'#000000';\r\n"
-           "}\r\n"
-           "td{\r\n"
-           "border-right:'1pt solid  black';\r\n"
-           "border-bottom:'1pt solid  black';\r\n"
-           "vertical-align:'top';\r\n"
-           "text-align:'left';\r\n"
-           "padding-left:'1mm';\r\n"
-           "}\r\n"
-           "table{\r\n"
-           "border-left:'1pt solid  black';\r\n"
-           "border-top:'1pt solid  black';\r\n"
-           "}\r\n"
-           ".tdheader{\r\n"
-           "text-align:'justify';\r\n"
-           "background-color:'#CCECFF';\r\n"
-           "}\r\n"
-           ".tddescription{\r\n"
-           "text-align:'" +
-           w +
-           "';\r\n"
-           "background-color:'#FFFFFF';\r\n"
-           "}\r\n";
-}
-
-std::string HelpProjectWriter::StartPage()
-{
-    return "<html>\r\n<head>\r\n<title></title>\r\n<meta http-equiv=\"Content-Type\" "
-           "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
 }
 
 bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, HelpOptions& options,

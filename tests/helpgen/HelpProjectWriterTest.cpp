@@ -12,6 +12,18 @@ namespace {
 const std::string kListHeader = "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"ZET "
                                 "browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 const std::string kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
+const std::string kLeftStyleSheet =
+    "div{\r\ntext-align:'left';\r\n}\r\n.partition{\r\n"
+    "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n}\r\n"
+    ".text{\r\nfont-family:'tahoma'; font-size:9pt; color:'#000000';\r\n}\r\n"
+    "td{\r\nborder-right:'1pt solid  black';\r\nborder-bottom:'1pt solid  black';\r\n"
+    "vertical-align:'top';\r\ntext-align:'left';\r\npadding-left:'1mm';\r\n}\r\n"
+    "table{\r\nborder-left:'1pt solid  black';\r\nborder-top:'1pt solid  black';\r\n}\r\n"
+    ".tdheader{\r\ntext-align:'justify';\r\nbackground-color:'#CCECFF';\r\n}\r\n"
+    ".tddescription{\r\ntext-align:'left';\r\nbackground-color:'#FFFFFF';\r\n}\r\n";
+const std::string kStartPage =
+    "<html>\r\n<head>\r\n<title></title>\r\n<meta http-equiv=\"Content-Type\" "
+    "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
 
 // The worked example: a Folder Функции (Functions) holding Длина (Len), then Пусто.
 void fillExample(CZETbrowserDoc& document)
@@ -153,8 +165,8 @@ TEST(HelpProjectGeneration, WorkedExampleContentsIndexAndProject)
         g.file("Пусто_3.html"),
         TopicPageWriter::PageText(*document.FindRecord(3), W("Пусто_3"), HelpStyle::SyntaxHelper));
     EXPECT_NE(g.file("Len_2.html").find("<title>Len_2</title>"), std::string::npos);
-    EXPECT_EQ(g.file("default.css"), HelpProjectWriter::StyleSheet(TextAlignment::Left));
-    EXPECT_EQ(g.file("Index.html"), HelpProjectWriter::StartPage());
+    EXPECT_EQ(g.file("default.css"), kLeftStyleSheet);
+    EXPECT_EQ(g.file("Index.html"), kStartPage);
     EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Функции_1.html"));
 }
 
@@ -234,29 +246,19 @@ TEST(HelpProjectGeneration, SameNameDifferentCaseSharesKeyword)
 
 TEST(HelpProjectGeneration, StyleSheets)
 {
-    const std::string left = HelpProjectWriter::StyleSheet(TextAlignment::Left);
-    const std::string justify = HelpProjectWriter::StyleSheet(TextAlignment::Justify);
-    const std::string expectedLeft =
-        "div{\r\ntext-align:'left';\r\n}\r\n.partition{\r\n"
-        "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n}\r\n"
-        ".text{\r\nfont-family:'tahoma'; font-size:9pt; color:'#000000';\r\n}\r\n"
-        "td{\r\nborder-right:'1pt solid  black';\r\nborder-bottom:'1pt solid  black';\r\n"
-        "vertical-align:'top';\r\ntext-align:'left';\r\npadding-left:'1mm';\r\n}\r\n"
-        "table{\r\nborder-left:'1pt solid  black';\r\nborder-top:'1pt solid  black';\r\n}\r\n"
-        ".tdheader{\r\ntext-align:'justify';\r\nbackground-color:'#CCECFF';\r\n}\r\n"
-        ".tddescription{\r\ntext-align:'left';\r\nbackground-color:'#FFFFFF';\r\n}\r\n";
-    EXPECT_EQ(left, expectedLeft);
-    std::string expectedJustify = expectedLeft;
+    CZETbrowserDoc document;
+    Generated left;
+    generate(left, document, "s");
+    EXPECT_EQ(left.file("default.css"), kLeftStyleSheet);
+
+    std::string expectedJustify = kLeftStyleSheet;
     expectedJustify.replace(expectedJustify.find("div{\r\ntext-align:'left'") + 18, 4, "justify");
     const std::size_t last = expectedJustify.rfind("text-align:'left'");
     expectedJustify.replace(last + 12, 4, "justify");
-    EXPECT_EQ(justify, expectedJustify);
-
-    CZETbrowserDoc document;
     Generated g;
     g.options.alignment = TextAlignment::Justify;
     generate(g, document, "s");
-    EXPECT_EQ(g.file("default.css"), justify);
+    EXPECT_EQ(g.file("default.css"), expectedJustify);
 }
 
 TEST(HelpProjectGeneration, PageFailureStopsEverything)
