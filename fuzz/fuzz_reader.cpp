@@ -1,7 +1,7 @@
 // Parses arbitrary bytes; whatever reads without error must save and read back as the same
 // tree with the same short fields. The long fields are not compared: splitting an Item's text
 // into sections is not a bijection (text before the first marker is dropped, notes without a
-// marker join the preceding section, a repeated "@" replays the last section).
+// marker join the preceding section).
 #include "CZETbrowserDoc.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"

@@ -79,11 +79,15 @@ std::size_t MarkerWordEnd(std::string_view text, std::size_t from)
 // Splits an Item's text into its sections. Kept byte-exact with how existing books are read,
 // including its quirks (text before the first marker is dropped; a marker word is only ended
 // by a blank or CR; the last byte always ends the current section, whatever it is; a second
-// '@' inside a section re-ends that same section there, so a later '@' extends it again).
+// '@' inside a section ends that same section again, further on) with one exception: a section
+// ended again before a new marker word is taken is stored once, with the bytes of its last end,
+// rather than appended to the notes once more at every '@' (which made "a@b.c" in an example
+// come back as "a@Пример: a@b.c"). The headed fields always behaved so, being assigned.
 //
 // Only three kinds of position matter: an '@', a blank or CR while a marker word is open, and
 // the last byte. The scan jumps straight from one such position to the next instead of looking
-// at every byte, since texts are the bulk of a book.
+// at every byte, since texts are the bulk of a book. A section's bytes are copied once, when it
+// can no longer grow, so the split is linear however many '@' a section holds.
 void SplitText(std::string_view value, TreeRecord& record)
 {
     const std::size_t zero = value.find('\0');
@@ -97,9 +101,34 @@ void SplitText(std::string_view value, TreeRecord& record)
     const std::size_t lastByte = size - 1;
     std::size_t markerStart = none;  // the '@' of the marker word being read, if any
     std::size_t sectionStart = none; // the '@' of the current section's marker word
+    std::size_t sectionEnd = none;   // where the current section was last ended, if it was
     std::size_t wordLength = 0;      // length of that marker word
     SectionKind kind = SectionKind::Other;
     int sections = 0;
+    const auto store = [&] {
+        const std::size_t bodyStart = sectionStart + wordLength;
+        std::string_view body = bodyStart < sectionEnd
+                                    ? text.substr(bodyStart, sectionEnd - bodyStart)
+                                    : std::string_view();
+        const std::size_t first = body.find_first_not_of("\r\n ");
+        body = first == none ? std::string_view() : body.substr(first);
+        // Assigning from the view reuses the field's storage: no temporary string.
+        switch (kind) {
+        case SectionKind::Syntax:
+            record.syntax = body;
+            break;
+        case SectionKind::Purpose:
+            record.purpose = body;
+            break;
+        case SectionKind::Parameters:
+            record.parameters = body;
+            break;
+        case SectionKind::Other:
+            record.notes.append(text.substr(sectionStart, sectionEnd - sectionStart));
+            break;
+        }
+        sectionEnd = none;
+    };
     std::size_t q = 0;
     while (q < size) {
         // The next position that can change anything; the last byte stands for "end of text".
@@ -109,31 +138,13 @@ void SplitText(std::string_view value, TreeRecord& record)
         if (text[next] == '@' || next == lastByte) {
             markerStart = next == lastByte ? size : next;
             if (sectionStart != none) {
-                const std::size_t bodyStart = sectionStart + wordLength;
-                std::string_view body = bodyStart < markerStart
-                                            ? text.substr(bodyStart, markerStart - bodyStart)
-                                            : std::string_view();
-                const std::size_t first = body.find_first_not_of("\r\n ");
-                body = first == none ? std::string_view() : body.substr(first);
+                sectionEnd = markerStart;
                 ++sections;
-                // Assigning from the view reuses the field's storage: no temporary string.
-                switch (kind) {
-                case SectionKind::Syntax:
-                    record.syntax = body;
-                    break;
-                case SectionKind::Purpose:
-                    record.purpose = body;
-                    break;
-                case SectionKind::Parameters:
-                    record.parameters = body;
-                    break;
-                case SectionKind::Other:
-                    record.notes.append(text.substr(sectionStart, markerStart - sectionStart));
-                    break;
-                }
             }
         } else {
             // A blank or CR ends the open marker word (never empty: it holds at least the '@').
+            if (sectionEnd != none)
+                store();
             wordLength = next - markerStart;
             kind = KindOfWord(text, markerStart, wordLength);
             sectionStart = markerStart;
@@ -141,6 +152,8 @@ void SplitText(std::string_view value, TreeRecord& record)
         }
         q = next + 1;
     }
+    if (sectionEnd != none)
+        store();
     if (sections == 0)
         record.notes = text;
 }

@@ -59,7 +59,7 @@ std::string Write(CZETbrowserDoc& doc)
 
 // Whatever parsed without error must save and read back as the same tree with the same short
 // fields. (The long fields need not: splitting a text into sections drops text before the first
-// marker, joins unheaded notes to the preceding section and replays a section at a second "@".)
+// marker and joins unheaded notes to the preceding section.)
 void ExpectStableRoundTrip(std::string_view bytes)
 {
     ReadResult first = ReadSyntaxHelper(bytes);
