@@ -15,10 +15,12 @@ struct StructureError
     std::size_t offset;
 };
 
-// One open block. Only Folder blocks can be parents.
+// One open block, with the innermost Folder open at it (the block itself when it is a Folder),
+// so that a record finds its parent at the top of the stack, however many Item and Shell blocks
+// are nested above that Folder. Searching down the stack instead made reading quadratic.
 struct StackEntry
 {
-    std::uint32_t folderId; // 0 for a Shell or Item block
+    std::uint32_t innermostFolder; // 0 when no Folder is open
 };
 
 const std::string& MarkerSyntax()
@@ -192,6 +194,11 @@ public:
     }
 
 private:
+    std::uint32_t InnermostFolder() const
+    {
+        return m_stack.empty() ? 0 : m_stack.back().innermostFolder;
+    }
+
     // The byte at `p`, with 0 at and beyond the end (the sentinel the format relies on).
     char At(std::size_t p) const { return p < m_size ? m_data[p] : '\0'; }
 
@@ -210,7 +217,7 @@ private:
         const std::string_view keyword = m_data.substr(q + 1, close - q - 1);
         std::size_t next = close + 1;
         if (Ascii::EqualsIgnoreCase(keyword, "SHELL")) {
-            m_stack.push_back({0});
+            m_stack.push_back({InnermostFolder()});
         } else if (Ascii::EqualsIgnoreCase(keyword, "FOLDER")) {
             TreeRecord record;
             record.kind = RecordKind::Folder;
@@ -229,7 +236,7 @@ private:
             record.englishSpelling = ReadValue(next);
             SplitText(ReadValue(next), record);
             Append(record, records);
-            m_stack.push_back({0});
+            m_stack.push_back({InnermostFolder()});
         }
         return next;
     }
@@ -280,13 +287,7 @@ private:
         // The innermost open Folder. A block nested in an Item or a Shell has no Folder entry
         // of its own; taking the enclosing Folder keeps the records in pre-order, so a save
         // writes the tree that was read.
-        record.parentId = 0;
-        for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
-            if (it->folderId != 0) {
-                record.parentId = it->folderId;
-                break;
-            }
-        }
+        record.parentId = InnermostFolder();
         const std::uint32_t id = record.recordId;
         records.push_back(std::move(record));
         return id;
