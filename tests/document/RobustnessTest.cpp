@@ -65,7 +65,9 @@ void ExpectStableRoundTrip(std::string_view bytes)
     ReadResult first = ReadSyntaxHelper(bytes);
     CZETbrowserDoc doc;
     doc.SetRecords(std::move(first.records));
+    const std::uint64_t size = WrittenSize(doc);
     const std::string written = Write(doc);
+    EXPECT_EQ(size, written.size());
     const ReadResult second = ReadSyntaxHelper(written);
     ASSERT_FALSE(second.error);
     ASSERT_EQ(second.records.size(), doc.RecordCount());
@@ -151,6 +153,7 @@ TEST(DeepBooks, WriteTwentyThousandLevelsIntoACountingSink)
     CountingBuffer sink;
     std::ostream out(&sink);
     ASSERT_TRUE(WriteSyntaxHelper(doc, out));
+    EXPECT_EQ(WrittenSize(doc), sink.count);
     const std::size_t folderLine = std::string("{\"Folder\",\"\",\"\",\"\",\r\n").size();
     const std::size_t closeLine = std::string("},\r\n").size();
     const std::size_t itemBytes =
