@@ -1,13 +1,51 @@
 #include "FormatCommand.h"
 
+#include "Ascii.h"
 #include "AtomicFile.h"
 #include "BookFile.h"
 #include "CZETbrowserDoc.h"
+#include "Cp1251.h"
+#include "RoundTripCheck.h"
 #include "SyntaxHelperWriter.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <sstream>
+
+namespace {
+
+// One warning line per record that would read back differently, naming it and its fields; at
+// most a screenful, then how many more.
+void warnAboutChanges(const CZETbrowserDoc& doc, const RoundTripReport& report)
+{
+    constexpr std::size_t kMostLines = 20;
+    std::size_t printed = 0;
+    for (const RoundTripChange& change : report.changes) {
+        if (printed == kMostLines)
+            break;
+        ++printed;
+        std::cerr << "zettool: warning: record " << change.recordId;
+        if (const TreeRecord* record = doc.FindRecord(change.recordId)) {
+            const std::string label =
+                Cp1251::ToUtf8(Ascii::Trimmed(CZETbrowserDoc::DisplayName(*record, true)));
+            if (!label.empty())
+                std::cerr << " \"" << label << '"';
+        }
+        std::cerr << ": ";
+        for (std::size_t i = 0; i < change.fields.size(); ++i)
+            std::cerr << (i > 0 ? ", " : "") << FieldName(change.fields[i]);
+        std::cerr << " would read back differently\n";
+    }
+    if (report.changes.size() > printed)
+        std::cerr << "zettool: warning: " << report.changes.size() - printed
+                  << " more records would read back differently\n";
+    if (report.extraRecords > 0)
+        std::cerr << "zettool: warning: " << report.extraRecords
+                  << " records that the book does not hold would be read back\n";
+}
+
+} // namespace
 
 FormatCommand::FormatCommand(CLI::App& app, int& exitCode) : m_exitCode(exitCode)
 {
@@ -29,7 +67,13 @@ void FormatCommand::run()
     doc.SetRecords(std::move(book->records));
 
     if (m_outPath.empty()) {
-        if (!WriteSyntaxHelper(doc, std::cout) || !std::cout.flush()) {
+        // Gathered first, so that it can be read back before it goes out.
+        std::ostringstream buffer;
+        WriteRecords(doc, buffer);
+        const std::string bytes = std::move(buffer).str();
+        warnAboutChanges(doc, CheckRoundTrip(doc.records(), bytes));
+        if (!std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
+            !std::cout.flush()) {
             std::cerr << "zettool: cannot write to standard output\n";
             return;
         }
@@ -42,11 +86,15 @@ void FormatCommand::run()
         std::cerr << "zettool: " << out.errorString() << '\n';
         return;
     }
-    if (!WriteSyntaxHelper(doc, out.stream())) {
+    if (!WriteRecords(doc, out.stream()) || !out.finishWriting()) {
         out.discard();
         std::cerr << "zettool: cannot write " << m_outPath << '\n';
         return;
     }
+    RoundTripReport report;
+    if (!CheckRoundTripOfFile(doc.records(), out.temporaryPath(), report))
+        report = CheckRoundTrip(doc);
+    warnAboutChanges(doc, report);
     if (!out.commit()) {
         std::cerr << "zettool: " << out.errorString() << '\n';
         return;

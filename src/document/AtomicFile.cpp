@@ -128,8 +128,10 @@ std::ostream& AtomicFile::stream()
     return m_stream ? m_stream->stream : nullStream;
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::finishWriting()
 {
+    if (m_finished)
+        return true;
     if (!m_stream) {
         if (m_error.empty()) {
             m_errorCode = EBADF;
@@ -147,9 +149,18 @@ bool AtomicFile::commit()
     m_fd = -1;
     if (closed != 0)
         return Fail(m_targetPath, errno);
+    m_finished = true;
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (!finishWriting())
+        return false;
     if (rename(m_tempPath.c_str(), m_writePath.c_str()) != 0)
         return Fail(m_targetPath, errno);
     m_tempPath.clear();
+    m_finished = false;
     // Make the rename itself durable.
     const int dir = ::open(DirectoryOf(m_writePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -161,6 +172,7 @@ bool AtomicFile::commit()
 
 void AtomicFile::discard()
 {
+    m_finished = false;
     m_stream.reset();
     if (m_fd >= 0) {
         ::close(m_fd);

@@ -20,12 +20,17 @@ public:
     bool open();
     // The stream to write to; valid after a successful open().
     std::ostream& stream();
-    // Flushes, syncs and renames over the target. False (with errorString()) on any failure.
+    // Flushes and syncs the temporary file and closes it, without renaming it yet: it can then be
+    // read back at temporaryPath(). False (with errorString()) on any failure.
+    bool finishWriting();
+    // Finishes writing unless done, then renames over the target. False (with errorString()) on
+    // any failure.
     bool commit();
     // Drops the temporary file; the target is not touched.
     void discard();
 
     const std::string& targetPath() const { return m_targetPath; }
+    const std::string& temporaryPath() const { return m_tempPath; }
     // "<target>: <system's reason>" after a failure, else empty.
     const std::string& errorString() const { return m_error; }
     // The errno of the failure, or 0.
@@ -38,6 +43,7 @@ private:
     std::string m_writePath; // the target, or the file a symbolic link names
     std::string m_tempPath;
     int m_fd = -1;
+    bool m_finished = false;
     struct Stream;
     std::unique_ptr<Stream> m_stream;
     std::string m_error;

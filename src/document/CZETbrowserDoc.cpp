@@ -4,6 +4,7 @@
 #include "Cp1251.h"
 #include "IUiServices.h"
 #include "RecordLabel.h"
+#include "RoundTripCheck.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
 #include "WholeFile.h"
@@ -334,7 +335,8 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
     return true;
 }
 
-bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
+bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
+                                    const SaveConfirmation& confirmChanges)
 {
     if (m_loadError && !m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         const std::string question =
@@ -354,30 +356,48 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
         ui.SetStatusText(CaptionForStatus(caption));
     };
 
-    const bool wasModified = IsModified();
     std::string reason;
     AtomicFile file(path);
     bool ok = file.open();
+    bool declined = false;
     if (ok) {
-        // A failed stream is never committed: commit() checks it and keeps the target.
+        // A failed stream is never committed: finishWriting() checks it and keeps the target.
         try {
-            WriteSyntaxHelper(*this, file.stream());
-            ok = file.commit();
+            // finishWriting() also tells why a write failed.
+            const bool written = WriteRecords(*this, file.stream());
+            ok = file.finishWriting() && written;
+            if (ok && confirmChanges) {
+                RoundTripReport report;
+                if (!CheckRoundTripOfFile(m_records, file.temporaryPath(), report))
+                    report = CheckRoundTrip(*this);
+                if (!report.empty()) {
+                    ui.EndWaitCursor();
+                    declined = !confirmChanges(report);
+                    ui.BeginWaitCursor();
+                }
+            }
+            if (ok && !declined)
+                ok = file.commit();
         } catch (const std::bad_alloc&) {
-            file.discard();
             ok = false;
             reason = std::strerror(ENOMEM);
         }
+        if (!ok || declined)
+            file.discard();
+    }
+    if (declined) {
+        finish();
+        return false;
     }
     if (!ok) {
-        // The stream may have been cleared by the writer before the commit failed.
-        SetModifiedMark(wasModified);
         if (reason.empty())
             reason = std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
         ui.ShowError("Не удалось сохранить файл \"" + path + "\".\n" + reason);
         finish();
         return false;
     }
+    // The document now holds what the file holds.
+    ApplyWrittenForm(*this);
     // Once the partly read file itself is overwritten there is no unread rest left to lose.
     if (!m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         m_loadError.reset();

@@ -297,6 +297,35 @@ TEST_F(ZettoolTest, FormatToUnwritablePlaceFails)
     EXPECT_FALSE(fs::exists(path("no-such-dir")));
 }
 
+TEST_F(ZettoolTest, FormatWarnsOfRecordsThatWouldReadBackDifferently)
+{
+    // "user@host" as a whole text is notes; written with its line break, "@host" becomes a
+    // section and "user" is lost. Twenty-five such entries: twenty lines, then a count.
+    std::string book = "{\"Shell\",\r\n";
+    for (int i = 1; i <= 25; ++i)
+        book += " {\"Item\",\"AST\",\"Запись" + std::to_string(i) +
+                "\",\"\",\"\",\"\",\r\n\"user@host\"\r\n }\r\n";
+    book += " {\"Item\",\"AST\",\"Верная\",\"\",\"\",\"\",\r\n\"@Пример: a@b.c\"\r\n }\r\n}";
+    const fs::path file = writeBook("mail.zet", book);
+    RunResult result = run({"format", file.string()});
+    EXPECT_EQ(result.exitCode, 0);
+    std::string expected;
+    for (int i = 1; i <= 20; ++i)
+        expected += "zettool: warning: record " + std::to_string(i) + " \"Запись" +
+                    std::to_string(i) + "\": notes would read back differently\n";
+    expected += "zettool: warning: 5 more records would read back differently\n";
+    EXPECT_EQ(result.err, expected);
+    // Still written, exactly as the writer gives it.
+    EXPECT_NE(result.out.find("\"user@host\r\n\""), std::string::npos);
+
+    const fs::path out = path("out.zet");
+    result = run({"format", file.string(), "-o", out.string()});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, expected);
+    EXPECT_EQ(readFile(out), run({"format", file.string()}).out);
+    EXPECT_EQ(fileCount(), 2u);
+}
+
 // --- dump ------------------------------------------------------------------------------------
 
 TEST_F(ZettoolTest, DumpDecodesEveryField)
