@@ -82,7 +82,7 @@ void FormatCommand::run()
     }
 
     AtomicFile out(m_outPath);
-    if (!out.open()) {
+    if (!out.open(WrittenSize(doc))) {
         std::cerr << "zettool: " << out.errorString() << '\n';
         return;
     }

@@ -31,6 +31,43 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// "1,5 МБ": a size for a person to read.
+std::string ReadableSize(std::uint64_t bytes)
+{
+    static const char* const units[] = {"байт", "КБ", "МБ", "ГБ", "ТБ"};
+    double value = static_cast<double>(bytes);
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(units)) {
+        value /= 1024;
+        ++unit;
+    }
+    if (unit == 0)
+        return std::to_string(bytes) + " " + units[0];
+    std::string text = std::to_string(static_cast<std::uint64_t>(value * 10 + 0.5));
+    text.insert(text.size() - 1, ",");
+    return text + " " + units[unit];
+}
+
+// Why a save failed, in the user's words.
+std::string SaveFailureReason(const AtomicFile& file)
+{
+    switch (file.problem()) {
+    case AtomicFile::Problem::LinkLoop:
+        return "Символические ссылки, ведущие к файлу, замкнуты в кольцо.";
+    case AtomicFile::Problem::FolderNotWritable:
+        return "Папка \"" + file.folder() +
+               "\" закрыта для записи, хотя сам файл для записи открыт: сохранение создаёт "
+               "новый файл в этой папке.";
+    case AtomicFile::Problem::NoRoom:
+        return "Книге нужно " + ReadableSize(file.neededBytes()) + ", а свободно только " +
+               ReadableSize(file.freeBytes()) + ".";
+    case AtomicFile::Problem::None:
+    case AtomicFile::Problem::System:
+        break;
+    }
+    return std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
+}
+
 bool SameFile(const std::string& a, const std::string& b)
 {
     if (a == b)
@@ -358,7 +395,10 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
 
     std::string reason;
     AtomicFile file(path);
-    bool ok = file.open();
+    if (m_freeSpace)
+        file.setFreeSpaceProvider(m_freeSpace);
+    // The size first: a deeply nested book's indentation alone can be more than the disk holds.
+    bool ok = file.open(WrittenSize(*this));
     bool declined = false;
     if (ok) {
         // A failed stream is never committed: finishWriting() checks it and keeps the target.
@@ -391,7 +431,7 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
     }
     if (!ok) {
         if (reason.empty())
-            reason = std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
+            reason = SaveFailureReason(file);
         ui.ShowError("Не удалось сохранить файл \"" + path + "\".\n" + reason);
         finish();
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FreeSpace.h"
 #include "IDocumentView.h"
 #include "InsertPosition.h"
 #include "NameGroup.h"
@@ -70,6 +71,8 @@ public:
     bool OnSaveDocument(const std::string& path, IUiServices& ui,
                         const SaveConfirmation& confirmChanges = {});
     const std::optional<ReadError>& loadError() const { return m_loadError; }
+    // Where saves ask for the free space of a folder (the system when not set).
+    void SetFreeSpaceProvider(FreeSpaceProvider provider) { m_freeSpace = std::move(provider); }
 
     // --- framework state -----------------------------------------------------------------
     void OnNewDocument();
@@ -108,4 +111,5 @@ private:
     std::vector<IDocumentView*> m_views;
     std::optional<ReadError> m_loadError;
     std::string m_partialLoadPath;
+    FreeSpaceProvider m_freeSpace;
 };

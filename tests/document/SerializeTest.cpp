@@ -236,3 +236,45 @@ TEST(SaveDocument, WriteFailureKeepsTheOriginalAndTheMark)
         ++entries;
     EXPECT_EQ(entries, 1u); // no temporary file left behind
 }
+
+TEST(SaveDocument, BookThatCannotFitIsRefusedBeforeWriting)
+{
+    TempDir dir;
+    const std::string path = dir.file("deep.zet");
+    WriteFile(path, kBook);
+    // 20,000 nested sections: about 400 MB of indentation for 20,000 short records.
+    CZETbrowserDoc doc;
+    std::uint32_t parent = 0;
+    for (int level = 0; level < 20000; ++level)
+        parent = AddChild(doc, parent, MakeFolder("f"));
+    doc.SetModifiedMark(true);
+    std::string askedFor;
+    doc.SetFreeSpaceProvider([&](const std::string& folder) {
+        askedFor = folder;
+        return std::optional<std::uint64_t>(100u * 1024 * 1024);
+    });
+    FakeUi ui;
+    EXPECT_FALSE(doc.OnSaveDocument(path, ui));
+    EXPECT_EQ(askedFor, dir.path().string());
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "Не удалось сохранить файл \"" + path +
+                                "\".\nКниге нужно 382,0 МБ, а свободно только 100,0 МБ.");
+    EXPECT_EQ(FileContents(path), kBook);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST(SaveDocument, LinkLoopIsSaidAsSuch)
+{
+    TempDir dir;
+    std::filesystem::create_symlink("b.zet", dir.path() / "a.zet");
+    std::filesystem::create_symlink("a.zet", dir.path() / "b.zet");
+    CZETbrowserDoc doc;
+    AddChild(doc, 0, MakeItem("I"));
+    FakeUi ui;
+    EXPECT_FALSE(doc.OnSaveDocument(dir.file("a.zet"), ui));
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors[0].find("Символические ссылки, ведущие к файлу, замкнуты в кольцо."),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "a.zet"));
+}
