@@ -352,6 +352,7 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
         return false;
     }
 
+    m_diskStamp = file.stamp;
     ReadResult result = ReadSyntaxHelper(file.bytes);
     std::string().swap(file.bytes);
     try {
@@ -438,6 +439,7 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
     }
     // The document now holds what the file holds.
     ApplyWrittenForm(*this);
+    m_diskStamp = StampOf(path);
     // Once the partly read file itself is overwritten there is no unread rest left to lose.
     if (!m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         m_loadError.reset();
@@ -459,7 +461,13 @@ void CZETbrowserDoc::OnNewDocument()
     m_loadError.reset();
     m_partialLoadPath.clear();
     m_pathName.clear();
+    m_diskStamp.reset();
     SetModifiedFlag(false);
+}
+
+bool CZETbrowserDoc::FileChangedOnDisk() const
+{
+    return m_diskStamp && StampOf(m_pathName) != m_diskStamp;
 }
 
 void CZETbrowserDoc::SetTitle(const std::string& title)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileStamp.h"
 #include "FreeSpace.h"
 #include "IDocumentView.h"
 #include "InsertPosition.h"
@@ -71,6 +72,12 @@ public:
     bool OnSaveDocument(const std::string& path, IUiServices& ui,
                         const SaveConfirmation& confirmChanges = {});
     const std::optional<ReadError>& loadError() const { return m_loadError; }
+    // Whether the file at the document's path is no longer the one it was opened from or last
+    // saved to: gone, or another file, or of another size or modification time. False while
+    // the document has no file.
+    bool FileChangedOnDisk() const;
+    // The file as it was opened or last saved; nothing while the document has no file.
+    const std::optional<FileStamp>& diskStamp() const { return m_diskStamp; }
     // Where saves ask for the free space of a folder (the system when not set).
     void SetFreeSpaceProvider(FreeSpaceProvider provider) { m_freeSpace = std::move(provider); }
 
@@ -112,4 +119,5 @@ private:
     std::optional<ReadError> m_loadError;
     std::string m_partialLoadPath;
     FreeSpaceProvider m_freeSpace;
+    std::optional<FileStamp> m_diskStamp;
 };

@@ -44,6 +44,8 @@ WholeFile::Result WholeFile::Read(const std::string& path)
         return fail(Failure::Read, errno);
     if (S_ISDIR(info.st_mode))
         return fail(Failure::Read, EISDIR);
+    if (const std::optional<FileStamp> stamp = StampOf(fd.get()))
+        result.stamp = *stamp;
     try {
         std::string& data = result.bytes;
         // One read of the known size; the loop also covers a file that grows meanwhile and

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileStamp.h"
+
 #include <string>
 
 // Reading a book's file into memory in one piece, as the reader expects it.
@@ -15,7 +17,8 @@ struct Result
 {
     std::string bytes;
     Failure failure = Failure::None;
-    int error = 0; // the errno of the failure
+    int error = 0;   // the errno of the failure
+    FileStamp stamp; // of the file as it was read
 
     explicit operator bool() const { return failure == Failure::None; }
 };

@@ -5,7 +5,9 @@
 #include "TestSupport.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -277,4 +279,41 @@ TEST(SaveDocument, LinkLoopIsSaidAsSuch)
     EXPECT_NE(ui.errors[0].find("Символические ссылки, ведущие к файлу, замкнуты в кольцо."),
               std::string::npos);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "a.zet"));
+}
+
+TEST(DiskChanges, AnotherProgramsChangeIsToldFromTheDocumentsOwn)
+{
+    TempDir dir;
+    const std::string path = dir.file("book.zet");
+    WriteFile(path, kBook);
+    CZETbrowserDoc doc;
+    EXPECT_FALSE(doc.FileChangedOnDisk()); // no file yet
+    FakeUi ui;
+    ASSERT_TRUE(doc.OnOpenDocument(path, ui));
+    ASSERT_TRUE(doc.diskStamp());
+    EXPECT_EQ(doc.diskStamp()->size, kBook.size());
+    EXPECT_FALSE(doc.FileChangedOnDisk());
+
+    // Same size, only the modification time differs.
+    const timespec later[2] = {{0, UTIME_OMIT}, {doc.diskStamp()->modifiedSeconds + 5, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
+    EXPECT_TRUE(doc.FileChangedOnDisk());
+
+    // Our own save is no change; another file renamed over it is, even with the same bytes and
+    // time; so is a missing file.
+    ASSERT_TRUE(doc.OnSaveDocument(path, ui));
+    EXPECT_FALSE(doc.FileChangedOnDisk());
+    const std::string other = dir.file("other.zet");
+    WriteFile(other, FileContents(path));
+    const timespec same[2] = {{0, UTIME_OMIT},
+                              {doc.diskStamp()->modifiedSeconds,
+                               static_cast<long>(doc.diskStamp()->modifiedNanoseconds)}};
+    ASSERT_EQ(utimensat(AT_FDCWD, other.c_str(), same, 0), 0);
+    std::filesystem::rename(other, path);
+    EXPECT_TRUE(doc.FileChangedOnDisk());
+    std::filesystem::remove(path);
+    EXPECT_TRUE(doc.FileChangedOnDisk());
+
+    doc.OnNewDocument();
+    EXPECT_FALSE(doc.FileChangedOnDisk());
 }
