@@ -28,5 +28,10 @@ void CheckCommand::run()
     }
     std::cout << m_path << ": " << result.records.size() << " records (" << sections
               << " sections, " << result.records.size() - sections << " entries)\n";
+    if (!std::cout.flush()) {
+        std::cerr << "zettool: cannot write to standard output\n";
+        m_exitCode = 1;
+        return;
+    }
     m_exitCode = 0;
 }

@@ -81,23 +81,22 @@ void FormatCommand::run()
         return;
     }
 
+    // Every failure names the file and gives the system's reason.
     AtomicFile out(m_outPath);
-    if (!out.open(WrittenSize(doc))) {
-        std::cerr << "zettool: " << out.errorString() << '\n';
-        return;
-    }
-    if (!WriteRecords(doc, out.stream()) || !out.finishWriting()) {
-        out.discard();
-        std::cerr << "zettool: cannot write " << m_outPath << '\n';
-        return;
-    }
+    const auto fail = [&out] {
+        std::cerr << "zettool: cannot write " << out.errorString() << '\n';
+    };
+    if (!out.open(WrittenSize(doc)))
+        return fail();
+    // finishWriting() also tells why a write failed.
+    const bool written = WriteRecords(doc, out.stream());
+    if (!out.finishWriting() || !written)
+        return fail();
     RoundTripReport report;
     if (!CheckRoundTripOfFile(doc.records(), out.temporaryPath(), report))
         report = CheckRoundTrip(doc);
     warnAboutChanges(doc, report);
-    if (!out.commit()) {
-        std::cerr << "zettool: " << out.errorString() << '\n';
-        return;
-    }
+    if (!out.commit())
+        return fail();
     m_exitCode = 0;
 }

@@ -114,6 +114,15 @@ public:
 };
 #endif
 
+// 0 when what was printed reached standard output, else 1 (said on stderr).
+int reportOutput()
+{
+    if (std::cout.flush())
+        return 0;
+    std::cerr << "zettool make-help: cannot write to standard output\n";
+    return 1;
+}
+
 int runMakeHelp(const MakeHelpSettings& settings)
 {
     std::optional<ReadResult> book = BookFile::Load(settings.file, "zettool make-help: ");
@@ -162,13 +171,13 @@ int runMakeHelp(const MakeHelpSettings& settings)
         options.helpDirectory + "/" + HelpProjectWriter::BaseName(options.helpFileName);
     if (settings.noCompile) {
         std::cout << base << ".hhp\n";
-        return 0;
+        return reportOutput();
     }
     const std::string helpFile = options.helpDirectory + "/" + options.helpFileName;
     if (!compiler.CompileHelp(options.compilerPath, base + ".hhp", helpFile, false))
         return 1;
     std::cout << helpFile << '\n';
-    return 0;
+    return reportOutput();
 }
 
 } // namespace

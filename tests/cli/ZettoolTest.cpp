@@ -99,12 +99,14 @@ protected:
         return file;
     }
 
-    // `stdoutPath` replaces the captured standard output (e.g. /dev/full).
-    RunResult run(const std::vector<std::string>& args, const fs::path& stdoutPath = {}) const
+    // `stdoutPath` replaces the captured standard output (e.g. /dev/full); `shellPrefix` runs
+    // before zettool in the same shell (e.g. a ulimit).
+    RunResult run(const std::vector<std::string>& args, const fs::path& stdoutPath = {},
+                  const std::string& shellPrefix = {}) const
     {
         const fs::path out = stdoutPath.empty() ? m_dir / ".stdout" : stdoutPath;
         const fs::path err = m_dir / ".stderr";
-        std::string command = shellQuote(ZETTOOL_PATH);
+        std::string command = shellPrefix + shellQuote(ZETTOOL_PATH);
         for (const std::string& arg : args)
             command += " " + shellQuote(arg);
         command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string());
@@ -290,11 +292,39 @@ TEST_F(ZettoolTest, FormatToFullStdoutFails)
 TEST_F(ZettoolTest, FormatToUnwritablePlaceFails)
 {
     const fs::path book = writeBook("book.zet", kCanonicalUtf8);
-    const RunResult result =
-        run({"format", book.string(), "-o", path("no-such-dir/out.zet").string()});
+    const fs::path out = path("no-such-dir/out.zet");
+    const RunResult result = run({"format", book.string(), "-o", out.string()});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err, "");
+    EXPECT_EQ(result.err,
+              "zettool: cannot write " + out.string() + ": No such file or directory\n");
     EXPECT_FALSE(fs::exists(path("no-such-dir")));
+}
+
+TEST_F(ZettoolTest, FailedSaveGivesTheSystemsReason)
+{
+    std::string bookText = "{\"Shell\",\r\n";
+    for (int i = 0; i < 100; ++i)
+        bookText += " {\"Item\",\"AST\",\"Запись\",\"\",\"\",\"\",\r\n\"\"\r\n }\r\n";
+    const fs::path book = writeBook("big.zet", bookText + "}");
+    const fs::path out = path("out.zet");
+    writeFile(out, "precious");
+    // A file size limit of one kilobyte makes the writes fail as a full disk would.
+    const RunResult result =
+        run({"format", book.string(), "-o", out.string()}, {}, "ulimit -f 1; ");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "zettool: cannot write " + out.string() + ": File too large\n");
+    EXPECT_EQ(readFile(out), "precious");
+    EXPECT_EQ(fileCount(), 2u);
+}
+
+TEST_F(ZettoolTest, CheckToFullStdoutFails)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const fs::path book = writeBook("book.zet", kCanonicalUtf8);
+    const RunResult result = run({"check", book.string()}, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "zettool: cannot write to standard output\n");
 }
 
 TEST_F(ZettoolTest, FormatWarnsOfRecordsThatWouldReadBackDifferently)

@@ -49,16 +49,17 @@ protected:
         ::setenv("HOME", dir.str().c_str(), 1);
     }
 
-    ToolRun zettool(const std::string& arguments)
+    ToolRun zettool(const std::string& arguments, const std::string& stdoutPath = {})
     {
-        const std::string out = dir.str() + "/out.txt";
+        const std::string out = stdoutPath.empty() ? dir.str() + "/out.txt" : stdoutPath;
         const std::string err = dir.str() + "/err.txt";
         const std::string command = shellQuoted(ZETTOOL_PATH) + " " + arguments + " >" +
                                     shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
         const int status = std::system(command.c_str());
         ToolRun run;
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = ReadBytes(out);
+        if (stdoutPath.empty())
+            run.out = ReadBytes(out);
         run.err = ReadBytes(err);
         return run;
     }
@@ -148,4 +149,13 @@ TEST_F(MakeHelpCommand, BadOptionValueIsRefused)
     const ToolRun run = zettool("make-help --style fancy " + shellQuoted(book));
     EXPECT_NE(run.exitCode, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Help"));
+}
+
+TEST_F(MakeHelpCommand, UnwritableStandardOutputFails)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const ToolRun run = zettool("make-help --no-compile " + shellQuoted(book), "/dev/full");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "zettool make-help: cannot write to standard output\n");
 }
