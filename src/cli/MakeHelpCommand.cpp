@@ -40,7 +40,7 @@ class StderrMessages : public IHelpMessages
 public:
     void ShowFileError(const std::string& fileName, const std::string& reason) override
     {
-        std::cerr << "zettool make-help: cannot create " << fileName << ": " << reason << '\n';
+        std::cerr << "zettool make-help: cannot write " << fileName << ": " << reason << '\n';
     }
     void ShowMessage(const std::string& text) override
     {

@@ -19,7 +19,7 @@ constexpr std::string_view kListHeader =
     "content=\"ZET browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 constexpr std::string_view kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
 
-// Writes the keyword index file's text.
+// Writes the keyword index file's text; a failed write shows when the file is closed.
 void WriteIndex(const HelpIndex& index, OutputFile& file)
 {
     file.Write(kListHeader);
@@ -226,7 +226,9 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
                 AddIndexTopic(index, record.synonym, document.RecordPath(record.recordId, true),
                               local);
         }
-        contentsFile.Write(contents);
+        // A failed write has been reported; generation stops there.
+        if (!contentsFile.Write(contents))
+            return false;
         contents.clear();
     }
     while (!openFolders.empty()) {
@@ -236,16 +238,19 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     }
     contents += kListFooter;
     contentsFile.Write(contents);
-    contentsFile.Close();
+    if (!contentsFile.Close())
+        return false;
 
     WriteIndex(index, indexFile);
-    indexFile.Close();
+    if (!indexFile.Close())
+        return false;
 
     projectFile.Write(project);
     projectFile.Write(files);
     projectFile.Write(aliases);
     projectFile.Write(map);
-    projectFile.Close();
+    if (!projectFile.Close())
+        return false;
 
     return OutputFile::WriteWhole(d + "/default.css", StyleSheet(options.alignment), messages) &&
            OutputFile::WriteWhole(d + "/Index.html", StartPage(), messages);

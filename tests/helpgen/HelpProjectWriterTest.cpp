@@ -1,10 +1,12 @@
 #include "HelpProjectWriter.h"
 #include "HelpIndex.h"
 #include "HelpTestSupport.h"
+#include "OutputFile.h"
 #include "TopicPageWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -346,4 +348,47 @@ TEST(HelpProjectGeneration, NamelessRecordKeepsItsParenthesesInTheContentsOnly)
     // The index title is the record's path of display names: the synonym alone.
     EXPECT_NE(g.file("n.hhk").find("<param name=\"Name\" value=\"Functions\\Len\">"),
               std::string::npos);
+}
+
+TEST(HelpProjectGeneration, FailedWritesAreReportedAndStopEverything)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    // The full device stands for a full disk: it opens, and every write to it fails.
+    RecordingMessages direct;
+    EXPECT_FALSE(OutputFile::WriteWhole("/dev/full", "page", direct));
+    {
+        OutputFile file;
+        ASSERT_TRUE(file.Open("/dev/full", direct));
+        EXPECT_TRUE(file.Write("gathered, not yet written"));
+        EXPECT_FALSE(file.Close());
+        EXPECT_FALSE(file.Write("more"));
+    }
+    ASSERT_EQ(direct.fileErrors.size(), 2u); // once per file
+    EXPECT_EQ(direct.fileErrors[1], std::string("/dev/full: ") + std::strerror(ENOSPC));
+
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 0, "ok"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 0, "full"));
+    records.push_back(MakeRecord(RecordKind::Item, 3, 0, "later"));
+    document.SetRecords(std::move(records));
+    {
+        Generated g;
+        std::filesystem::create_symlink("/dev/full", g.dir.path() / "full_2.html");
+        generate(g, document, "f");
+        EXPECT_FALSE(g.ok);
+        ASSERT_EQ(g.messages.fileErrors.size(), 1u);
+        EXPECT_EQ(g.messages.fileErrors[0], g.dir.str() + "/full_2.html: " + std::strerror(ENOSPC));
+        EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "later_3.html"));
+        EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "default.css"));
+    }
+    for (const char* file : {"f.hhc", "f.hhk", "f.hhp", "default.css", "Index.html"}) {
+        Generated g;
+        std::filesystem::create_symlink("/dev/full", g.dir.path() / file);
+        generate(g, document, "f");
+        EXPECT_FALSE(g.ok) << file;
+        ASSERT_EQ(g.messages.fileErrors.size(), 1u) << file;
+        EXPECT_NE(g.messages.fileErrors[0].find(file), std::string::npos);
+    }
 }

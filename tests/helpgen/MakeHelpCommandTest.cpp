@@ -159,3 +159,18 @@ TEST_F(MakeHelpCommand, UnwritableStandardOutputFails)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "zettool make-help: cannot write to standard output\n");
 }
+
+TEST_F(MakeHelpCommand, FailedWriteExitsWithOne)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const std::string out = dir.str() + "/full";
+    std::filesystem::create_directory(out);
+    std::filesystem::create_symlink("/dev/full", out + "/Len_2.html");
+    const ToolRun run = zettool("make-help --no-compile --output-dir " + shellQuoted(out) + " " +
+                                shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "zettool make-help: cannot write " + out + "/Len_2.html: No space left on device\n");
+}
