@@ -125,6 +125,11 @@ int reportOutput()
 
 int runMakeHelp(const MakeHelpSettings& settings)
 {
+    if (const std::optional<std::string> problem =
+            HelpProjectWriter::HelpFileNameProblem(settings.name)) {
+        std::cerr << "zettool make-help: " << *problem << '\n';
+        return 2; // a bad argument
+    }
     std::optional<ReadResult> book = BookFile::Load(settings.file, "zettool make-help: ");
     if (!book || BookFile::ReportError(settings.file, *book))
         return 1;

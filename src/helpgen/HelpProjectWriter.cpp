@@ -6,10 +6,12 @@
 #include "DepthTracker.h"
 #include "HelpIndex.h"
 #include "HelpProgress.h"
+#include "IHelpMessages.h"
 #include "OutputFile.h"
 #include "RecordLabel.h"
 #include "TopicPageWriter.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -84,6 +86,26 @@ std::string StartPage()
 
 } // namespace
 
+std::optional<std::string> HelpProjectWriter::HelpFileNameProblem(std::string_view name)
+{
+    // The longest file name Linux file systems take.
+    constexpr std::size_t kLongestFileName = 255;
+    const std::string_view trimmed = Ascii::Trimmed(name);
+    const std::string quoted = "«" + std::string(trimmed) + "»";
+    if (trimmed.find('/') != std::string_view::npos)
+        return "Имя файла справки " + quoted +
+               " содержит «/». Укажите только имя файла: каталог справки задаётся отдельно.";
+    if (trimmed == "." || trimmed == "..")
+        return "Имя файла справки " + quoted + " указывает на каталог, а не на файл.";
+    if (trimmed.find('\0') != std::string_view::npos)
+        return "Имя файла справки содержит нулевой символ.";
+    const std::string normalised = NormaliseHelpFileName(trimmed);
+    // The project's own files are named after the base: base + ".hhc", ".hhk", ".hhp", ".log".
+    if (std::max(normalised.size(), BaseName(normalised).size() + 4) > kLongestFileName)
+        return "Имя файла справки " + quoted + " слишком длинное.";
+    return std::nullopt;
+}
+
 std::string HelpProjectWriter::NormaliseHelpFileName(std::string_view name)
 {
     std::string result(Ascii::Trimmed(name));
@@ -132,6 +154,11 @@ void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword
 bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, HelpOptions& options,
                                             HelpProgress& progress, IHelpMessages& messages)
 {
+    // Nothing may be written outside the help folder.
+    if (const std::optional<std::string> problem = HelpFileNameProblem(options.helpFileName)) {
+        messages.ShowMessage(*problem);
+        return false;
+    }
     options.helpFileName = NormaliseHelpFileName(options.helpFileName);
     const std::string& d = options.helpDirectory;
     const std::string base = BaseName(options.helpFileName);

@@ -2,6 +2,7 @@
 
 #include "HelpOptions.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ bool GenerateHelpProject(const CZETbrowserDoc& document, HelpOptions& options,
 std::string TopicFileStem(const TreeRecord& record);
 void AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title,
                    std::string local);
+
+// Why `name`, as the user gave it, cannot name a help file (UTF-8, in the user's words), or
+// nothing when it can. A name that holds "/" or names a folder ("." or "..") would put files
+// outside the help folder; a name too long for the file system could not be created.
+std::optional<std::string> HelpFileNameProblem(std::string_view name);
 
 // The help file name trimmed, with ".chm" appended unless it holds ".CHM" in any case.
 std::string NormaliseHelpFileName(std::string_view name);

@@ -392,3 +392,34 @@ TEST(HelpProjectGeneration, FailedWritesAreReportedAndStopEverything)
         EXPECT_NE(g.messages.fileErrors[0].find(file), std::string::npos);
     }
 }
+
+TEST(HelpProjectNames, NamesThatLeaveTheHelpFolderAreRefused)
+{
+    for (const char* good : {"Справка", "a.chm.bak", "", "  x  ", "..chm", "a..b", "back\\slash"})
+        EXPECT_FALSE(HelpProjectWriter::HelpFileNameProblem(good)) << good;
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem("../escaped"),
+              "Имя файла справки «../escaped» содержит «/». Укажите только имя файла: каталог "
+              "справки задаётся отдельно.");
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem("/tmp/x.chm"));
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem("sub/x"));
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem(" .. "),
+              "Имя файла справки «..» указывает на каталог, а не на файл.");
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem("."));
+    // 251 bytes and ".chm" make the longest name; ".x" after the base makes ".hhc" longer.
+    EXPECT_FALSE(HelpProjectWriter::HelpFileNameProblem(std::string(251, 'n')));
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem(std::string(252, 'n')));
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem(std::string(250, 'n') + ".chm.x"));
+
+    // The generation itself refuses such a name and writes nothing.
+    CZETbrowserDoc document;
+    Generated g;
+    const std::filesystem::path inner = g.dir.path() / "help";
+    std::filesystem::create_directory(inner);
+    g.options.helpFileName = "../escaped";
+    g.options.helpDirectory = inner.string();
+    EXPECT_FALSE(
+        HelpProjectWriter::GenerateHelpProject(document, g.options, g.progress, g.messages));
+    ASSERT_EQ(g.messages.messages.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_empty(g.dir.path() / "help"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(g.dir.path()), {}), 1);
+}

@@ -174,3 +174,15 @@ TEST_F(MakeHelpCommand, FailedWriteExitsWithOne)
     EXPECT_EQ(run.err,
               "zettool make-help: cannot write " + out + "/Len_2.html: No space left on device\n");
 }
+
+TEST_F(MakeHelpCommand, HelpFileNameOutsideTheFolderIsRefused)
+{
+    const std::string out = dir.str() + "/out";
+    const ToolRun run = zettool("make-help --no-compile --output-dir " + shellQuoted(out) +
+                                " --name ../escaped " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "zettool make-help: Имя файла справки «../escaped» содержит «/». Укажите "
+                       "только имя файла: каталог справки задаётся отдельно.\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/escaped.hhp"));
+}
