@@ -163,8 +163,12 @@ int runMakeHelp(const MakeHelpSettings& settings)
         return 1;
     options.helpDirectory = *prepared;
     if (!settings.noCompile) {
-        options.compilerPath =
-            settings.compiler.empty() ? compiler.FindHelpCompiler() : settings.compiler;
+        // A path given relative to where the command was typed: the compiler runs in the help
+        // folder, where it would mean another file. A bare name is looked up on PATH.
+        std::string path = settings.compiler;
+        if (path.find('/') != std::string::npos && !path.starts_with('/'))
+            path = std::filesystem::absolute(path).string();
+        options.compilerPath = path.empty() ? compiler.FindHelpCompiler() : path;
     }
 
     {

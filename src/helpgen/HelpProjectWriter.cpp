@@ -12,9 +12,14 @@
 #include "TopicPageWriter.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
+
+// The longest file name Linux file systems take.
+constexpr std::size_t kLongestFileName = 255;
 
 constexpr std::string_view kListHeader =
     "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" "
@@ -88,8 +93,6 @@ std::string StartPage()
 
 std::optional<std::string> HelpProjectWriter::HelpFileNameProblem(std::string_view name)
 {
-    // The longest file name Linux file systems take.
-    constexpr std::size_t kLongestFileName = 255;
     const std::string_view trimmed = Ascii::Trimmed(name);
     const std::string quoted = "«" + std::string(trimmed) + "»";
     if (trimmed.find('/') != std::string_view::npos)
@@ -162,6 +165,21 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     options.helpFileName = NormaliseHelpFileName(options.helpFileName);
     const std::string& d = options.helpDirectory;
     const std::string base = BaseName(options.helpFileName);
+
+    // A page name the file system cannot take stops the generation before any file is made.
+    for (const TreeRecord& record : document.records()) {
+        if (record.kind == RecordKind::Folder)
+            continue;
+        // A Windows-1251 byte takes at most three bytes in UTF-8, so most names need no look.
+        const std::string_view source = record.synonym.empty() ? record.name : record.synonym;
+        if (source.size() * 3 + 16 <= kLongestFileName)
+            continue;
+        const std::string fileName = Cp1251::ToUtf8(TopicFileStem(record)) + ".html";
+        if (fileName.size() > kLongestFileName) {
+            messages.ShowFileError(d + "/" + fileName, std::strerror(ENAMETOOLONG));
+            return false;
+        }
+    }
 
     OutputFile contentsFile;
     OutputFile indexFile;

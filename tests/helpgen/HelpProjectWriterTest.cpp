@@ -423,3 +423,29 @@ TEST(HelpProjectNames, NamesThatLeaveTheHelpFolderAreRefused)
     EXPECT_TRUE(std::filesystem::is_empty(g.dir.path() / "help"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(g.dir.path()), {}), 1);
 }
+
+TEST(HelpProjectGeneration, PageNameTooLongStopsBeforeAnyFileIsMade)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 0, "short"));
+    // 125 Cyrillic letters: 250 bytes in UTF-8, with "_2.html" too long for a file name.
+    std::string longName;
+    for (int i = 0; i < 125; ++i)
+        longName += "ж";
+    records.push_back(MakeRecord(RecordKind::Item, 2, 0, longName));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "f");
+    EXPECT_FALSE(g.ok);
+    ASSERT_EQ(g.messages.fileErrors.size(), 1u);
+    EXPECT_EQ(g.messages.fileErrors[0],
+              g.dir.str() + "/" + longName + "_2.html: " + std::strerror(ENAMETOOLONG));
+    EXPECT_TRUE(std::filesystem::is_empty(g.dir.path()));
+
+    // 124 letters make the longest name that fits.
+    document.FindRecord(2)->name = W(longName.substr(0, 124 * 2));
+    Generated fits;
+    generate(fits, document, "f");
+    EXPECT_TRUE(fits.ok);
+}
