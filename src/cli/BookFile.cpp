@@ -12,7 +12,10 @@ std::optional<ReadResult> BookFile::Load(const std::string& path, std::string_vi
     if (!file) {
         std::cerr << prefix
                   << (file.failure == WholeFile::Failure::Open ? "cannot open " : "cannot read ")
-                  << path << ": " << std::strerror(file.error) << '\n';
+                  << path << ": "
+                  << (file.failure == WholeFile::Failure::NotRegular ? "not a regular file"
+                                                                     : std::strerror(file.error))
+                  << '\n';
         return std::nullopt;
     }
     ReadResult result = ReadSyntaxHelper(file.bytes);

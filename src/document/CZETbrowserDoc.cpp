@@ -347,7 +347,11 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
 
     WholeFile::Result file = WholeFile::Read(path);
     if (!file) {
-        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" + std::strerror(file.error));
+        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" +
+                     (file.failure == WholeFile::Failure::NotRegular
+                          ? "Это не обычный файл, а канал, устройство или сокет: открыть можно "
+                            "только файл."
+                          : std::strerror(file.error)));
         finish();
         return false;
     }

@@ -36,7 +36,8 @@ WholeFile::Result WholeFile::Read(const std::string& path)
         result.error = error;
         return std::move(result);
     };
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking, so that opening a FIFO returns at once; a regular file reads the same.
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return fail(Failure::Open, errno);
     struct stat info;
@@ -44,12 +45,14 @@ WholeFile::Result WholeFile::Read(const std::string& path)
         return fail(Failure::Read, errno);
     if (S_ISDIR(info.st_mode))
         return fail(Failure::Read, EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return fail(Failure::NotRegular, EINVAL);
     if (const std::optional<FileStamp> stamp = StampOf(fd.get()))
         result.stamp = *stamp;
     try {
         std::string& data = result.bytes;
         // One read of the known size; the loop also covers a file that grows meanwhile and
-        // files whose size is not known in advance.
+        // files that report no size (some pseudo-files).
         const std::size_t size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
         data.resize(size > 0 ? size + 1 : 65536);
         std::size_t used = 0;

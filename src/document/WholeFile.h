@@ -4,13 +4,15 @@
 
 #include <string>
 
-// Reading a book's file into memory in one piece, as the reader expects it.
+// Reading a book's file into memory in one piece, as the reader expects it. Only regular files
+// are read: a FIFO would block the caller until some writer came, /dev/zero would fill memory.
 namespace WholeFile {
 
 enum class Failure {
     None,
-    Open, // the file could not be opened
-    Read, // it opened but could not be read (a directory, an I/O error, no memory)
+    Open,       // the file could not be opened
+    NotRegular, // a pipe, a device or a socket: never read, it might not end or never start
+    Read,       // it opened but could not be read (a directory, an I/O error, no memory)
 };
 
 struct Result

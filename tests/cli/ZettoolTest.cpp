@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -184,6 +185,24 @@ TEST_F(ZettoolTest, CheckUnreadableFiles)
     result = run({"check", m_dir.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("cannot read " + m_dir.string()), std::string::npos) << result.err;
+}
+
+TEST_F(ZettoolTest, OnlyRegularFilesAreRead)
+{
+    const fs::path fifo = path("pipe.zet");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The time limit only ends a zettool that would wait for a writer for ever.
+    for (const char* command : {"check", "format", "dump"}) {
+        const RunResult result = run({command, fifo.string()}, {}, "timeout 20 ");
+        EXPECT_EQ(result.exitCode, 1) << command;
+        EXPECT_EQ(result.err, "zettool: cannot read " + fifo.string() + ": not a regular file\n")
+            << command;
+    }
+    if (fs::exists("/dev/zero")) {
+        const RunResult result = run({"check", "/dev/zero"}, {}, "timeout 20 ");
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "zettool: cannot read /dev/zero: not a regular file\n");
+    }
 }
 
 // --- format ----------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -316,4 +317,41 @@ TEST(DiskChanges, AnotherProgramsChangeIsToldFromTheDocumentsOwn)
 
     doc.OnNewDocument();
     EXPECT_FALSE(doc.FileChangedOnDisk());
+}
+
+TEST(OpenDocument, OnlyRegularFilesAreOpened)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.zet");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string expected = "Это не обычный файл, а канал, устройство или сокет: открыть "
+                                 "можно только файл.";
+    // Opening a FIFO with no writer must not wait for one.
+    auto opened = std::async(std::launch::async, [&] {
+        CZETbrowserDoc doc;
+        FakeUi ui;
+        const bool ok = doc.OnOpenDocument(fifo, ui);
+        return std::pair{ok, ui.errors};
+    });
+    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        // Let the blocked open go on, so that the test ends.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        FAIL() << "opening a FIFO waited for a writer";
+    }
+    const auto [ok, errors] = opened.get();
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Не удалось прочитать файл \"" + fifo + "\".\n" + expected);
+
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        if (!std::filesystem::exists(device))
+            continue;
+        CZETbrowserDoc doc;
+        FakeUi ui;
+        EXPECT_FALSE(doc.OnOpenDocument(device, ui)) << device;
+        ASSERT_EQ(ui.errors.size(), 1u);
+        EXPECT_TRUE(ui.errors[0].ends_with(expected)) << ui.errors[0];
+    }
 }
