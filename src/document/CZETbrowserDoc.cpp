@@ -399,6 +399,7 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
     };
 
     std::string reason;
+    WrittenChanges changes;
     AtomicFile file(path);
     if (m_freeSpace)
         file.setFreeSpaceProvider(m_freeSpace);
@@ -409,7 +410,7 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
         // A failed stream is never committed: finishWriting() checks it and keeps the target.
         try {
             // finishWriting() also tells why a write failed.
-            const bool written = WriteRecords(*this, file.stream());
+            const bool written = WriteRecords(*this, file.stream(), &changes);
             ok = file.finishWriting() && written;
             if (ok && confirmChanges) {
                 RoundTripReport report;
@@ -442,7 +443,7 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
         return false;
     }
     // The document now holds what the file holds.
-    ApplyWrittenForm(*this);
+    ApplyWrittenForm(*this, changes);
     m_diskStamp = StampOf(path);
     // Once the partly read file itself is overwritten there is no unread rest left to lose.
     if (!m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {

@@ -151,33 +151,42 @@ template <class Sink> void AppendItemText(Sink& out, const WrittenForm& form)
     section({}, form.notes);
 }
 
-void MakeForm(const TreeRecord& record, WrittenForm& form)
+// Fills `form`; true when some value is written otherwise than memory holds it.
+bool MakeForm(const TreeRecord& record, WrittenForm& form)
 {
+    const auto same = [](std::string_view written, const std::string& field) {
+        return written.data() == field.data() && written.size() == field.size();
+    };
     form.membership = Writable(record.membership, ",", form.storage[0]);
     form.name = Writable(Ascii::Trimmed(record.name), ",", form.storage[1]);
     form.synonym = Writable(Ascii::Trimmed(record.synonym), ",", form.storage[2]);
+    const bool shortSame = same(form.membership, record.membership) &&
+                           same(form.name, record.name) && same(form.synonym, record.synonym);
     if (record.isFolder())
-        return; // a Folder's other strings are not written
+        return !shortSame; // a Folder's other strings are not written
     form.spelling = Writable(record.spelling, ",", form.storage[3]);
     form.englishSpelling = Writable(record.englishSpelling, ",", form.storage[4]);
     form.syntax = record.syntax;
     form.purpose = record.purpose;
     form.parameters = record.parameters;
     form.notes = record.notes;
+    const bool itemSame = shortSame && same(form.spelling, record.spelling) &&
+                          same(form.englishSpelling, record.englishSpelling);
     const auto hasQuote = [](const std::string& s) { return s.find('"') != std::string::npos; };
     if (!hasQuote(record.syntax) && !hasQuote(record.purpose) && !hasQuote(record.parameters) &&
         !hasQuote(record.notes))
-        return;
+        return !itemSame;
     form.text.clear();
     StringSink text(form.text);
     AppendItemText(text, form);
     if (ReadsBackAsValue(form.text, "\r\n"))
-        return;
+        return !itemSame;
     std::string_view* fields[] = {&form.syntax, &form.purpose, &form.parameters, &form.notes};
     for (std::size_t i = 0; i < 4; ++i) {
         form.storage[5 + i] = WithQuotesReplaced(*fields[i]);
         *fields[i] = form.storage[5 + i];
     }
+    return true;
 }
 
 template <class Sink> void AppendQuoted(Sink& out, std::string_view value)
@@ -189,7 +198,7 @@ template <class Sink> void AppendQuoted(Sink& out, std::string_view value)
 
 // The whole book. Every Folder's opening and closing lines and every Item's lines are indented
 // by the record's depth; a Folder is closed just before the first record that is not inside it.
-template <class Sink> void Emit(const CZETbrowserDoc& doc, Sink& out)
+template <class Sink> void Emit(const CZETbrowserDoc& doc, Sink& out, WrittenChanges* changes)
 {
     if (doc.RecordCount() == 0)
         return; // an empty book is an empty file
@@ -204,7 +213,8 @@ template <class Sink> void Emit(const CZETbrowserDoc& doc, Sink& out)
         return out.Break(); // a deep book's closing lines alone can be large
     };
     for (const TreeRecord& record : doc.records()) {
-        MakeForm(record, form);
+        if (MakeForm(record, form) && changes)
+            changes->push_back(record.recordId);
         const int depth = depths.Depth(record);
         while (openFolders.size() >= static_cast<std::size_t>(depth)) {
             if (!closeFolder())
@@ -251,49 +261,49 @@ void Assign(std::string& field, std::string_view value)
 
 } // namespace
 
-bool WriteRecords(const CZETbrowserDoc& doc, std::ostream& out)
+bool WriteRecords(const CZETbrowserDoc& doc, std::ostream& out, WrittenChanges* changes)
 {
     StreamSink sink(out);
-    Emit(doc, sink);
+    Emit(doc, sink, changes);
     return sink.Finish();
 }
 
 std::uint64_t WrittenSize(const CZETbrowserDoc& doc)
 {
     CountingSink sink;
-    Emit(doc, sink);
+    Emit(doc, sink, nullptr);
     return sink.count();
 }
 
-void ApplyWrittenForm(CZETbrowserDoc& doc)
+void ApplyWrittenForm(CZETbrowserDoc& doc, const WrittenChanges& changes)
 {
     WrittenForm form;
-    for (const TreeRecord& constRecord : doc.records()) {
-        // The list's elements are not const objects; the document only hands them out as
-        // const, and looking each one up again by id would cost a hash lookup per record.
-        TreeRecord& record = const_cast<TreeRecord&>(constRecord);
-        MakeForm(record, form);
-        Assign(record.membership, form.membership);
-        Assign(record.name, form.name);
-        Assign(record.synonym, form.synonym);
-        if (record.isFolder())
+    for (const std::uint32_t id : changes) {
+        TreeRecord* record = doc.FindRecord(id);
+        if (!record)
             continue;
-        Assign(record.spelling, form.spelling);
-        Assign(record.englishSpelling, form.englishSpelling);
-        Assign(record.syntax, form.syntax);
-        Assign(record.purpose, form.purpose);
-        Assign(record.parameters, form.parameters);
-        Assign(record.notes, form.notes);
+        MakeForm(*record, form);
+        Assign(record->membership, form.membership);
+        Assign(record->name, form.name);
+        Assign(record->synonym, form.synonym);
+        if (record->isFolder())
+            continue;
+        Assign(record->spelling, form.spelling);
+        Assign(record->englishSpelling, form.englishSpelling);
+        Assign(record->syntax, form.syntax);
+        Assign(record->purpose, form.purpose);
+        Assign(record->parameters, form.parameters);
+        Assign(record->notes, form.notes);
     }
 }
 
 bool WriteSyntaxHelper(CZETbrowserDoc& doc, std::ostream& out)
 {
-    if (!WriteRecords(doc, out))
+    WrittenChanges changes;
+    if (!WriteRecords(doc, out, &changes))
         return false;
-    if (doc.RecordCount() != 0) {
-        ApplyWrittenForm(doc);
+    ApplyWrittenForm(doc, changes);
+    if (doc.RecordCount() != 0)
         doc.SetModifiedMark(false);
-    }
     return true;
 }
