@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CZETbrowserDoc doc;
     doc.SetRecords(std::move(first.records));
-    const std::uint64_t size = WrittenSize(doc);
+    const std::uint64_t writtenSize = WrittenSize(doc);
     const std::string written = Write(doc);
-    Check(size == written.size(), "computed size differs from the bytes written");
+    Check(writtenSize == written.size(), "computed size differs from the bytes written");
 
     ReadResult second = ReadSyntaxHelper(written);
     Check(!second.error, "written book does not read");
