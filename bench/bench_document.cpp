@@ -1,5 +1,6 @@
 // Reading and writing books of 10k, 100k and 1M records, each beside baselines measured in the
-// same run on the same bytes, then a summary of the ratios against their targets.
+// same run on the same bytes, then a summary of the ratios against their targets; and reading
+// as many records nested in Items and Shells, beside the same Items side by side.
 //
 // Extra arguments (before Google Benchmark's own):
 //   --zet-max-records=N   skip sizes above N (quick runs)
@@ -176,6 +177,58 @@ void RawWrite(benchmark::State& state)
     setBytes(state, d.book.size());
 }
 
+// --- crafted nesting: blocks inside Items and Shells -----------------------------------------
+
+// `count` Items nested each in the one before, or side by side; or `count` Shells nested each in
+// the one before, each holding one Item. The nested books make every record look for its Folder
+// through the whole stack of open blocks unless the stack remembers it.
+std::string nestingBook(const std::string& shape, std::size_t count)
+{
+    const std::string item = "{\"Item\",\"AST\",\"name\",\"\",\"\",\"\",\r\n\"text\"\r\n";
+    std::string book = "{\"Shell\",\r\n";
+    book.reserve(count * (item.size() + 16));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (shape == "shells")
+            book += "{\"Shell\",";
+        book += item;
+        if (shape == "flat" || shape == "shells")
+            book += "}\r\n";
+    }
+    if (shape != "flat")
+        book.append(count, '}');
+    book += '}';
+    return book;
+}
+
+void ReadNesting(benchmark::State& state, const std::string& shape)
+{
+    const std::size_t count = static_cast<std::size_t>(state.range(0));
+    const std::string book = nestingBook(shape, count);
+    for (auto _ : state) {
+        ReadResult result = ReadSyntaxHelper(book);
+        if (result.error || result.records.size() != count)
+            state.SkipWithError("the crafted book did not read");
+        benchmark::DoNotOptimize(result.records.size());
+    }
+    setBytes(state, book.size());
+}
+
+void ReadNestedItems(benchmark::State& state)
+{
+    ReadNesting(state, "items");
+}
+
+void ReadNestedShells(benchmark::State& state)
+{
+    ReadNesting(state, "shells");
+}
+
+// Baseline: as many Items side by side.
+void ReadFlatItems(benchmark::State& state)
+{
+    ReadNesting(state, "flat");
+}
+
 // --- peak memory, one fresh process per operation and size ----------------------------------
 
 // Child side. The book is generated and stored first, then everything but the file is freed;
@@ -264,6 +317,18 @@ void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t
                     readPeak ? verdict(readPeakX <= 4) : "n/a", writePeakX,
                     writePeak ? verdict(writePeakX <= 4) : "n/a");
     }
+    const std::size_t nesting = sizes.empty() ? 0 : sizes.back();
+    const double flat = reporter.Seconds("ReadFlatItems", nesting);
+    if (flat > 0) {
+        std::printf("\nCrafted nesting, %zu records (target: nested about as fast as flat)\n",
+                    nesting);
+        for (const char* op : {"ReadNestedItems", "ReadNestedShells"}) {
+            const double t = reporter.Seconds(op, nesting);
+            if (t > 0)
+                std::printf("  %-17s %8.1f ms  %5.2fx flat  %s\n", op, t * 1e3, t / flat,
+                            verdict(t <= 2 * flat));
+        }
+    }
     // The baselines' own scaling shows what the machine's memory hierarchy alone costs.
     std::printf(
         "\nScaling (CPU time for 10x the records, target <= 12x; baselines for reference)\n");
@@ -310,6 +375,16 @@ int main(int argc, char** argv)
                                       std::pair{"Write", &Write}, std::pair{"RawWrite", &RawWrite}})
             benchmark::RegisterBenchmark(name, function)
                 ->Arg(arg)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+    }
+
+    if (!sizes.empty()) {
+        for (auto [name, function] : {std::pair{"ReadFlatItems", &ReadFlatItems},
+                                      std::pair{"ReadNestedItems", &ReadNestedItems},
+                                      std::pair{"ReadNestedShells", &ReadNestedShells}})
+            benchmark::RegisterBenchmark(name, function)
+                ->Arg(static_cast<std::int64_t>(sizes.back()))
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
     }

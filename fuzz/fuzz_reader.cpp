@@ -1,7 +1,7 @@
 // Parses arbitrary bytes; whatever reads without error must save and read back as the same
 // tree with the same short fields. The long fields are not compared: splitting an Item's text
 // into sections is not a bijection (text before the first marker is dropped, notes without a
-// marker join the preceding section, a repeated "@" replays the last section).
+// marker join the preceding section).
 #include "CZETbrowserDoc.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
@@ -40,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CZETbrowserDoc doc;
     doc.SetRecords(std::move(first.records));
+    const std::uint64_t writtenSize = WrittenSize(doc);
     const std::string written = Write(doc);
+    Check(writtenSize == written.size(), "computed size differs from the bytes written");
 
     ReadResult second = ReadSyntaxHelper(written);
     Check(!second.error, "written book does not read");

@@ -1,7 +1,6 @@
 #include "CheckCommand.h"
 
 #include "BookFile.h"
-#include "SyntaxHelperReader.h"
 
 #include <CLI/CLI.hpp>
 
@@ -16,19 +15,12 @@ CheckCommand::CheckCommand(CLI::App& app, int& exitCode) : m_exitCode(exitCode)
 
 void CheckCommand::run()
 {
-    std::string openError;
-    const auto data = BookFile::ReadAll(m_path, openError);
-    if (!data) {
-        std::cerr << "zettool: " << openError << '\n';
+    const std::optional<ReadResult> book = BookFile::Load(m_path);
+    if (!book || BookFile::ReportError(m_path, *book)) {
         m_exitCode = 1;
         return;
     }
-    const ReadResult result = ReadSyntaxHelper(*data);
-    if (result.error) {
-        std::cerr << BookFile::ErrorLine(m_path, *result.error) << '\n';
-        m_exitCode = 1;
-        return;
-    }
+    const ReadResult& result = *book;
     std::size_t sections = 0;
     for (const TreeRecord& record : result.records) {
         if (record.isFolder())
@@ -36,5 +28,10 @@ void CheckCommand::run()
     }
     std::cout << m_path << ": " << result.records.size() << " records (" << sections
               << " sections, " << result.records.size() - sections << " entries)\n";
+    if (!std::cout.flush()) {
+        std::cerr << "zettool: cannot write to standard output\n";
+        m_exitCode = 1;
+        return;
+    }
     m_exitCode = 0;
 }

@@ -2,7 +2,6 @@
 
 #include "BookFile.h"
 #include "Cp1251.h"
-#include "SyntaxHelperReader.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -40,14 +39,12 @@ DumpCommand::DumpCommand(CLI::App& app, int& exitCode) : m_exitCode(exitCode)
 
 void DumpCommand::run()
 {
-    std::string openError;
-    const auto data = BookFile::ReadAll(m_path, openError);
-    if (!data) {
-        std::cerr << "zettool: " << openError << '\n';
+    const std::optional<ReadResult> book = BookFile::Load(m_path);
+    if (!book) {
         m_exitCode = 1;
         return;
     }
-    const ReadResult result = ReadSyntaxHelper(*data);
+    const ReadResult& result = *book;
 
     // One record per line, streamed, so a large book never needs a second copy as one JSON tree.
     // A byte the code page leaves undefined must not abort the dump: it becomes U+FFFD.
@@ -62,8 +59,7 @@ void DumpCommand::run()
     std::cout << (first ? "]\n" : "\n]\n");
     std::cout.flush();
 
-    if (result.error) {
-        std::cerr << BookFile::ErrorLine(m_path, *result.error) << '\n';
+    if (BookFile::ReportError(m_path, result)) {
         m_exitCode = 1;
         return;
     }

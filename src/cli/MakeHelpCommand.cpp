@@ -1,12 +1,12 @@
 #include "MakeHelpCommand.h"
 
+#include "BookFile.h"
 #include "CZETbrowserDoc.h"
 #include "HelpCompiler.h"
 #include "HelpOptions.h"
 #include "HelpProgress.h"
 #include "HelpProjectWriter.h"
 #include "IHelpMessages.h"
-#include "SyntaxHelperReader.h"
 
 #ifdef ZET_HAVE_HELP_PLATFORM
 #include "QtHelpPlatform.h"
@@ -14,14 +14,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include <unistd.h>
 
@@ -44,7 +40,7 @@ class StderrMessages : public IHelpMessages
 public:
     void ShowFileError(const std::string& fileName, const std::string& reason) override
     {
-        std::cerr << "zettool make-help: cannot create " << fileName << ": " << reason << '\n';
+        std::cerr << "zettool make-help: cannot write " << fileName << ": " << reason << '\n';
     }
     void ShowMessage(const std::string& text) override
     {
@@ -118,43 +114,27 @@ public:
 };
 #endif
 
-std::optional<std::string> readBook(const std::string& path)
+// 0 when what was printed reached standard output, else 1 (said on stderr).
+int reportOutput()
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        std::cerr << "zettool make-help: cannot read " << path << ": " << std::strerror(EISDIR)
-                  << '\n';
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "zettool make-help: cannot open " << path << ": " << std::strerror(errno)
-                  << '\n';
-        return std::nullopt;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        std::cerr << "zettool make-help: cannot read " << path << ": " << std::strerror(errno)
-                  << '\n';
-        return std::nullopt;
-    }
-    return std::move(buffer).str();
+    if (std::cout.flush())
+        return 0;
+    std::cerr << "zettool make-help: cannot write to standard output\n";
+    return 1;
 }
 
 int runMakeHelp(const MakeHelpSettings& settings)
 {
-    const std::optional<std::string> data = readBook(settings.file);
-    if (!data)
-        return 1;
-    ReadResult read = ReadSyntaxHelper(*data);
-    if (read.error) {
-        std::cerr << settings.file << ':' << read.error->line << ':' << read.error->column << ": "
-                  << ReadErrorText(read.error->kind) << '\n';
-        return 1;
+    if (const std::optional<std::string> problem =
+            HelpProjectWriter::HelpFileNameProblem(settings.name)) {
+        std::cerr << "zettool make-help: " << *problem << '\n';
+        return 2; // a bad argument
     }
+    std::optional<ReadResult> book = BookFile::Load(settings.file, "zettool make-help: ");
+    if (!book || BookFile::ReportError(settings.file, *book))
+        return 1;
     CZETbrowserDoc document;
-    document.SetRecords(std::move(read.records));
+    document.SetRecords(std::move(book->records));
 
     const std::filesystem::path bookPath = std::filesystem::absolute(settings.file);
     HelpOptions options;
@@ -183,8 +163,12 @@ int runMakeHelp(const MakeHelpSettings& settings)
         return 1;
     options.helpDirectory = *prepared;
     if (!settings.noCompile) {
-        options.compilerPath =
-            settings.compiler.empty() ? compiler.FindHelpCompiler() : settings.compiler;
+        // A path given relative to where the command was typed: the compiler runs in the help
+        // folder, where it would mean another file. A bare name is looked up on PATH.
+        std::string path = settings.compiler;
+        if (path.find('/') != std::string::npos && !path.starts_with('/'))
+            path = std::filesystem::absolute(path).string();
+        options.compilerPath = path.empty() ? compiler.FindHelpCompiler() : path;
     }
 
     {
@@ -196,13 +180,13 @@ int runMakeHelp(const MakeHelpSettings& settings)
         options.helpDirectory + "/" + HelpProjectWriter::BaseName(options.helpFileName);
     if (settings.noCompile) {
         std::cout << base << ".hhp\n";
-        return 0;
+        return reportOutput();
     }
     const std::string helpFile = options.helpDirectory + "/" + options.helpFileName;
     if (!compiler.CompileHelp(options.compilerPath, base + ".hhp", helpFile, false))
         return 1;
     std::cout << helpFile << '\n';
-    return 0;
+    return reportOutput();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <exception>
 #include <iostream>
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
     CLI::App app{"Checks, formats and dumps syntax-helper books (.zet)", "zettool"};
     app.set_version_flag("--version", "zettool " ZET_PROGRAM_VERSION);
     app.require_subcommand(1);
+
+    // A write beyond the file size limit then fails with its reason instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     int exitCode = 0;
     CheckCommand check(app, exitCode);

@@ -3,17 +3,18 @@
 #include "AtomicFile.h"
 #include "Cp1251.h"
 #include "IUiServices.h"
+#include "RecordLabel.h"
+#include "RoundTripCheck.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <new>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,53 +31,41 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Reads the whole file into one buffer. False with `error` set to errno on failure.
-bool ReadWholeFile(const std::string& path, std::string& data, int& error)
+// "1,5 МБ": a size for a person to read.
+std::string ReadableSize(std::uint64_t bytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return false;
+    static const char* const units[] = {"байт", "КБ", "МБ", "ГБ", "ТБ"};
+    double value = static_cast<double>(bytes);
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(units)) {
+        value /= 1024;
+        ++unit;
     }
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        error = errno;
-        ::close(fd);
-        return false;
+    if (unit == 0)
+        return std::to_string(bytes) + " " + units[0];
+    std::string text = std::to_string(static_cast<std::uint64_t>(value * 10 + 0.5));
+    text.insert(text.size() - 1, ",");
+    return text + " " + units[unit];
+}
+
+// Why a save failed, in the user's words.
+std::string SaveFailureReason(const AtomicFile& file)
+{
+    switch (file.problem()) {
+    case AtomicFile::Problem::LinkLoop:
+        return "Символические ссылки, ведущие к файлу, замкнуты в кольцо.";
+    case AtomicFile::Problem::FolderNotWritable:
+        return "Папка \"" + file.folder() +
+               "\" закрыта для записи, хотя сам файл для записи открыт: сохранение создаёт "
+               "новый файл в этой папке.";
+    case AtomicFile::Problem::NoRoom:
+        return "Книге нужно " + ReadableSize(file.neededBytes()) + ", а свободно только " +
+               ReadableSize(file.freeBytes()) + ".";
+    case AtomicFile::Problem::None:
+    case AtomicFile::Problem::System:
+        break;
     }
-    if (S_ISDIR(info.st_mode)) {
-        error = EISDIR;
-        ::close(fd);
-        return false;
-    }
-    try {
-        data.clear();
-        std::size_t size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-        data.resize(size > 0 ? size : 65536);
-        std::size_t used = 0;
-        for (;;) {
-            if (used == data.size())
-                data.resize(data.size() * 2); // the file grew, or its size was not known
-            const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = errno;
-                ::close(fd);
-                return false;
-            }
-            if (n == 0)
-                break;
-            used += static_cast<std::size_t>(n);
-        }
-        data.resize(used);
-    } catch (const std::bad_alloc&) {
-        error = ENOMEM;
-        ::close(fd);
-        return false;
-    }
-    ::close(fd);
-    return true;
+    return std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -117,11 +106,7 @@ std::uint32_t CZETbrowserDoc::NewRecordId()
 
 std::string CZETbrowserDoc::DisplayName(const TreeRecord& record, bool withSynonym)
 {
-    if (!withSynonym || record.synonym.empty())
-        return record.name;
-    if (record.name.empty())
-        return record.synonym;
-    return record.name + " ( " + record.synonym + " )";
+    return withSynonym ? RecordLabel(record, NamelessLabel::SynonymAlone) : record.name;
 }
 
 std::string CZETbrowserDoc::RecordPath(std::uint32_t id, bool withSynonym) const
@@ -361,16 +346,20 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
         ui.SetStatusText(CaptionForStatus(caption));
     };
 
-    std::string data;
-    int error = 0;
-    if (!ReadWholeFile(path, data, error)) {
-        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" + std::strerror(error));
+    WholeFile::Result file = WholeFile::Read(path);
+    if (!file) {
+        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" +
+                     (file.failure == WholeFile::Failure::NotRegular
+                          ? "Это не обычный файл, а канал, устройство или сокет: открыть можно "
+                            "только файл."
+                          : std::strerror(file.error)));
         finish();
         return false;
     }
 
-    ReadResult result = ReadSyntaxHelper(data);
-    std::string().swap(data);
+    m_diskStamp = file.stamp;
+    ReadResult result = ReadSyntaxHelper(file.bytes);
+    std::string().swap(file.bytes);
     try {
         SetRecords(std::move(result.records));
     } catch (const std::bad_alloc&) {
@@ -389,7 +378,8 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
     return true;
 }
 
-bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
+bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
+                                    const SaveConfirmation& confirmChanges)
 {
     if (m_loadError && !m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         const std::string question =
@@ -409,30 +399,53 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui)
         ui.SetStatusText(CaptionForStatus(caption));
     };
 
-    const bool wasModified = IsModified();
     std::string reason;
+    WrittenChanges changes;
     AtomicFile file(path);
-    bool ok = file.open();
+    if (m_freeSpace)
+        file.setFreeSpaceProvider(m_freeSpace);
+    // The size first: a deeply nested book's indentation alone can be more than the disk holds.
+    bool ok = file.open(WrittenSize(*this));
+    bool declined = false;
     if (ok) {
-        // A failed stream is never committed: commit() checks it and keeps the target.
+        // A failed stream is never committed: finishWriting() checks it and keeps the target.
         try {
-            WriteSyntaxHelper(*this, file.stream());
-            ok = file.commit();
+            // finishWriting() also tells why a write failed.
+            const bool written = WriteRecords(*this, file.stream(), &changes);
+            ok = file.finishWriting() && written;
+            if (ok && confirmChanges) {
+                RoundTripReport report;
+                if (!CheckRoundTripOfFile(m_records, file.temporaryPath(), report))
+                    report = CheckRoundTrip(*this);
+                if (!report.empty()) {
+                    ui.EndWaitCursor();
+                    declined = !confirmChanges(report);
+                    ui.BeginWaitCursor();
+                }
+            }
+            if (ok && !declined)
+                ok = file.commit();
         } catch (const std::bad_alloc&) {
-            file.discard();
             ok = false;
             reason = std::strerror(ENOMEM);
         }
+        if (!ok || declined)
+            file.discard();
+    }
+    if (declined) {
+        finish();
+        return false;
     }
     if (!ok) {
-        // The stream may have been cleared by the writer before the commit failed.
-        SetModifiedMark(wasModified);
         if (reason.empty())
-            reason = std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
+            reason = SaveFailureReason(file);
         ui.ShowError("Не удалось сохранить файл \"" + path + "\".\n" + reason);
         finish();
         return false;
     }
+    // The document now holds what the file holds.
+    ApplyWrittenForm(*this, changes);
+    m_diskStamp = StampOf(path);
     // Once the partly read file itself is overwritten there is no unread rest left to lose.
     if (!m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         m_loadError.reset();
@@ -454,7 +467,13 @@ void CZETbrowserDoc::OnNewDocument()
     m_loadError.reset();
     m_partialLoadPath.clear();
     m_pathName.clear();
+    m_diskStamp.reset();
     SetModifiedFlag(false);
+}
+
+bool CZETbrowserDoc::FileChangedOnDisk() const
+{
+    return m_diskStamp && StampOf(m_pathName) != m_diskStamp;
 }
 
 void CZETbrowserDoc::SetTitle(const std::string& title)

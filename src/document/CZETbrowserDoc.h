@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileStamp.h"
+#include "FreeSpace.h"
 #include "IDocumentView.h"
 #include "InsertPosition.h"
 #include "NameGroup.h"
@@ -7,6 +9,7 @@
 #include "TreeRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <optional>
 #include <string>
@@ -14,6 +17,7 @@
 #include <vector>
 
 class IUiServices;
+struct RoundTripReport;
 
 // One open book: the records in depth-first pre-order (display and file order) plus the state
 // the windows share. Only this class adds records to or removes them from the list, so the id
@@ -83,10 +87,26 @@ public:
     // `ui`); a structure error is reported too but the records before it stay and the result is
     // true, with loadError() telling what happened.
     bool OnOpenDocument(const std::string& path, IUiServices& ui);
+    // Sees, before a save replaces the file, which records would read back differently from
+    // memory (never called when none would); false cancels the save.
+    using SaveConfirmation = std::function<bool(const RoundTripReport&)>;
     // Writes atomically to `path`; false (reported through `ui`) when it fails or the user
-    // declines to overwrite a partially read file. On success the path and title are updated.
-    bool OnSaveDocument(const std::string& path, IUiServices& ui);
+    // declines to overwrite a partially read file. With `confirmChanges`, the written bytes are
+    // read back before the file is replaced and a change found is put to it (it may ask with
+    // DescribeRoundTripChanges); a declined save returns false and reports nothing. On success
+    // the path and title are updated and the records hold what the file holds (names and
+    // synonyms trimmed, unwritable quotes replaced).
+    bool OnSaveDocument(const std::string& path, IUiServices& ui,
+                        const SaveConfirmation& confirmChanges = {});
     const std::optional<ReadError>& loadError() const { return m_loadError; }
+    // Whether the file at the document's path is no longer the one it was opened from or last
+    // saved to: gone, or another file, or of another size or modification time. False while
+    // the document has no file.
+    bool FileChangedOnDisk() const;
+    // The file as it was opened or last saved; nothing while the document has no file.
+    const std::optional<FileStamp>& diskStamp() const { return m_diskStamp; }
+    // Where saves ask for the free space of a folder (the system when not set).
+    void SetFreeSpaceProvider(FreeSpaceProvider provider) { m_freeSpace = std::move(provider); }
 
     // --- framework state -----------------------------------------------------------------
     void OnNewDocument();
@@ -133,4 +153,6 @@ private:
     std::vector<IDocumentView*> m_views;
     std::optional<ReadError> m_loadError;
     std::string m_partialLoadPath;
+    FreeSpaceProvider m_freeSpace;
+    std::optional<FileStamp> m_diskStamp;
 };

@@ -1,5 +1,6 @@
 #include "SyntaxHelperReader.h"
 
+#include "Ascii.h"
 #include "Cp1251.h"
 
 #include <cstdint>
@@ -14,28 +15,13 @@ struct StructureError
     std::size_t offset;
 };
 
-// One open block. Only Folder blocks can be parents.
+// One open block, with the innermost Folder open at it (the block itself when it is a Folder),
+// so that a record finds its parent at the top of the stack, however many Item and Shell blocks
+// are nested above that Folder. Searching down the stack instead made reading quadratic.
 struct StackEntry
 {
-    std::uint32_t folderId; // 0 for a Shell or Item block
+    std::uint32_t innermostFolder; // 0 when no Folder is open
 };
-
-bool EqualsAsciiIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<unsigned char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<unsigned char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 const std::string& MarkerSyntax()
 {
@@ -95,11 +81,15 @@ std::size_t MarkerWordEnd(std::string_view text, std::size_t from)
 // Splits an Item's text into its sections. Kept byte-exact with how existing books are read,
 // including its quirks (text before the first marker is dropped; a marker word is only ended
 // by a blank or CR; the last byte always ends the current section, whatever it is; a second
-// '@' inside a section re-ends that same section there, so a later '@' extends it again).
+// '@' inside a section ends that same section again, further on) with one exception: a section
+// ended again before a new marker word is taken is stored once, with the bytes of its last end,
+// rather than appended to the notes once more at every '@' (which made "a@b.c" in an example
+// come back as "a@Пример: a@b.c"). The headed fields always behaved so, being assigned.
 //
 // Only three kinds of position matter: an '@', a blank or CR while a marker word is open, and
 // the last byte. The scan jumps straight from one such position to the next instead of looking
-// at every byte, since texts are the bulk of a book.
+// at every byte, since texts are the bulk of a book. A section's bytes are copied once, when it
+// can no longer grow, so the split is linear however many '@' a section holds.
 void SplitText(std::string_view value, TreeRecord& record)
 {
     const std::size_t zero = value.find('\0');
@@ -113,9 +103,34 @@ void SplitText(std::string_view value, TreeRecord& record)
     const std::size_t lastByte = size - 1;
     std::size_t markerStart = none;  // the '@' of the marker word being read, if any
     std::size_t sectionStart = none; // the '@' of the current section's marker word
+    std::size_t sectionEnd = none;   // where the current section was last ended, if it was
     std::size_t wordLength = 0;      // length of that marker word
     SectionKind kind = SectionKind::Other;
     int sections = 0;
+    const auto store = [&] {
+        const std::size_t bodyStart = sectionStart + wordLength;
+        std::string_view body = bodyStart < sectionEnd
+                                    ? text.substr(bodyStart, sectionEnd - bodyStart)
+                                    : std::string_view();
+        const std::size_t first = body.find_first_not_of("\r\n ");
+        body = first == none ? std::string_view() : body.substr(first);
+        // Assigning from the view reuses the field's storage: no temporary string.
+        switch (kind) {
+        case SectionKind::Syntax:
+            record.syntax = body;
+            break;
+        case SectionKind::Purpose:
+            record.purpose = body;
+            break;
+        case SectionKind::Parameters:
+            record.parameters = body;
+            break;
+        case SectionKind::Other:
+            record.notes.append(text.substr(sectionStart, sectionEnd - sectionStart));
+            break;
+        }
+        sectionEnd = none;
+    };
     std::size_t q = 0;
     while (q < size) {
         // The next position that can change anything; the last byte stands for "end of text".
@@ -125,31 +140,13 @@ void SplitText(std::string_view value, TreeRecord& record)
         if (text[next] == '@' || next == lastByte) {
             markerStart = next == lastByte ? size : next;
             if (sectionStart != none) {
-                const std::size_t bodyStart = sectionStart + wordLength;
-                std::string_view body = bodyStart < markerStart
-                                            ? text.substr(bodyStart, markerStart - bodyStart)
-                                            : std::string_view();
-                const std::size_t first = body.find_first_not_of("\r\n ");
-                body = first == none ? std::string_view() : body.substr(first);
+                sectionEnd = markerStart;
                 ++sections;
-                // Assigning from the view reuses the field's storage: no temporary string.
-                switch (kind) {
-                case SectionKind::Syntax:
-                    record.syntax = body;
-                    break;
-                case SectionKind::Purpose:
-                    record.purpose = body;
-                    break;
-                case SectionKind::Parameters:
-                    record.parameters = body;
-                    break;
-                case SectionKind::Other:
-                    record.notes.append(text.substr(sectionStart, markerStart - sectionStart));
-                    break;
-                }
             }
         } else {
             // A blank or CR ends the open marker word (never empty: it holds at least the '@').
+            if (sectionEnd != none)
+                store();
             wordLength = next - markerStart;
             kind = KindOfWord(text, markerStart, wordLength);
             sectionStart = markerStart;
@@ -157,6 +154,8 @@ void SplitText(std::string_view value, TreeRecord& record)
         }
         q = next + 1;
     }
+    if (sectionEnd != none)
+        store();
     if (sections == 0)
         record.notes = text;
 }
@@ -195,6 +194,11 @@ public:
     }
 
 private:
+    std::uint32_t InnermostFolder() const
+    {
+        return m_stack.empty() ? 0 : m_stack.back().innermostFolder;
+    }
+
     // The byte at `p`, with 0 at and beyond the end (the sentinel the format relies on).
     char At(std::size_t p) const { return p < m_size ? m_data[p] : '\0'; }
 
@@ -212,9 +216,9 @@ private:
             throw StructureError{q};
         const std::string_view keyword = m_data.substr(q + 1, close - q - 1);
         std::size_t next = close + 1;
-        if (EqualsAsciiIgnoreCase(keyword, "SHELL")) {
-            m_stack.push_back({0});
-        } else if (EqualsAsciiIgnoreCase(keyword, "FOLDER")) {
+        if (Ascii::EqualsIgnoreCase(keyword, "SHELL")) {
+            m_stack.push_back({InnermostFolder()});
+        } else if (Ascii::EqualsIgnoreCase(keyword, "FOLDER")) {
             TreeRecord record;
             record.kind = RecordKind::Folder;
             record.membership = ReadValue(next);
@@ -222,7 +226,7 @@ private:
             record.synonym = ReadValue(next);
             const std::uint32_t id = Append(record, records);
             m_stack.push_back({id});
-        } else if (EqualsAsciiIgnoreCase(keyword, "ITEM")) {
+        } else if (Ascii::EqualsIgnoreCase(keyword, "ITEM")) {
             TreeRecord record;
             record.kind = RecordKind::Item;
             record.membership = ReadValue(next);
@@ -232,7 +236,7 @@ private:
             record.englishSpelling = ReadValue(next);
             SplitText(ReadValue(next), record);
             Append(record, records);
-            m_stack.push_back({0});
+            m_stack.push_back({InnermostFolder()});
         }
         return next;
     }
@@ -283,13 +287,7 @@ private:
         // The innermost open Folder. A block nested in an Item or a Shell has no Folder entry
         // of its own; taking the enclosing Folder keeps the records in pre-order, so a save
         // writes the tree that was read.
-        record.parentId = 0;
-        for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
-            if (it->folderId != 0) {
-                record.parentId = it->folderId;
-                break;
-            }
-        }
+        record.parentId = InnermostFolder();
         const std::uint32_t id = record.recordId;
         records.push_back(std::move(record));
         return id;

@@ -1,5 +1,6 @@
 #include "HelpCompiler.h"
 
+#include "Ascii.h"
 #include "IHelpMessages.h"
 #include "IHelpPlatform.h"
 
@@ -10,11 +11,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 bool exists(const std::string& path)
 {
@@ -68,11 +64,7 @@ std::string HelpCompiler::FindHelpCompiler()
 std::optional<std::string> HelpCompiler::PrepareHelpDirectory(const std::string& directory,
                                                               bool askBeforeCreating)
 {
-    std::string_view text = directory;
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
+    std::string_view text = Ascii::Trimmed(directory);
     while (!text.empty() && text.back() == '/')
         text.remove_suffix(1);
     std::string path(text);
@@ -91,7 +83,8 @@ std::optional<std::string> HelpCompiler::PrepareHelpDirectory(const std::string&
         const std::string level = slash == std::string::npos ? path : path.substr(0, slash);
         if (!level.empty() && ::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
             const int error = errno;
-            m_messages.ShowMessage(std::strerror(error));
+            m_messages.ShowMessage("Не удалось создать каталог " + level + ": " +
+                                   std::strerror(error));
             return std::nullopt;
         }
         if (slash == std::string::npos)
@@ -112,6 +105,7 @@ bool HelpCompiler::CompileHelp(const std::string& compilerPath, const std::strin
     }
     // A help file left by an earlier build must not pass for this one's.
     const auto earlierHelpFile = fileTime(helpFilePath);
+    const auto earlierLog = fileTime(logPathOf(projectPath));
     const IHelpPlatform::RunResult run =
         m_platform.RunProgram(compilerPath, {projectPath}, projectDirectory);
     if (!run.started) {
@@ -124,13 +118,6 @@ bool HelpCompiler::CompileHelp(const std::string& compilerPath, const std::strin
     const bool succeeded = run.normalExit && run.exitCode == 0 && fileTime(helpFilePath) &&
                            !sameTime(fileTime(helpFilePath), earlierHelpFile);
     if (!succeeded) {
-        // The compiler may write no log of its own; keep what it said there instead.
-        if (!exists(logPath) && !run.output.empty()) {
-            if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
-                std::fwrite(run.output.data(), 1, run.output.size(), log);
-                std::fclose(log);
-            }
-        }
         std::string reason;
         if (!run.normalExit)
             reason = "завершился аварийно";
@@ -138,8 +125,21 @@ bool HelpCompiler::CompileHelp(const std::string& compilerPath, const std::strin
             reason = "завершился с кодом " + std::to_string(run.exitCode);
         else
             reason = "не создал файл " + helpFilePath;
-        m_messages.ShowMessage("Компилятор справки " + reason + ". Подробности в файле " + logPath +
-                               ".");
+        // The message names the log only when there is one: the compiler may write none (or
+        // leave one from an earlier build), so what it printed is kept there instead.
+        bool logWritten = fileTime(logPath) && !sameTime(fileTime(logPath), earlierLog);
+        if (!logWritten) {
+            if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
+                const std::string text = run.output.empty()
+                                             ? "Компилятор справки " + compilerPath +
+                                                   " ничего не вывел и " + reason + ".\n"
+                                             : run.output;
+                logWritten = std::fwrite(text.data(), 1, text.size(), log) == text.size();
+                logWritten = std::fclose(log) == 0 && logWritten;
+            }
+        }
+        m_messages.ShowMessage("Компилятор справки " + reason + "." +
+                               (logWritten ? " Подробности в файле " + logPath + "." : ""));
         return false;
     }
     if (openHelpFile && !m_platform.OpenDocument(helpFilePath)) {

@@ -1,127 +1,33 @@
 #include "HelpProjectWriter.h"
 
+#include "Ascii.h"
 #include "CZETbrowserDoc.h"
 #include "Cp1251.h"
+#include "DepthTracker.h"
 #include "HelpIndex.h"
 #include "HelpProgress.h"
+#include "IHelpMessages.h"
 #include "OutputFile.h"
+#include "RecordLabel.h"
 #include "TopicPageWriter.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+// The longest file name Linux file systems take.
+constexpr std::size_t kLongestFileName = 255;
 
 constexpr std::string_view kListHeader =
     "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" "
     "content=\"ZET browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 constexpr std::string_view kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
 
-std::string contentsLabel(const TreeRecord& record)
-{
-    std::string label = record.name;
-    if (!record.synonym.empty())
-        label += " ( " + record.synonym + " )";
-    return label;
-}
-
-// Depth as the document defines it (one plus the parent links followed upwards), taken from the
-// parent's depth: records come in pre-order, so a parent's depth is known before its children's.
-class DepthTracker
-{
-public:
-    explicit DepthTracker(const CZETbrowserDoc& document) : m_document(document) {}
-
-    int Depth(const TreeRecord& record)
-    {
-        int depth = 1;
-        if (record.parentId != 0) {
-            const auto parent = m_depths.find(record.parentId);
-            if (parent != m_depths.end())
-                depth = parent->second + 1;
-            else if (m_document.FindRecord(record.parentId) == nullptr)
-                depth = 2; // a dangling link counts once and ends the walk
-            else
-                depth = m_document.RecordDepth(record); // parent out of order: walk
-        }
-        // Only Folders are parents; an Item named as a parent is found by the walk above.
-        if (record.kind == RecordKind::Folder)
-            m_depths[record.recordId] = depth;
-        return depth;
-    }
-
-private:
-    const CZETbrowserDoc& m_document;
-    std::unordered_map<std::uint32_t, int> m_depths;
-};
-
-} // namespace
-
-std::string HelpProjectWriter::NormaliseHelpFileName(std::string_view name)
-{
-    std::string result(trimmed(name));
-    std::string upper = result;
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    if (upper.find(".CHM") == std::string::npos)
-        result += ".chm";
-    return result;
-}
-
-std::string HelpProjectWriter::BaseName(std::string_view helpFileName)
-{
-    return std::string(helpFileName.substr(0, helpFileName.rfind('.')));
-}
-
-std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
-{
-    std::string stem(trimmed(record.synonym.empty() ? record.name : record.synonym));
-    for (char& c : stem) {
-        switch (c) {
-        case ' ':
-        case '.':
-        case '\\':
-        case '/':
-        case ':':
-        case '*':
-        case '?':
-        case '|':
-        case '"':
-        case '<':
-        case '>':
-        case '\0': // a path ends at a NUL, which would name another file
-            c = '_';
-            break;
-        default:
-            break;
-        }
-    }
-    return stem + "_" + std::to_string(record.recordId);
-}
-
-void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title,
-                                      std::string local)
-{
-    index.AddTopic(keyword, std::move(title), std::move(local));
-}
-
-void HelpProjectWriter::WriteIndex(const HelpIndex& index, OutputFile& file)
+// Writes the keyword index file's text; a failed write shows when the file is closed.
+void WriteIndex(const HelpIndex& index, OutputFile& file)
 {
     file.Write(kListHeader);
     for (const IndexEntry& entry : index.entries()) {
@@ -140,7 +46,7 @@ void HelpProjectWriter::WriteIndex(const HelpIndex& index, OutputFile& file)
     file.Write(kListFooter);
 }
 
-std::string HelpProjectWriter::StyleSheet(TextAlignment alignment)
+std::string StyleSheet(TextAlignment alignment)
 {
     const std::string w = alignment == TextAlignment::Justify ? "justify" : "left";
     return "div{\r\n"
@@ -177,18 +83,103 @@ std::string HelpProjectWriter::StyleSheet(TextAlignment alignment)
            "}\r\n";
 }
 
-std::string HelpProjectWriter::StartPage()
+std::string StartPage()
 {
     return "<html>\r\n<head>\r\n<title></title>\r\n<meta http-equiv=\"Content-Type\" "
            "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
 }
 
+} // namespace
+
+std::optional<std::string> HelpProjectWriter::HelpFileNameProblem(std::string_view name)
+{
+    const std::string_view trimmed = Ascii::Trimmed(name);
+    const std::string quoted = "«" + std::string(trimmed) + "»";
+    if (trimmed.find('/') != std::string_view::npos)
+        return "Имя файла справки " + quoted +
+               " содержит «/». Укажите только имя файла: каталог справки задаётся отдельно.";
+    if (trimmed == "." || trimmed == "..")
+        return "Имя файла справки " + quoted + " указывает на каталог, а не на файл.";
+    if (trimmed.find('\0') != std::string_view::npos)
+        return "Имя файла справки содержит нулевой символ.";
+    const std::string normalised = NormaliseHelpFileName(trimmed);
+    // The project's own files are named after the base: base + ".hhc", ".hhk", ".hhp", ".log".
+    if (std::max(normalised.size(), BaseName(normalised).size() + 4) > kLongestFileName)
+        return "Имя файла справки " + quoted + " слишком длинное.";
+    return std::nullopt;
+}
+
+std::string HelpProjectWriter::NormaliseHelpFileName(std::string_view name)
+{
+    std::string result(Ascii::Trimmed(name));
+    if (Ascii::ToUpper(result).find(".CHM") == std::string::npos)
+        result += ".chm";
+    return result;
+}
+
+std::string HelpProjectWriter::BaseName(std::string_view helpFileName)
+{
+    return std::string(helpFileName.substr(0, helpFileName.rfind('.')));
+}
+
+std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
+{
+    std::string stem(Ascii::Trimmed(record.synonym.empty() ? record.name : record.synonym));
+    for (char& c : stem) {
+        switch (c) {
+        case ' ':
+        case '.':
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '|':
+        case '"':
+        case '<':
+        case '>':
+        case '\0': // a path ends at a NUL, which would name another file
+            c = '_';
+            break;
+        default:
+            break;
+        }
+    }
+    return stem + "_" + std::to_string(record.recordId);
+}
+
+void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title,
+                                      std::string local)
+{
+    index.AddTopic(keyword, std::move(title), std::move(local));
+}
+
 bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, HelpOptions& options,
                                             HelpProgress& progress, IHelpMessages& messages)
 {
+    // Nothing may be written outside the help folder.
+    if (const std::optional<std::string> problem = HelpFileNameProblem(options.helpFileName)) {
+        messages.ShowMessage(*problem);
+        return false;
+    }
     options.helpFileName = NormaliseHelpFileName(options.helpFileName);
     const std::string& d = options.helpDirectory;
     const std::string base = BaseName(options.helpFileName);
+
+    // A page name the file system cannot take stops the generation before any file is made.
+    for (const TreeRecord& record : document.records()) {
+        if (record.kind == RecordKind::Folder)
+            continue;
+        // A Windows-1251 byte takes at most three bytes in UTF-8, so most names need no look.
+        const std::string_view source = record.synonym.empty() ? record.name : record.synonym;
+        if (source.size() * 3 + 16 <= kLongestFileName)
+            continue;
+        const std::string fileName = Cp1251::ToUtf8(TopicFileStem(record)) + ".html";
+        if (fileName.size() > kLongestFileName) {
+            messages.ShowFileError(d + "/" + fileName, std::strerror(ENAMETOOLONG));
+            return false;
+        }
+    }
 
     OutputFile contentsFile;
     OutputFile indexFile;
@@ -246,7 +237,7 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
             contents += "</UL>\r\n";
             openFolders.pop_back();
         }
-        const std::string label = contentsLabel(record);
+        const std::string label = RecordLabel(record, NamelessLabel::SynonymInParentheses);
         if (record.kind == RecordKind::Folder) {
             const std::string tabs(openFolders.empty() ? 1 : openFolders.back() + 1, '\t');
             contents.append(tabs).append("<LI> <OBJECT type=\"text/sitemap\">\r\n");
@@ -280,7 +271,9 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
                 AddIndexTopic(index, record.synonym, document.RecordPath(record.recordId, true),
                               local);
         }
-        contentsFile.Write(contents);
+        // A failed write has been reported; generation stops there.
+        if (!contentsFile.Write(contents))
+            return false;
         contents.clear();
     }
     while (!openFolders.empty()) {
@@ -290,16 +283,19 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     }
     contents += kListFooter;
     contentsFile.Write(contents);
-    contentsFile.Close();
+    if (!contentsFile.Close())
+        return false;
 
     WriteIndex(index, indexFile);
-    indexFile.Close();
+    if (!indexFile.Close())
+        return false;
 
     projectFile.Write(project);
     projectFile.Write(files);
     projectFile.Write(aliases);
     projectFile.Write(map);
-    projectFile.Close();
+    if (!projectFile.Close())
+        return false;
 
     return OutputFile::WriteWhole(d + "/default.css", StyleSheet(options.alignment), messages) &&
            OutputFile::WriteWhole(d + "/Index.html", StartPage(), messages);

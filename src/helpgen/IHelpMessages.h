@@ -7,7 +7,7 @@ class IHelpMessages
 {
 public:
     virtual ~IHelpMessages() = default;
-    // A file could not be created: its name and the system's reason.
+    // A file could not be created or written: its name and the system's reason.
     virtual void ShowFileError(const std::string& fileName, const std::string& reason) = 0;
     // A modal box with an OK button.
     virtual void ShowMessage(const std::string& text) = 0;

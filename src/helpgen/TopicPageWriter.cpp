@@ -1,5 +1,6 @@
 #include "TopicPageWriter.h"
 
+#include "Ascii.h"
 #include "Cp1251.h"
 #include "OutputFile.h"
 #include "TreeRecord.h"
@@ -7,11 +8,6 @@
 #include <vector>
 
 namespace {
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 bool isHeadingEnd(char c)
 {
@@ -63,30 +59,13 @@ const PageTexts& pageTexts()
 
 constexpr std::string_view kRowEnd = "</td>\r\n</tr>\r\n";
 
-} // namespace
-
-// The replacements in one left-to-right pass. They touch disjoint characters and insert none
-// that a later one replaces, so this equals applying them one after another.
-std::string TopicPageWriter::PrepareField(std::string_view text, bool keepLineBreaks)
+// The preparation of one field (trimmed, special characters replaced), appended to `result`;
+// `keepLineBreaks` leaves CR LF pairs (the notes). The replacements are made in one
+// left-to-right pass: they touch disjoint characters and insert none that a later one replaces,
+// so this equals applying them one after another.
+void AppendPrepared(std::string& result, std::string_view text, bool keepLineBreaks)
 {
-    std::string result;
-    AppendPrepared(result, text, keepLineBreaks);
-    return result;
-}
-
-std::string_view TopicPageWriter::Trimmed(std::string_view text)
-{
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-void TopicPageWriter::AppendPrepared(std::string& result, std::string_view text,
-                                     bool keepLineBreaks)
-{
-    text = Trimmed(text);
+    text = Ascii::Trimmed(text);
     result.reserve(result.size() + text.size() + text.size() / 8 + 8);
     const std::size_t n = text.size();
     for (std::size_t k = 0; k < n;) {
@@ -130,11 +109,20 @@ void TopicPageWriter::AppendPrepared(std::string& result, std::string_view text,
     }
 }
 
+std::string PrepareField(std::string_view text, bool keepLineBreaks)
+{
+    std::string result;
+    AppendPrepared(result, text, keepLineBreaks);
+    return result;
+}
+
+// Underlines the "@" headings of prepared notes (page layout of the syntax helper).
+//
 // Underlining one heading per pass, each pass starting again at the first "@", is quadratic.
 // Text before an "@" never changes in later passes and the inserted tags hold no "@" and no
 // heading end, so every "@" keeps the heading end it has in the original text: one pass over
 // it, closing each heading after its end (at the very end when it has none), gives the same.
-std::string TopicPageWriter::UnderlineNoteHeadings(std::string_view notes)
+std::string UnderlineNoteHeadings(std::string_view notes)
 {
     const std::size_t n = notes.size();
     // closers[k]: headings closed after character k; closers[n]: at the end.
@@ -161,7 +149,8 @@ std::string TopicPageWriter::UnderlineNoteHeadings(std::string_view notes)
     return result;
 }
 
-std::string TopicPageWriter::NoteRows(std::string_view notes)
+// The table rows of the "@" sections of prepared notes.
+std::string NoteRows(std::string_view notes)
 {
     std::string result;
     std::size_t start = notes.find('@');
@@ -195,6 +184,8 @@ std::string TopicPageWriter::NoteRows(std::string_view notes)
     return result;
 }
 
+} // namespace
+
 std::string TopicPageWriter::PageText(const TreeRecord& record, std::string_view title,
                                       HelpStyle style)
 {
@@ -209,12 +200,12 @@ void TopicPageWriter::AppendPage(std::string& page, const TreeRecord& record,
                                  std::string_view title, HelpStyle style)
 {
     // The name and synonym are prepared too but appear on no page.
-    const std::string_view spelling = Trimmed(record.spelling);
-    const std::string_view englishSpelling = Trimmed(record.englishSpelling);
-    const std::string_view syntax = Trimmed(record.syntax);
-    const std::string_view purpose = Trimmed(record.purpose);
-    const std::string_view parameters = Trimmed(record.parameters);
-    const std::string_view notes = Trimmed(record.notes);
+    const std::string_view spelling = Ascii::Trimmed(record.spelling);
+    const std::string_view englishSpelling = Ascii::Trimmed(record.englishSpelling);
+    const std::string_view syntax = Ascii::Trimmed(record.syntax);
+    const std::string_view purpose = Ascii::Trimmed(record.purpose);
+    const std::string_view parameters = Ascii::Trimmed(record.parameters);
+    const std::string_view notes = Ascii::Trimmed(record.notes);
     const PageTexts& texts = pageTexts();
 
     page.reserve(page.size() + 512 + spelling.size() + englishSpelling.size() + syntax.size() +

@@ -2,6 +2,7 @@
 
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
+#include "RecordLabel.h"
 #include "UserPrompts.h"
 
 #include <QContextMenuEvent>
@@ -57,11 +58,7 @@ QTreeWidgetItem* CStructureTreeCtrl::itemOf(TreeItemHandle handle)
 
 QString CStructureTreeCtrl::ItemLabel(const TreeRecord& record)
 {
-    QString label = DocumentText::toQString(record.name);
-    if (!record.synonym.empty())
-        label +=
-            QStringLiteral(" ( ") + DocumentText::toQString(record.synonym) + QStringLiteral(" )");
-    return label;
+    return DocumentText::toQString(RecordLabel(record, NamelessLabel::SynonymInParentheses));
 }
 
 std::uint32_t CStructureTreeCtrl::recordIdOf(const QTreeWidgetItem* item)

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -100,12 +101,14 @@ protected:
         return file;
     }
 
-    // `stdoutPath` replaces the captured standard output (e.g. /dev/full).
-    RunResult run(const std::vector<std::string>& args, const fs::path& stdoutPath = {}) const
+    // `stdoutPath` replaces the captured standard output (e.g. /dev/full); `shellPrefix` runs
+    // before zettool in the same shell (e.g. a ulimit).
+    RunResult run(const std::vector<std::string>& args, const fs::path& stdoutPath = {},
+                  const std::string& shellPrefix = {}) const
     {
         const fs::path out = stdoutPath.empty() ? m_dir / ".stdout" : stdoutPath;
         const fs::path err = m_dir / ".stderr";
-        std::string command = shellQuote(ZETTOOL_PATH);
+        std::string command = shellPrefix + shellQuote(ZETTOOL_PATH);
         for (const std::string& arg : args)
             command += " " + shellQuote(arg);
         command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string());
@@ -183,6 +186,24 @@ TEST_F(ZettoolTest, CheckUnreadableFiles)
     result = run({"check", m_dir.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("cannot read " + m_dir.string()), std::string::npos) << result.err;
+}
+
+TEST_F(ZettoolTest, OnlyRegularFilesAreRead)
+{
+    const fs::path fifo = path("pipe.zet");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The time limit only ends a zettool that would wait for a writer for ever.
+    for (const char* command : {"check", "format", "dump"}) {
+        const RunResult result = run({command, fifo.string()}, {}, "timeout 20 ");
+        EXPECT_EQ(result.exitCode, 1) << command;
+        EXPECT_EQ(result.err, "zettool: cannot read " + fifo.string() + ": not a regular file\n")
+            << command;
+    }
+    if (fs::exists("/dev/zero")) {
+        const RunResult result = run({"check", "/dev/zero"}, {}, "timeout 20 ");
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "zettool: cannot read /dev/zero: not a regular file\n");
+    }
 }
 
 // --- format ----------------------------------------------------------------------------------
@@ -291,11 +312,68 @@ TEST_F(ZettoolTest, FormatToFullStdoutFails)
 TEST_F(ZettoolTest, FormatToUnwritablePlaceFails)
 {
     const fs::path book = writeBook("book.zet", kCanonicalUtf8);
-    const RunResult result =
-        run({"format", book.string(), "-o", path("no-such-dir/out.zet").string()});
+    const fs::path out = path("no-such-dir/out.zet");
+    const RunResult result = run({"format", book.string(), "-o", out.string()});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err, "");
+    EXPECT_EQ(result.err,
+              "zettool: cannot write " + out.string() + ": No such file or directory\n");
     EXPECT_FALSE(fs::exists(path("no-such-dir")));
+}
+
+TEST_F(ZettoolTest, FailedSaveGivesTheSystemsReason)
+{
+    std::string bookText = "{\"Shell\",\r\n";
+    for (int i = 0; i < 100; ++i)
+        bookText += " {\"Item\",\"AST\",\"Запись\",\"\",\"\",\"\",\r\n\"\"\r\n }\r\n";
+    const fs::path book = writeBook("big.zet", bookText + "}");
+    const fs::path out = path("out.zet");
+    writeFile(out, "precious");
+    // A file size limit of one kilobyte makes the writes fail as a full disk would.
+    const RunResult result =
+        run({"format", book.string(), "-o", out.string()}, {}, "ulimit -f 1; ");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "zettool: cannot write " + out.string() + ": File too large\n");
+    EXPECT_EQ(readFile(out), "precious");
+    EXPECT_EQ(fileCount(), 2u);
+}
+
+TEST_F(ZettoolTest, CheckToFullStdoutFails)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const fs::path book = writeBook("book.zet", kCanonicalUtf8);
+    const RunResult result = run({"check", book.string()}, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "zettool: cannot write to standard output\n");
+}
+
+TEST_F(ZettoolTest, FormatWarnsOfRecordsThatWouldReadBackDifferently)
+{
+    // "user@host" as a whole text is notes; written with its line break, "@host" becomes a
+    // section and "user" is lost. Twenty-five such entries: twenty lines, then a count.
+    std::string book = "{\"Shell\",\r\n";
+    for (int i = 1; i <= 25; ++i)
+        book += " {\"Item\",\"AST\",\"Запись" + std::to_string(i) +
+                "\",\"\",\"\",\"\",\r\n\"user@host\"\r\n }\r\n";
+    book += " {\"Item\",\"AST\",\"Верная\",\"\",\"\",\"\",\r\n\"@Пример: a@b.c\"\r\n }\r\n}";
+    const fs::path file = writeBook("mail.zet", book);
+    RunResult result = run({"format", file.string()});
+    EXPECT_EQ(result.exitCode, 0);
+    std::string expected;
+    for (int i = 1; i <= 20; ++i)
+        expected += "zettool: warning: record " + std::to_string(i) + " \"Запись" +
+                    std::to_string(i) + "\": notes would read back differently\n";
+    expected += "zettool: warning: 5 more records would read back differently\n";
+    EXPECT_EQ(result.err, expected);
+    // Still written, exactly as the writer gives it.
+    EXPECT_NE(result.out.find("\"user@host\r\n\""), std::string::npos);
+
+    const fs::path out = path("out.zet");
+    result = run({"format", file.string(), "-o", out.string()});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, expected);
+    EXPECT_EQ(readFile(out), run({"format", file.string()}).out);
+    EXPECT_EQ(fileCount(), 2u);
 }
 
 // --- dump ------------------------------------------------------------------------------------

@@ -1,11 +1,16 @@
 #include "AtomicFile.h"
+#include "FakeUi.h"
 #include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "TestSupport.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -127,4 +132,179 @@ TEST(AtomicFile, SymbolicLinkStaysALink)
     ASSERT_TRUE(file.commit());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(FileContents(real), "new");
+}
+
+namespace {
+
+bool Save(const std::string& target, const std::string& bytes, AtomicFile* fileOut = nullptr)
+{
+    AtomicFile local(target);
+    AtomicFile& file = fileOut ? *fileOut : local;
+    if (!file.open())
+        return false;
+    file.stream() << bytes;
+    return file.commit();
+}
+
+// Makes a folder take no new file while the files in it stay writable: its write permission is
+// removed, or, for root (whom permissions do not stop), it is made immutable. Undone on exit.
+class ClosedFolder
+{
+public:
+    explicit ClosedFolder(const std::filesystem::path& folder) : m_folder(folder)
+    {
+        if (geteuid() != 0) {
+            m_closed = chmod(folder.c_str(), 0555) == 0;
+            return;
+        }
+        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (m_fd >= 0 && ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            m_closed = ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~ClosedFolder()
+    {
+        if (m_fd >= 0) {
+            int flags = 0;
+            if (ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(m_fd);
+        } else {
+            chmod(m_folder.c_str(), 0755);
+        }
+    }
+    ClosedFolder(const ClosedFolder&) = delete;
+    ClosedFolder& operator=(const ClosedFolder&) = delete;
+    bool closed() const { return m_closed; }
+
+private:
+    std::filesystem::path m_folder;
+    int m_fd = -1;
+    bool m_closed = false;
+};
+
+} // namespace
+
+TEST(AtomicFile, ReplacedFileKeepsOwnerGroupAndMode)
+{
+    TempDir dir;
+    const std::string target = dir.file("book.zet");
+    WriteFile(target, "old");
+    // Only root can hand a file to another user, and only then does a save have to give it back.
+    if (geteuid() != 0 || chown(target.c_str(), 4321, 4322) != 0)
+        GTEST_SKIP() << "needs root to give the file to another user";
+    chmod(target.c_str(), 02640);
+    ASSERT_TRUE(Save(target, "new"));
+    struct stat info;
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 4322u);
+    EXPECT_EQ(info.st_mode & 07777, 02640u);
+    EXPECT_EQ(FileContents(target), "new");
+}
+
+TEST(AtomicFile, LinksAreFollowedToTheirEndEvenWhenItIsMissing)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "sub");
+    // first -> second (relative) -> sub/real.zet, which does not exist yet.
+    std::filesystem::create_symlink("sub/real.zet", dir.path() / "second");
+    std::filesystem::create_symlink("second", dir.path() / "first");
+    AtomicFile file(dir.file("first"));
+    ASSERT_TRUE(Save(dir.file("first"), "created", &file)) << file.errorString();
+    EXPECT_EQ(file.writePath(),
+              dir.file("second").substr(0, dir.file("second").rfind('/')) + "/sub/real.zet");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "first"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "second"));
+    EXPECT_EQ(FileContents(dir.path() / "sub/real.zet"), "created");
+    EXPECT_EQ(EntryCount(dir.path() / "sub"), 1u);
+}
+
+TEST(AtomicFile, LinkLoopIsAnError)
+{
+    TempDir dir;
+    std::filesystem::create_symlink("b", dir.path() / "a");
+    std::filesystem::create_symlink("a", dir.path() / "b");
+    AtomicFile file(dir.file("a"));
+    EXPECT_FALSE(file.open());
+    EXPECT_EQ(file.problem(), AtomicFile::Problem::LinkLoop);
+    EXPECT_NE(file.errorString().find(std::strerror(ELOOP)), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "a"));
+    EXPECT_EQ(EntryCount(dir.path()), 2u);
+}
+
+TEST(AtomicFile, LongestFileNameCanBeSaved)
+{
+    TempDir dir;
+    const std::string target = dir.file(std::string(251, 'n') + ".zet"); // 255 bytes
+    WriteFile(target, "old");
+    ASSERT_EQ(FileContents(target), "old");
+    AtomicFile file(target);
+    EXPECT_TRUE(Save(target, "new", &file)) << file.errorString();
+    EXPECT_EQ(FileContents(target), "new");
+    EXPECT_EQ(EntryCount(dir.path()), 1u);
+}
+
+TEST(AtomicFile, FolderThatTakesNoNewFileIsNamedAsTheReason)
+{
+    TempDir dir;
+    const std::string target = dir.file("book.zet");
+    WriteFile(target, "old");
+    ClosedFolder closed(dir.path());
+    if (!closed.closed())
+        GTEST_SKIP() << "cannot close the folder here";
+    AtomicFile file(target);
+    EXPECT_FALSE(file.open());
+    EXPECT_EQ(file.problem(), AtomicFile::Problem::FolderNotWritable) << file.errorString();
+    EXPECT_EQ(file.folder(), dir.path().string());
+    EXPECT_NE(file.errorString().find("the folder " + dir.path().string()), std::string::npos);
+    EXPECT_EQ(FileContents(target), "old");
+}
+
+TEST(AtomicFile, BookLargerThanTheFreeSpaceIsRefusedBeforeWriting)
+{
+    TempDir dir;
+    const std::string target = dir.file("book.zet");
+    WriteFile(target, "old");
+    std::string askedFor;
+    AtomicFile file(target);
+    file.setFreeSpaceProvider([&](const std::string& folder) {
+        askedFor = folder;
+        return std::optional<std::uint64_t>(1000);
+    });
+    EXPECT_FALSE(file.open(1001));
+    EXPECT_EQ(askedFor, dir.path().string());
+    EXPECT_EQ(file.problem(), AtomicFile::Problem::NoRoom);
+    EXPECT_EQ(file.errorCode(), ENOSPC);
+    EXPECT_EQ(file.neededBytes(), 1001u);
+    EXPECT_EQ(file.freeBytes(), 1000u);
+    EXPECT_EQ(EntryCount(dir.path()), 1u);
+    EXPECT_TRUE(file.open(1000)); // exactly what is free fits
+    // Unknown free space does not stop a save.
+    file.setFreeSpaceProvider([](const std::string&) { return std::nullopt; });
+    EXPECT_TRUE(file.open(~std::uint64_t{0}));
+}
+
+TEST(SaveDocument, FolderThatTakesNoNewFileIsSaidAsSuch)
+{
+    TempDir dir;
+    const std::string path = dir.file("book.zet");
+    WriteFile(path, "old");
+    CZETbrowserDoc doc;
+    AddChild(doc, 0, MakeItem("I"));
+    ClosedFolder closed(dir.path());
+    if (!closed.closed())
+        GTEST_SKIP() << "cannot close the folder here";
+    FakeUi ui;
+    EXPECT_FALSE(doc.OnSaveDocument(path, ui));
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "Не удалось сохранить файл \"" + path + "\".\nПапка \"" +
+                                dir.path().string() +
+                                "\" закрыта для записи, хотя сам файл для записи открыт: "
+                                "сохранение создаёт новый файл в этой папке.");
+    EXPECT_EQ(FileContents(path), "old");
 }

@@ -1,4 +1,6 @@
+#include "DepthTracker.h"
 #include "FakeUi.h"
+#include "RecordLabel.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -190,4 +192,50 @@ TEST(OnNewDocument, IsEmpty)
     EXPECT_EQ(doc.FindRecord(1), nullptr);
     EXPECT_EQ(doc.lastFoundId, 0u);
     EXPECT_EQ(doc.NewRecordId(), 1u);
+}
+
+TEST(RecordLabel, NamelessRecordsDifferOnlyInTheirStatedWay)
+{
+    for (const NamelessLabel form :
+         {NamelessLabel::SynonymAlone, NamelessLabel::SynonymInParentheses}) {
+        EXPECT_EQ(RecordLabel(MakeItem("", ""), form), "");
+        EXPECT_EQ(RecordLabel(MakeItem("N", ""), form), "N");
+        EXPECT_EQ(RecordLabel(MakeFolder(W("Длина"), "Len"), form), W("Длина ( Len )"));
+        // Surrounding blanks are the caller's business: a label never trims.
+        EXPECT_EQ(RecordLabel(MakeItem(" N", "S "), form), " N ( S  )");
+    }
+    EXPECT_EQ(RecordLabel(MakeItem("", "S"), NamelessLabel::SynonymAlone), "S");
+    EXPECT_EQ(RecordLabel(MakeItem("", "S"), NamelessLabel::SynonymInParentheses), " ( S )");
+    // The display name is the first form.
+    EXPECT_EQ(CZETbrowserDoc::DisplayName(MakeItem("", "S"), true), "S");
+}
+
+TEST(DepthTracker, AgreesWithTheParentWalkInAndOutOfPreOrder)
+{
+    // id, parent, folder: a pre-order part, then records out of that order: a dangling parent,
+    // a child listed before its parent, an Item named as a parent and a return to a Folder whose
+    // block was already left. (A parent cycle, which no operation makes, only stays bounded.)
+    const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>> shape = {
+        {1, 0, true},  {2, 1, true},   {3, 2, false}, {4, 2, true},  {5, 4, false},
+        {6, 1, false}, {7, 0, false},  {8, 99, true}, {9, 8, false}, {10, 11, false},
+        {11, 0, true}, {12, 7, false}, {13, 4, false}};
+    CZETbrowserDoc::RecordList list;
+    for (const auto& [id, parent, folder] : shape) {
+        TreeRecord r = folder ? MakeFolder("f") : MakeItem("i");
+        r.recordId = id;
+        r.parentId = parent;
+        list.push_back(r);
+    }
+    CZETbrowserDoc doc;
+    doc.SetRecords(list);
+    DepthTracker depths(doc);
+    std::vector<int> tracked;
+    std::vector<int> walked;
+    for (const TreeRecord& r : doc.records()) {
+        tracked.push_back(depths.Depth(r));
+        walked.push_back(doc.RecordDepth(r));
+    }
+    EXPECT_EQ(tracked, walked);
+    EXPECT_EQ(tracked[4], 4);  // record 5, three Folders down
+    EXPECT_EQ(tracked[12], 4); // record 13, back inside Folder 4
 }

@@ -267,12 +267,22 @@ TEST(Reader, TextStopsAtAZeroByte)
     EXPECT_EQ(i.notes, "");
 }
 
-TEST(Reader, RepeatedAtSignsReplayTheLastSection)
+TEST(Reader, SectionEndedAgainKeepsItsBytesOnce)
 {
-    // After a section closes, its start and word stay until a new word is taken, so a second
-    // "@" closes the same section again, now reaching further.
-    const TreeRecord i = ItemOf("@A x@B@C");
-    EXPECT_EQ(i.notes, "@A x@A x@B@A x@B@C");
+    // After a section ends, its start and word stay until a new word is taken, so a second "@"
+    // ends the same section again, now reaching further; its bytes replace those of the earlier
+    // end instead of being added to the notes once more.
+    EXPECT_EQ(ItemOf("@A x@B@C").notes, "@A x@B@C");
+    EXPECT_EQ(ItemOf(W("@Пример: mail a@b.c")).notes, W("@Пример: mail a@b.c"));
+    EXPECT_EQ(ItemOf(W("@Пример: a@b@c\r\n")).notes, W("@Пример: a@b@c\r\n"));
+    // Only the section ended again changes: the ones before it stay in front of it.
+    EXPECT_EQ(ItemOf("lead @X a @Y b@c").notes, "@X a @Y b@c");
+    // The headed fields, being assigned, always took the last end.
+    EXPECT_EQ(ItemOf(W("@Синтаксис:\r\nS@")).syntax, "S@");
+    EXPECT_EQ(ItemOf(W("@Синтаксис:\r\nS@x@y")).syntax, "S@x@y");
+    const TreeRecord i = ItemOf(W("@Синтаксис:\r\nS\r\n@Пример: x@y"));
+    EXPECT_EQ(i.syntax, "S\r\n");
+    EXPECT_EQ(i.notes, W("@Пример: x@y"));
 }
 
 TEST(Reader, StrayClosingBracesAndMissingFinalBrace)

@@ -59,13 +59,15 @@ std::string Write(CZETbrowserDoc& doc)
 
 // Whatever parsed without error must save and read back as the same tree with the same short
 // fields. (The long fields need not: splitting a text into sections drops text before the first
-// marker, joins unheaded notes to the preceding section and replays a section at a second "@".)
+// marker and joins unheaded notes to the preceding section.)
 void ExpectStableRoundTrip(std::string_view bytes)
 {
     ReadResult first = ReadSyntaxHelper(bytes);
     CZETbrowserDoc doc;
     doc.SetRecords(std::move(first.records));
+    const std::uint64_t size = WrittenSize(doc);
     const std::string written = Write(doc);
+    EXPECT_EQ(size, written.size());
     const ReadResult second = ReadSyntaxHelper(written);
     ASSERT_FALSE(second.error);
     ASSERT_EQ(second.records.size(), doc.RecordCount());
@@ -118,6 +120,28 @@ TEST(DeepBooks, MillionLevelsReadCollectAndDelete)
     EXPECT_EQ(doc.RecordCount(), 0u);
 }
 
+TEST(DeepBooks, MillionBlocksNestedInItemsAndShellsKeepTheirFolder)
+{
+    // Each record inside the Folder, however deep in Items and Shells, belongs to the Folder;
+    // the record after every block is closed is back at the top.
+    constexpr std::size_t levels = 1000000;
+    std::string bytes = "{\"Shell\",{\"Folder\",\"\",\"F\",\"\",";
+    bytes.reserve(levels * 40);
+    for (std::size_t i = 0; i < levels; ++i)
+        bytes += i % 2 == 0 ? "{\"Item\",\"\",\"i\",\"\",\"\",\"\",\"x\"" : "{\"Shell\",";
+    bytes.append(levels + 1, '}');
+    bytes += "{\"Item\",\"\",\"top\",\"\",\"\",\"\",\"x\"}}";
+    const ReadResult r = ReadSyntaxHelper(bytes);
+    ASSERT_FALSE(r.error);
+    ASSERT_EQ(r.records.size(), levels / 2 + 2);
+    std::size_t inFolder = 0;
+    for (const TreeRecord& record : r.records)
+        inFolder += record.parentId == 1 ? 1 : 0;
+    EXPECT_EQ(inFolder, levels / 2);
+    EXPECT_EQ(r.records.back().name, "top");
+    EXPECT_EQ(r.records.back().parentId, 0u);
+}
+
 TEST(DeepBooks, WriteTwentyThousandLevelsIntoACountingSink)
 {
     // Each level is indented by its depth, so a book 1M deep would be ~10^12 bytes; 20k levels
@@ -129,6 +153,7 @@ TEST(DeepBooks, WriteTwentyThousandLevelsIntoACountingSink)
     CountingBuffer sink;
     std::ostream out(&sink);
     ASSERT_TRUE(WriteSyntaxHelper(doc, out));
+    EXPECT_EQ(WrittenSize(doc), sink.count);
     const std::size_t folderLine = std::string("{\"Folder\",\"\",\"\",\"\",\r\n").size();
     const std::size_t closeLine = std::string("},\r\n").size();
     const std::size_t itemBytes =

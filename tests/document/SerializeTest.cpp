@@ -5,7 +5,10 @@
 #include "TestSupport.h"
 
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -235,4 +238,120 @@ TEST(SaveDocument, WriteFailureKeepsTheOriginalAndTheMark)
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 1u); // no temporary file left behind
+}
+
+TEST(SaveDocument, BookThatCannotFitIsRefusedBeforeWriting)
+{
+    TempDir dir;
+    const std::string path = dir.file("deep.zet");
+    WriteFile(path, kBook);
+    // 20,000 nested sections: about 400 MB of indentation for 20,000 short records.
+    CZETbrowserDoc doc;
+    std::uint32_t parent = 0;
+    for (int level = 0; level < 20000; ++level)
+        parent = AddChild(doc, parent, MakeFolder("f"));
+    doc.SetModifiedMark(true);
+    std::string askedFor;
+    doc.SetFreeSpaceProvider([&](const std::string& folder) {
+        askedFor = folder;
+        return std::optional<std::uint64_t>(100u * 1024 * 1024);
+    });
+    FakeUi ui;
+    EXPECT_FALSE(doc.OnSaveDocument(path, ui));
+    EXPECT_EQ(askedFor, dir.path().string());
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "Не удалось сохранить файл \"" + path +
+                                "\".\nКниге нужно 382,0 МБ, а свободно только 100,0 МБ.");
+    EXPECT_EQ(FileContents(path), kBook);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST(SaveDocument, LinkLoopIsSaidAsSuch)
+{
+    TempDir dir;
+    std::filesystem::create_symlink("b.zet", dir.path() / "a.zet");
+    std::filesystem::create_symlink("a.zet", dir.path() / "b.zet");
+    CZETbrowserDoc doc;
+    AddChild(doc, 0, MakeItem("I"));
+    FakeUi ui;
+    EXPECT_FALSE(doc.OnSaveDocument(dir.file("a.zet"), ui));
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors[0].find("Символические ссылки, ведущие к файлу, замкнуты в кольцо."),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "a.zet"));
+}
+
+TEST(DiskChanges, AnotherProgramsChangeIsToldFromTheDocumentsOwn)
+{
+    TempDir dir;
+    const std::string path = dir.file("book.zet");
+    WriteFile(path, kBook);
+    CZETbrowserDoc doc;
+    EXPECT_FALSE(doc.FileChangedOnDisk()); // no file yet
+    FakeUi ui;
+    ASSERT_TRUE(doc.OnOpenDocument(path, ui));
+    ASSERT_TRUE(doc.diskStamp());
+    EXPECT_EQ(doc.diskStamp()->size, kBook.size());
+    EXPECT_FALSE(doc.FileChangedOnDisk());
+
+    // Same size, only the modification time differs.
+    const timespec later[2] = {{0, UTIME_OMIT}, {doc.diskStamp()->modifiedSeconds + 5, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
+    EXPECT_TRUE(doc.FileChangedOnDisk());
+
+    // Our own save is no change; another file renamed over it is, even with the same bytes and
+    // time; so is a missing file.
+    ASSERT_TRUE(doc.OnSaveDocument(path, ui));
+    EXPECT_FALSE(doc.FileChangedOnDisk());
+    const std::string other = dir.file("other.zet");
+    WriteFile(other, FileContents(path));
+    const timespec same[2] = {{0, UTIME_OMIT},
+                              {doc.diskStamp()->modifiedSeconds,
+                               static_cast<long>(doc.diskStamp()->modifiedNanoseconds)}};
+    ASSERT_EQ(utimensat(AT_FDCWD, other.c_str(), same, 0), 0);
+    std::filesystem::rename(other, path);
+    EXPECT_TRUE(doc.FileChangedOnDisk());
+    std::filesystem::remove(path);
+    EXPECT_TRUE(doc.FileChangedOnDisk());
+
+    doc.OnNewDocument();
+    EXPECT_FALSE(doc.FileChangedOnDisk());
+}
+
+TEST(OpenDocument, OnlyRegularFilesAreOpened)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.zet");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string expected = "Это не обычный файл, а канал, устройство или сокет: открыть "
+                                 "можно только файл.";
+    // Opening a FIFO with no writer must not wait for one.
+    auto opened = std::async(std::launch::async, [&] {
+        CZETbrowserDoc doc;
+        FakeUi ui;
+        const bool ok = doc.OnOpenDocument(fifo, ui);
+        return std::pair{ok, ui.errors};
+    });
+    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        // Let the blocked open go on, so that the test ends.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        FAIL() << "opening a FIFO waited for a writer";
+    }
+    const auto [ok, errors] = opened.get();
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Не удалось прочитать файл \"" + fifo + "\".\n" + expected);
+
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        if (!std::filesystem::exists(device))
+            continue;
+        CZETbrowserDoc doc;
+        FakeUi ui;
+        EXPECT_FALSE(doc.OnOpenDocument(device, ui)) << device;
+        ASSERT_EQ(ui.errors.size(), 1u);
+        EXPECT_TRUE(ui.errors[0].ends_with(expected)) << ui.errors[0];
+    }
 }

@@ -299,3 +299,27 @@ TEST(Writer, ReadsBackAsValue)
     EXPECT_FALSE(ReadsBackAsValue("\"\"a", ","));
     EXPECT_FALSE(ReadsBackAsValue("\"", "\r\n"));
 }
+
+TEST(Writer, WriteRecordsLeavesTheDocumentAsItIs)
+{
+    CZETbrowserDoc doc;
+    doc.SetTitle("x");
+    TreeRecord item = MakeItem("  N  ", "a\"b");
+    item.syntax = "say \"hi\"";
+    AddChild(doc, 0, item);
+    doc.SetModifiedMark(true);
+    const CZETbrowserDoc::RecordList before = doc.records();
+    std::ostringstream out;
+    ASSERT_TRUE(WriteRecords(doc, out));
+    EXPECT_EQ(doc.records(), before);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(WrittenSize(doc), out.str().size());
+
+    // A save's write then makes the document what the file holds.
+    EXPECT_EQ(Write(doc), out.str());
+    const TreeRecord& saved = doc.records().front();
+    EXPECT_EQ(saved.name, "N");
+    EXPECT_EQ(saved.synonym, "a''b");
+    EXPECT_EQ(saved.syntax, "say ''hi''");
+    EXPECT_FALSE(doc.IsModified());
+}

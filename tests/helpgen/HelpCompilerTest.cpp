@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -139,6 +140,9 @@ TEST(HelpCompilerDirectory, CreationFailureShowsSystemText)
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_FALSE(messages.messages[0].empty());
     EXPECT_EQ(messages.messages[0].find('\n'), std::string::npos);
+    // The folder that could not be made is named with the system's reason.
+    EXPECT_EQ(messages.messages[0],
+              "Не удалось создать каталог " + dir.str() + "/file/sub: " + std::strerror(ENOTDIR));
     // Something at the path itself counts as the directory, even a file.
     EXPECT_EQ(compiler.PrepareHelpDirectory(dir.str() + "/file"), dir.str() + "/file");
 }
@@ -203,6 +207,9 @@ TEST(HelpCompilerRun, FailureOrMissingHelpFileNamesTheLog)
 
     platform.run = [] { return exited(0); };
     EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help));
+    // Neither a log of its own nor any output: the log named says so.
+    EXPECT_EQ(ReadBytes(log),
+              "Компилятор справки /bin/c ничего не вывел и не создал файл " + help + ".\n");
     platform.run = [] { return exited(3, "Error: broken\n"); };
     EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help));
     EXPECT_TRUE(platform.opened.empty());

@@ -1,10 +1,12 @@
 #include "HelpProjectWriter.h"
 #include "HelpIndex.h"
 #include "HelpTestSupport.h"
+#include "OutputFile.h"
 #include "TopicPageWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -12,6 +14,18 @@ namespace {
 const std::string kListHeader = "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"ZET "
                                 "browser\">\r\n</head>\r\n<body>\r\n<UL>\r\n";
 const std::string kListFooter = "</UL>\r\n</body>\r\n</html>\r\n";
+const std::string kLeftStyleSheet =
+    "div{\r\ntext-align:'left';\r\n}\r\n.partition{\r\n"
+    "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n}\r\n"
+    ".text{\r\nfont-family:'tahoma'; font-size:9pt; color:'#000000';\r\n}\r\n"
+    "td{\r\nborder-right:'1pt solid  black';\r\nborder-bottom:'1pt solid  black';\r\n"
+    "vertical-align:'top';\r\ntext-align:'left';\r\npadding-left:'1mm';\r\n}\r\n"
+    "table{\r\nborder-left:'1pt solid  black';\r\nborder-top:'1pt solid  black';\r\n}\r\n"
+    ".tdheader{\r\ntext-align:'justify';\r\nbackground-color:'#CCECFF';\r\n}\r\n"
+    ".tddescription{\r\ntext-align:'left';\r\nbackground-color:'#FFFFFF';\r\n}\r\n";
+const std::string kStartPage =
+    "<html>\r\n<head>\r\n<title></title>\r\n<meta http-equiv=\"Content-Type\" "
+    "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
 
 // The worked example: a Folder Функции (Functions) holding Длина (Len), then Пусто.
 void fillExample(CZETbrowserDoc& document)
@@ -153,8 +167,8 @@ TEST(HelpProjectGeneration, WorkedExampleContentsIndexAndProject)
         g.file("Пусто_3.html"),
         TopicPageWriter::PageText(*document.FindRecord(3), W("Пусто_3"), HelpStyle::SyntaxHelper));
     EXPECT_NE(g.file("Len_2.html").find("<title>Len_2</title>"), std::string::npos);
-    EXPECT_EQ(g.file("default.css"), HelpProjectWriter::StyleSheet(TextAlignment::Left));
-    EXPECT_EQ(g.file("Index.html"), HelpProjectWriter::StartPage());
+    EXPECT_EQ(g.file("default.css"), kLeftStyleSheet);
+    EXPECT_EQ(g.file("Index.html"), kStartPage);
     EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Функции_1.html"));
 }
 
@@ -234,29 +248,19 @@ TEST(HelpProjectGeneration, SameNameDifferentCaseSharesKeyword)
 
 TEST(HelpProjectGeneration, StyleSheets)
 {
-    const std::string left = HelpProjectWriter::StyleSheet(TextAlignment::Left);
-    const std::string justify = HelpProjectWriter::StyleSheet(TextAlignment::Justify);
-    const std::string expectedLeft =
-        "div{\r\ntext-align:'left';\r\n}\r\n.partition{\r\n"
-        "font-family:'tahoma'; font-size:9pt;color: '#000080'; padding-left:'1cm';\r\n}\r\n"
-        ".text{\r\nfont-family:'tahoma'; font-size:9pt; color:'#000000';\r\n}\r\n"
-        "td{\r\nborder-right:'1pt solid  black';\r\nborder-bottom:'1pt solid  black';\r\n"
-        "vertical-align:'top';\r\ntext-align:'left';\r\npadding-left:'1mm';\r\n}\r\n"
-        "table{\r\nborder-left:'1pt solid  black';\r\nborder-top:'1pt solid  black';\r\n}\r\n"
-        ".tdheader{\r\ntext-align:'justify';\r\nbackground-color:'#CCECFF';\r\n}\r\n"
-        ".tddescription{\r\ntext-align:'left';\r\nbackground-color:'#FFFFFF';\r\n}\r\n";
-    EXPECT_EQ(left, expectedLeft);
-    std::string expectedJustify = expectedLeft;
+    CZETbrowserDoc document;
+    Generated left;
+    generate(left, document, "s");
+    EXPECT_EQ(left.file("default.css"), kLeftStyleSheet);
+
+    std::string expectedJustify = kLeftStyleSheet;
     expectedJustify.replace(expectedJustify.find("div{\r\ntext-align:'left'") + 18, 4, "justify");
     const std::size_t last = expectedJustify.rfind("text-align:'left'");
     expectedJustify.replace(last + 12, 4, "justify");
-    EXPECT_EQ(justify, expectedJustify);
-
-    CZETbrowserDoc document;
     Generated g;
     g.options.alignment = TextAlignment::Justify;
     generate(g, document, "s");
-    EXPECT_EQ(g.file("default.css"), justify);
+    EXPECT_EQ(g.file("default.css"), expectedJustify);
 }
 
 TEST(HelpProjectGeneration, PageFailureStopsEverything)
@@ -324,4 +328,124 @@ TEST(HelpProjectGeneration, DeepNestingNeedsNoRecursion)
     EXPECT_NE(contents.find("\n" + leafLine), std::string::npos);
     EXPECT_TRUE(contents.ends_with("\r\n\t</UL>\r\n" + kListFooter));
     EXPECT_NE(g.file("deep.hhk").find(R"(value="f\f\f)"), std::string::npos);
+}
+
+TEST(HelpProjectGeneration, NamelessRecordKeepsItsParenthesesInTheContentsOnly)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Folder, 1, 0, "", "Functions"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 1, "", "Len"));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "n");
+    ASSERT_TRUE(g.ok);
+    const std::string contents = g.file("n.hhc");
+    EXPECT_NE(contents.find("\t\t<param name=\"Name\" value=\" ( Functions )\">\r\n"),
+              std::string::npos);
+    EXPECT_NE(contents.find("\t\t\t<param name=\"Name\" value=\" ( Len )\">\r\n"),
+              std::string::npos);
+    // The index title is the record's path of display names: the synonym alone.
+    EXPECT_NE(g.file("n.hhk").find("<param name=\"Name\" value=\"Functions\\Len\">"),
+              std::string::npos);
+}
+
+TEST(HelpProjectGeneration, FailedWritesAreReportedAndStopEverything)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    // The full device stands for a full disk: it opens, and every write to it fails.
+    RecordingMessages direct;
+    EXPECT_FALSE(OutputFile::WriteWhole("/dev/full", "page", direct));
+    {
+        OutputFile file;
+        ASSERT_TRUE(file.Open("/dev/full", direct));
+        EXPECT_TRUE(file.Write("gathered, not yet written"));
+        EXPECT_FALSE(file.Close());
+        EXPECT_FALSE(file.Write("more"));
+    }
+    ASSERT_EQ(direct.fileErrors.size(), 2u); // once per file
+    EXPECT_EQ(direct.fileErrors[1], std::string("/dev/full: ") + std::strerror(ENOSPC));
+
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 0, "ok"));
+    records.push_back(MakeRecord(RecordKind::Item, 2, 0, "full"));
+    records.push_back(MakeRecord(RecordKind::Item, 3, 0, "later"));
+    document.SetRecords(std::move(records));
+    {
+        Generated g;
+        std::filesystem::create_symlink("/dev/full", g.dir.path() / "full_2.html");
+        generate(g, document, "f");
+        EXPECT_FALSE(g.ok);
+        ASSERT_EQ(g.messages.fileErrors.size(), 1u);
+        EXPECT_EQ(g.messages.fileErrors[0], g.dir.str() + "/full_2.html: " + std::strerror(ENOSPC));
+        EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "later_3.html"));
+        EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "default.css"));
+    }
+    for (const char* file : {"f.hhc", "f.hhk", "f.hhp", "default.css", "Index.html"}) {
+        Generated g;
+        std::filesystem::create_symlink("/dev/full", g.dir.path() / file);
+        generate(g, document, "f");
+        EXPECT_FALSE(g.ok) << file;
+        ASSERT_EQ(g.messages.fileErrors.size(), 1u) << file;
+        EXPECT_NE(g.messages.fileErrors[0].find(file), std::string::npos);
+    }
+}
+
+TEST(HelpProjectNames, NamesThatLeaveTheHelpFolderAreRefused)
+{
+    for (const char* good : {"Справка", "a.chm.bak", "", "  x  ", "..chm", "a..b", "back\\slash"})
+        EXPECT_FALSE(HelpProjectWriter::HelpFileNameProblem(good)) << good;
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem("../escaped"),
+              "Имя файла справки «../escaped» содержит «/». Укажите только имя файла: каталог "
+              "справки задаётся отдельно.");
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem("/tmp/x.chm"));
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem("sub/x"));
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem(" .. "),
+              "Имя файла справки «..» указывает на каталог, а не на файл.");
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem("."));
+    // 251 bytes and ".chm" make the longest name; ".x" after the base makes ".hhc" longer.
+    EXPECT_FALSE(HelpProjectWriter::HelpFileNameProblem(std::string(251, 'n')));
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem(std::string(252, 'n')));
+    EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem(std::string(250, 'n') + ".chm.x"));
+
+    // The generation itself refuses such a name and writes nothing.
+    CZETbrowserDoc document;
+    Generated g;
+    const std::filesystem::path inner = g.dir.path() / "help";
+    std::filesystem::create_directory(inner);
+    g.options.helpFileName = "../escaped";
+    g.options.helpDirectory = inner.string();
+    EXPECT_FALSE(
+        HelpProjectWriter::GenerateHelpProject(document, g.options, g.progress, g.messages));
+    ASSERT_EQ(g.messages.messages.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_empty(g.dir.path() / "help"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(g.dir.path()), {}), 1);
+}
+
+TEST(HelpProjectGeneration, PageNameTooLongStopsBeforeAnyFileIsMade)
+{
+    CZETbrowserDoc document;
+    CZETbrowserDoc::RecordList records;
+    records.push_back(MakeRecord(RecordKind::Item, 1, 0, "short"));
+    // 125 Cyrillic letters: 250 bytes in UTF-8, with "_2.html" too long for a file name.
+    std::string longName;
+    for (int i = 0; i < 125; ++i)
+        longName += "ж";
+    records.push_back(MakeRecord(RecordKind::Item, 2, 0, longName));
+    document.SetRecords(std::move(records));
+    Generated g;
+    generate(g, document, "f");
+    EXPECT_FALSE(g.ok);
+    ASSERT_EQ(g.messages.fileErrors.size(), 1u);
+    EXPECT_EQ(g.messages.fileErrors[0],
+              g.dir.str() + "/" + longName + "_2.html: " + std::strerror(ENAMETOOLONG));
+    EXPECT_TRUE(std::filesystem::is_empty(g.dir.path()));
+
+    // 124 letters make the longest name that fits.
+    document.FindRecord(2)->name = W(longName.substr(0, 124 * 2));
+    Generated fits;
+    generate(fits, document, "f");
+    EXPECT_TRUE(fits.ok);
 }

@@ -49,16 +49,20 @@ protected:
         ::setenv("HOME", dir.str().c_str(), 1);
     }
 
-    ToolRun zettool(const std::string& arguments)
+    ToolRun zettool(const std::string& arguments, const std::string& stdoutPath = {},
+                    const std::string& workingDirectory = {})
     {
-        const std::string out = dir.str() + "/out.txt";
+        const std::string out = stdoutPath.empty() ? dir.str() + "/out.txt" : stdoutPath;
         const std::string err = dir.str() + "/err.txt";
-        const std::string command = shellQuoted(ZETTOOL_PATH) + " " + arguments + " >" +
-                                    shellQuoted(out) + " 2>" + shellQuoted(err) + " </dev/null";
+        const std::string command =
+            (workingDirectory.empty() ? "" : "cd " + shellQuoted(workingDirectory) + " && ") +
+            shellQuoted(ZETTOOL_PATH) + " " + arguments + " >" + shellQuoted(out) + " 2>" +
+            shellQuoted(err) + " </dev/null";
         const int status = std::system(command.c_str());
         ToolRun run;
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = ReadBytes(out);
+        if (stdoutPath.empty())
+            run.out = ReadBytes(out);
         run.err = ReadBytes(err);
         return run;
     }
@@ -148,4 +152,71 @@ TEST_F(MakeHelpCommand, BadOptionValueIsRefused)
     const ToolRun run = zettool("make-help --style fancy " + shellQuoted(book));
     EXPECT_NE(run.exitCode, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.str() + "/Help"));
+}
+
+TEST_F(MakeHelpCommand, UnwritableStandardOutputFails)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const ToolRun run = zettool("make-help --no-compile " + shellQuoted(book), "/dev/full");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "zettool make-help: cannot write to standard output\n");
+}
+
+TEST_F(MakeHelpCommand, FailedWriteExitsWithOne)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const std::string out = dir.str() + "/full";
+    std::filesystem::create_directory(out);
+    std::filesystem::create_symlink("/dev/full", out + "/Len_2.html");
+    const ToolRun run = zettool("make-help --no-compile --output-dir " + shellQuoted(out) + " " +
+                                shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "zettool make-help: cannot write " + out + "/Len_2.html: No space left on device\n");
+}
+
+TEST_F(MakeHelpCommand, HelpFileNameOutsideTheFolderIsRefused)
+{
+    const std::string out = dir.str() + "/out";
+    const ToolRun run = zettool("make-help --no-compile --output-dir " + shellQuoted(out) +
+                                " --name ../escaped " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "zettool make-help: Имя файла справки «../escaped» содержит «/». Укажите "
+                       "только имя файла: каталог справки задаётся отдельно.\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/escaped.hhp"));
+}
+
+TEST_F(MakeHelpCommand, RelativeCompilerIsFoundFromTheCurrentFolder)
+{
+    // A stand-in compiler that makes the help file next to the project, as chmcmd does.
+    std::filesystem::create_directory(dir.path() / "tools");
+    const std::filesystem::path fake = dir.path() / "tools" / "fakecc";
+    std::ofstream(fake) << "#!/bin/sh\necho compiled > \"${1%.hhp}.chm\"\n";
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    const ToolRun run =
+        zettool("make-help --compiler ./tools/fakecc " + shellQuoted(book), {}, dir.str());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, dir.str() + "/Help/Книга Луча.chm\n");
+    EXPECT_EQ(ReadBytes(dir.str() + "/Help/Книга Луча.chm"), "compiled\n");
+}
+
+TEST_F(MakeHelpCommand, FailuresNameTheFolderAndAnExistingLog)
+{
+    std::ofstream(dir.path() / "blocker").put('x');
+    ToolRun run = zettool("make-help --no-compile --output-dir " +
+                          shellQuoted(dir.str() + "/blocker/help") + " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "zettool make-help: Не удалось создать каталог " + dir.str() +
+                           "/blocker/help: Not a directory\n");
+
+    // /bin/true prints nothing and makes no help file; the log named says so.
+    run = zettool("make-help --compiler /bin/true " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string log = dir.str() + "/Help/Книга Луча.log";
+    EXPECT_NE(run.err.find("Подробности в файле " + log + "."), std::string::npos) << run.err;
+    EXPECT_NE(ReadBytes(log).find("ничего не вывел"), std::string::npos);
 }

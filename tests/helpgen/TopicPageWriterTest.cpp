@@ -24,38 +24,80 @@ std::string noteRow(const std::string& heading, const std::string& body)
            "</strong></td>\r\n<td class='tddescription'>" + body + "</td>\r\n</tr>\r\n";
 }
 
+// A field as the page shows it once prepared: the purpose's section between its "<div>" and
+// "</div>", or "(none)" when the page has no such section.
+std::string shownPurpose(const std::string& text)
+{
+    TreeRecord record;
+    record.purpose = text;
+    const std::string shown = page(record, HelpStyle::SyntaxHelper);
+    const std::string open = kHead + W("<u>Назначение:</u><br>\r\n") + "<div>";
+    const std::string close = "</div>\r\n" + kTail;
+    if (shown == kHead + kTail)
+        return "(none)";
+    EXPECT_TRUE(shown.starts_with(open) && shown.ends_with(close)) << shown;
+    return shown.substr(open.size(), shown.size() - open.size() - close.size());
+}
+
+// The notes as a page in the syntax helper's layout shows them, between "<div>" and "</div>".
+std::string shownNotes(const std::string& notes)
+{
+    TreeRecord record;
+    record.notes = notes;
+    const std::string shown = page(record, HelpStyle::SyntaxHelper);
+    const std::string open = kHead + "<div>";
+    const std::string close = "</div>\r\n" + kTail;
+    EXPECT_TRUE(shown.starts_with(open) && shown.ends_with(close)) << shown;
+    return shown.substr(open.size(), shown.size() - open.size() - close.size());
+}
+
+// The rows the notes give in a table page.
+std::string noteRows(const std::string& notes)
+{
+    TreeRecord record;
+    record.notes = notes;
+    const std::string shown = page(record, HelpStyle::HtmlTable);
+    const std::string open = kHead + kTable;
+    const std::string close = "</table>\r\n" + kTail;
+    EXPECT_TRUE(shown.starts_with(open) && shown.ends_with(close)) << shown;
+    return shown.substr(open.size(), shown.size() - open.size() - close.size());
+}
+
 } // namespace
 
 TEST(TopicPagePreparation, TrimsWhiteSpaceOfEveryKind)
 {
-    EXPECT_EQ(TopicPageWriter::PrepareField(" \t\r\n\v\fa b\f\v\n\r\t ", false), "a b");
-    EXPECT_EQ(TopicPageWriter::PrepareField(" \r\n ", false), "");
+    EXPECT_EQ(shownPurpose(" \t\r\n\v\fa b\f\v\n\r\t "), "a b");
+    EXPECT_EQ(shownPurpose(" \r\n "), "(none)");
 }
 
 TEST(TopicPagePreparation, EscapesAngleBracketsButNotAmpersand)
 {
-    EXPECT_EQ(TopicPageWriter::PrepareField("a<b>c&d", false), "a&lt;b&gt;c&d");
+    EXPECT_EQ(shownPurpose("a<b>c&d"), "a&lt;b&gt;c&d");
 }
 
 TEST(TopicPagePreparation, LineBreaksBecomeBrExceptInNotes)
 {
-    EXPECT_EQ(TopicPageWriter::PrepareField("a\r\nb\nc\rd", false), "a<br>b\nc\rd");
-    EXPECT_EQ(TopicPageWriter::PrepareField("a\r\nb", true), "a\r\nb");
+    EXPECT_EQ(shownPurpose("a\r\nb\nc\rd"), "a<br>b\nc\rd");
+    // The notes keep their line breaks through the preparation, so that a heading can end at
+    // one; they become "<br>" only afterwards.
+    EXPECT_EQ(shownNotes("a\r\nb"), "a<br>b");
+    EXPECT_EQ(shownNotes("@H\r\nb"), "<u>H\r</u>\nb");
 }
 
 TEST(TopicPagePreparation, TabBecomesFourNonBreakingSpaces)
 {
-    EXPECT_EQ(TopicPageWriter::PrepareField("a\tb", false), "a&nbsp;&nbsp;&nbsp;&nbsp;b");
+    EXPECT_EQ(shownPurpose("a\tb"), "a&nbsp;&nbsp;&nbsp;&nbsp;b");
 }
 
 TEST(TopicPagePreparation, DoubledQuotesAndApostrophes)
 {
-    EXPECT_EQ(TopicPageWriter::PrepareField("a\"\"b", false), "a\"b");
-    EXPECT_EQ(TopicPageWriter::PrepareField("a\"\"\"b", false), "a\"\"b");
-    EXPECT_EQ(TopicPageWriter::PrepareField("a''b", false), "a\"b");
-    EXPECT_EQ(TopicPageWriter::PrepareField("a'b", false), "a'b");
+    EXPECT_EQ(shownPurpose("a\"\"b"), "a\"b");
+    EXPECT_EQ(shownPurpose("a\"\"\"b"), "a\"\"b");
+    EXPECT_EQ(shownPurpose("a''b"), "a\"b");
+    EXPECT_EQ(shownPurpose("a'b"), "a'b");
     // Apostrophes are replaced after the quotes, so their quotes are not halved again.
-    EXPECT_EQ(TopicPageWriter::PrepareField("''''", false), "\"\"");
+    EXPECT_EQ(shownPurpose("''''"), "\"\"");
 }
 
 TEST(TopicPageSyntaxHelper, EmptyRecordGivesHeadAndTailOnly)
@@ -104,7 +146,7 @@ TEST(TopicPageSyntaxHelper, NotesHeadingWithColonKeepsLineBreak)
 
 TEST(TopicPageSyntaxHelper, NotesHeadingEndingAtLineBreakKeepsCrInside)
 {
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("a@Head\r\nbody"), "a<u>Head\r</u>\nbody");
+    EXPECT_EQ(shownNotes("a@Head\r\nbody"), "a<u>Head\r</u>\nbody");
     TreeRecord record;
     record.notes = "@Head\r\nbody";
     EXPECT_EQ(page(record, HelpStyle::SyntaxHelper),
@@ -113,15 +155,15 @@ TEST(TopicPageSyntaxHelper, NotesHeadingEndingAtLineBreakKeepsCrInside)
 
 TEST(TopicPageSyntaxHelper, NotesHeadingVariants)
 {
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("no heading"), "no heading");
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("@Stop! x"), "<u>Stop!</u> x");
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("x @tail"), "x <u>tail</u>");
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("@:"), "<u>:</u>");
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("@"), "<u></u>");
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("@a: b @c! d"), "<u>a:</u> b <u>c!</u> d");
+    EXPECT_EQ(shownNotes("no heading"), "no heading");
+    EXPECT_EQ(shownNotes("@Stop! x"), "<u>Stop!</u> x");
+    EXPECT_EQ(shownNotes("x @tail"), "x <u>tail</u>");
+    EXPECT_EQ(shownNotes("@:"), "<u>:</u>");
+    EXPECT_EQ(shownNotes("@"), "<u></u>");
+    EXPECT_EQ(shownNotes("@a: b @c! d"), "<u>a:</u> b <u>c!</u> d");
     // A second "@" inside a heading opens a heading of its own that ends at the same place.
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("@a@b: c"), "<u>a<u>b:</u></u> c");
-    EXPECT_EQ(TopicPageWriter::UnderlineNoteHeadings("@a@b"), "<u>a<u>b</u></u>");
+    EXPECT_EQ(shownNotes("@a@b: c"), "<u>a<u>b:</u></u> c");
+    EXPECT_EQ(shownNotes("@a@b"), "<u>a<u>b</u></u>");
 }
 
 TEST(TopicPageHtmlTable, FieldRowsWithTheirOwnOpenings)
@@ -155,12 +197,11 @@ TEST(TopicPageHtmlTable, FieldRowsWithTheirOwnOpenings)
 
 TEST(TopicPageHtmlTable, NoteRowsOfTheWorkedExamples)
 {
-    EXPECT_EQ(TopicPageWriter::NoteRows(W("@Пример: текст")), noteRow(W("Пример:"), W("текст")));
-    EXPECT_EQ(TopicPageWriter::NoteRows(W("x\r\n@Пример:")), noteRow(W("Пример:"), "-"));
-    EXPECT_EQ(TopicPageWriter::NoteRows(W("Вступление @Пример: x")), noteRow(W("Пример:"), "x"));
-    EXPECT_EQ(TopicPageWriter::NoteRows(W("Просто текст")), "");
-    EXPECT_EQ(TopicPageWriter::NoteRows(W("@Заголовок\r\n  текст")),
-              noteRow(W("Заголовок"), W("  текст")));
+    EXPECT_EQ(noteRows(W("@Пример: текст")), noteRow(W("Пример:"), W("текст")));
+    EXPECT_EQ(noteRows(W("x\r\n@Пример:")), noteRow(W("Пример:"), "-"));
+    EXPECT_EQ(noteRows(W("Вступление @Пример: x")), noteRow(W("Пример:"), "x"));
+    EXPECT_EQ(noteRows(W("Просто текст")), "");
+    EXPECT_EQ(noteRows(W("@Заголовок\r\n  текст")), noteRow(W("Заголовок"), W("  текст")));
 
     TreeRecord record;
     record.notes = W("@Пример: текст");
@@ -171,18 +212,18 @@ TEST(TopicPageHtmlTable, NoteRowsOfTheWorkedExamples)
 TEST(TopicPageHtmlTable, NoteRowsEdgeCases)
 {
     // Several sections, each body up to the next "@", line breaks inside become <br>.
-    EXPECT_EQ(TopicPageWriter::NoteRows("@A: one\r\ntwo\r\n@B!\r\n\r\nthree"),
+    EXPECT_EQ(noteRows("@A: one\r\ntwo\r\n@B!\r\n\r\nthree"),
               noteRow("A:", "one<br>two<br>") + noteRow("B!", "three"));
     // A heading ending at LF keeps it; the body starts after it.
-    EXPECT_EQ(TopicPageWriter::NoteRows("@A\nbody"), noteRow("A\n", "body"));
+    EXPECT_EQ(noteRows("@A\nbody"), noteRow("A\n", "body"));
     // The next "@" before any heading end: the heading runs to the end, the body is empty.
-    EXPECT_EQ(TopicPageWriter::NoteRows("@A @B: x"), noteRow("A @B: x", "-") + noteRow("B:", "x"));
+    EXPECT_EQ(noteRows("@A @B: x"), noteRow("A @B: x", "-") + noteRow("B:", "x"));
     // An "@" in the last position starts no further row.
-    EXPECT_EQ(TopicPageWriter::NoteRows("@A: x@"), noteRow("A:", "x"));
-    EXPECT_EQ(TopicPageWriter::NoteRows("@"), noteRow("", "-"));
+    EXPECT_EQ(noteRows("@A: x@"), noteRow("A:", "x"));
+    EXPECT_EQ(noteRows("@"), noteRow("", "-"));
     // A single blank body is dropped; a lone CR heading end gives an empty heading.
-    EXPECT_EQ(TopicPageWriter::NoteRows("@: "), noteRow(":", "-"));
-    EXPECT_EQ(TopicPageWriter::NoteRows("@\r\nx"), noteRow("", "x"));
+    EXPECT_EQ(noteRows("@: "), noteRow(":", "-"));
+    EXPECT_EQ(noteRows("@\r\nx"), noteRow("", "x"));
 }
 
 TEST(TopicPageWriting, WritesFileAndReportsFailure)
