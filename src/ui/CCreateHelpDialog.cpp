@@ -15,6 +15,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -415,8 +416,15 @@ void CCreateHelpDialog::OnOK()
         m_messages.ShowMessage(*problem);
         return;
     }
+    // A relative folder is taken from the book's folder: the program's working folder means
+    // nothing to the user.
+    QString folder = helpDirectory.trimmed();
+    if (!folder.isEmpty() && QDir::isRelativePath(folder))
+        folder = QFileInfo(DefaultHelpDirectory(QString::fromStdString(m_document.GetPathName())))
+                     .path() +
+                 u'/' + folder;
     const std::optional<std::string> directory =
-        HelpCompiler(m_platform, m_messages).PrepareHelpDirectory(helpDirectory.toStdString());
+        HelpCompiler(m_platform, m_messages).PrepareHelpDirectory(folder.toStdString());
     if (!directory)
         return;
     // The fields keep what was typed; the work uses the normalised values.

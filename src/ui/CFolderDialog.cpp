@@ -1,6 +1,7 @@
 #include "CFolderDialog.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@ CFolderDialog::CFolderDialog(QString* folder, QWidget* parent)
     setWindowTitle(QStringLiteral("Выбор каталога"));
     setLabelText(QFileDialog::Accept, QStringLiteral("Выбрать"));
     setLabelText(QFileDialog::FileName, QStringLiteral("Имя папки:"));
+    setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
 
     // The name field and the type filter have no use here: the folder shown is the answer.
     // Where Qt's own name field sat, under "Имя папки:", the folder being browsed is shown.
@@ -41,8 +43,13 @@ CFolderDialog::CFolderDialog(QString* folder, QWidget* parent)
         grid->addWidget(m_folderLabel, grid->rowCount(), 0, 1, grid->columnCount());
 
     connect(this, &QFileDialog::directoryEntered, this, &CFolderDialog::OnFolderChange);
-    const QString start = folder != nullptr ? *folder : QString();
-    setDirectory(start.isEmpty() ? QDir::currentPath() : start);
+    // A folder that is not there yet opens at its nearest existing parent.
+    QString start = folder != nullptr ? QDir::cleanPath(*folder) : QString();
+    if (start.isEmpty())
+        start = QDir::currentPath();
+    while (!QFileInfo(start).isDir() && start != QFileInfo(start).path())
+        start = QFileInfo(start).path();
+    setDirectory(start);
     OnFolderChange(directory().absolutePath());
 }
 

@@ -233,6 +233,16 @@ private slots:
         QVERIFY(prompts->messages.last().text.contains(QStringLiteral("«/»")));
         QVERIFY(!QFileInfo::exists(helpDir()));
         QVERIFY(ui->calls.empty());
+
+        // A relative folder lies beside the book, wherever the program was started.
+        dialog->helpFileNameEdit()->setText(QStringLiteral("мой.chm"));
+        dialog->helpDirectoryEdit()->setText(QStringLiteral("Справка/html "));
+        prompts->messageAnswers << QMessageBox::No;
+        QVERIFY(!pressOk());
+        QCOMPARE(
+            prompts->messages.last().text,
+            QStringLiteral("Каталог %1/Справка/html не найден! Создать каталог?").arg(dir->path()));
+        QCOMPARE(dialog->helpDirectoryEdit()->text(), QStringLiteral("Справка/html "));
     }
 
     void generationFailureLeavesTheDialogOpen()
@@ -484,6 +494,12 @@ private slots:
             chooser.setDirectory(QStringLiteral("/"));
             chooser.reject();
             QCOMPARE(folder, sub);
+        }
+        // A folder not made yet opens at its nearest existing parent.
+        QString missing = sub + QStringLiteral("/a/b");
+        {
+            CFolderDialog chooser(&missing);
+            QCOMPARE(chooser.ShownFolder(), sub);
         }
         QString root = QStringLiteral("/");
         CFolderDialog chooser(&root);
