@@ -143,6 +143,9 @@ private slots:
         QVERIFY(!browse->HasHotBorder());
         QVERIFY(browse->HasPlainFrame());
         QVERIFY(browse->HasFocusInFlat());
+        // Drawn at the size the small button holds, not cut from a larger one.
+        QCOMPARE(browse->IconSize(), QSize(16, 16));
+        QVERIFY(browse->width() >= 16 + 4);
         QCOMPARE(CCreateHelpDialog::HotBackgroundFor(QColor(0xf0, 0xf8, 0x20)),
                  QColor(0xfa, 0xff, 0x2a));
 
