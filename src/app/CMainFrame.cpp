@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include "CAboutDlg.h"
 #include "CChildFrame.h"
 #include "CRecentFileList.h"
 #include "CZETbrowserDoc.h"
@@ -14,7 +15,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QToolBar>
 
 namespace {
@@ -290,22 +290,10 @@ void CMainFrame::refreshFrameState()
         setWindowTitle(kAppTitle);
 }
 
-QString CMainFrame::AboutText()
-{
-    return QStringLiteral("<b>" ZET_PROGRAM_NAME "</b><br>Версия " ZET_PROGRAM_VERSION "<br><br>"
-                          "Редактор книг синтаксис-помощника: структура книги в виде дерева, "
-                          "правка записей и создание справки в формате CHM.");
-}
-
 void CMainFrame::OnAppAbout()
 {
-    QMessageBox box(this);
-    box.setWindowTitle(QStringLiteral("О программе " ZET_PROGRAM_NAME));
-    box.setTextFormat(Qt::RichText);
-    box.setText(AboutText());
-    box.setIconPixmap(QPixmap(QStringLiteral(":/icons/48x48/zetbrowser.png")));
-    box.setStandardButtons(QMessageBox::Ok);
-    m_prompts.exec(box);
+    CAboutDlg about(m_prompts, this);
+    m_prompts.exec(about);
 }
 
 // A new window nearly fills the MDI area, unless the windows are maximised anyway.

@@ -62,7 +62,6 @@ public:
     CChildFrame* activeChild() const;
     QList<CChildFrame*> childFrames() const;
     void OnAppAbout();
-    static QString AboutText();
 
     // --- state ---------------------------------------------------------------------------
     QMdiArea* mdiArea() const { return m_mdiArea; }

@@ -1,9 +1,11 @@
 #include "DocumentManager.h"
 
 #include "CChildFrame.h"
+#include "CCreateHelpDialog.h"
 #include "CMainFrame.h"
 #include "CRecentFileList.h"
 #include "CZETbrowserDoc.h"
+#include "QtHelpPlatform.h"
 #include "QtUiServices.h"
 #include "UserPrompts.h"
 
@@ -44,10 +46,14 @@ QString absolute(const QString& path)
 
 DocumentManager::DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts& prompts,
                                  CRecentFileList& recentFiles)
-    : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles)
+    : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles),
+      m_desktopHelpPlatform(std::make_unique<QtHelpPlatform>()),
+      m_helpPlatform(m_desktopHelpPlatform.get())
 {
     connect(&m_area, &QMdiArea::subWindowActivated, this, &DocumentManager::stateChanged);
 }
+
+DocumentManager::~DocumentManager() = default;
 
 CChildFrame* DocumentManager::activeChild() const
 {
@@ -251,8 +257,15 @@ bool DocumentManager::queryClose(CChildFrame& frame)
     return m_closingAll || SaveModified(&frame);
 }
 
-bool DocumentManager::runHelpDialog(CChildFrame&)
+bool DocumentManager::runHelpDialog(CChildFrame& frame)
 {
-    // The help creation dialog is yet to come; the window points to zettool meanwhile.
-    return false;
+    QtUiServices ui(m_frame, m_prompts);
+    CCreateHelpDialog dialog(*frame.GetDocument(), m_prompts, ui, *m_helpPlatform, &m_frame);
+    m_prompts.exec(dialog);
+    return true;
+}
+
+void DocumentManager::setHelpPlatform(IHelpPlatform* platform)
+{
+    m_helpPlatform = platform != nullptr ? platform : m_desktopHelpPlatform.get();
 }

@@ -6,9 +6,12 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class CChildFrame;
 class CMainFrame;
 class CRecentFileList;
+class IHelpPlatform;
 class QMdiArea;
 class UserPrompts;
 
@@ -23,6 +26,7 @@ class DocumentManager : public QObject, public IDocumentHost
 public:
     DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts& prompts,
                     CRecentFileList& recentFiles);
+    ~DocumentManager() override;
 
     CChildFrame* OnFileNew();
     // Asks for a file and opens it.
@@ -52,6 +56,9 @@ public:
     bool saveDocument(CChildFrame& frame) override;
     bool queryClose(CChildFrame& frame) override;
     bool runHelpDialog(CChildFrame& frame) override;
+    // What the help dialog uses to find and remember the compiler and to open the help file;
+    // the desktop's own unless replaced (tests). Null restores the desktop's.
+    void setHelpPlatform(IHelpPlatform* platform);
 
 signals:
     // A window came or went, or a document's title or modified flag may have changed.
@@ -69,6 +76,8 @@ private:
     QMdiArea& m_area;
     UserPrompts& m_prompts;
     CRecentFileList& m_recentFiles;
+    std::unique_ptr<IHelpPlatform> m_desktopHelpPlatform;
+    IHelpPlatform* m_helpPlatform = nullptr;
     bool m_closingAll = false;
     int m_untitledCount = 0;
 };

@@ -19,7 +19,7 @@ bool exists(const std::string& path)
 }
 
 // Modification time of a regular file, or nothing.
-std::optional<struct timespec> fileTime(const std::string& path)
+std::optional<timespec> fileTime(const std::string& path)
 {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -96,57 +96,83 @@ std::optional<std::string> HelpCompiler::PrepareHelpDirectory(const std::string&
 bool HelpCompiler::CompileHelp(const std::string& compilerPath, const std::string& projectPath,
                                const std::string& helpFilePath, bool openHelpFile)
 {
+    const std::optional<CompileRun> run = BeginCompile(compilerPath, projectPath, helpFilePath);
+    if (!run)
+        return false;
+    const IHelpPlatform::RunResult result =
+        m_platform.RunProgram(run->program, run->arguments, run->workingDirectory);
+    if (!FinishCompile(*run, result))
+        return false;
+    return !openHelpFile || OpenHelpFile(helpFilePath);
+}
+
+std::optional<HelpCompiler::CompileRun> HelpCompiler::BeginCompile(const std::string& compilerPath,
+                                                                   const std::string& projectPath,
+                                                                   const std::string& helpFilePath)
+{
     const std::string projectDirectory = directoryOf(projectPath);
     if (compilerPath.empty()) {
         m_messages.ShowMessage("Не найден компилятор справки. Файлы проекта справки записаны в "
                                "каталог " +
                                projectDirectory + ".");
+        return std::nullopt;
+    }
+    CompileRun run;
+    run.program = compilerPath;
+    run.arguments = {projectPath};
+    run.workingDirectory = projectDirectory;
+    run.projectPath = projectPath;
+    run.helpFilePath = helpFilePath;
+    run.earlierHelpFile = fileTime(helpFilePath);
+    run.earlierLog = fileTime(logPathOf(projectPath));
+    return run;
+}
+
+bool HelpCompiler::FinishCompile(const CompileRun& run, const IHelpPlatform::RunResult& result)
+{
+    if (!result.started) {
+        m_messages.ShowMessage("Не удалось запустить компилятор справки " + run.program + ": " +
+                               result.errorText + ". Файлы проекта справки записаны в каталог " +
+                               run.workingDirectory + ".");
         return false;
     }
-    // A help file left by an earlier build must not pass for this one's.
-    const auto earlierHelpFile = fileTime(helpFilePath);
-    const auto earlierLog = fileTime(logPathOf(projectPath));
-    const IHelpPlatform::RunResult run =
-        m_platform.RunProgram(compilerPath, {projectPath}, projectDirectory);
-    if (!run.started) {
-        m_messages.ShowMessage("Не удалось запустить компилятор справки " + compilerPath + ": " +
-                               run.errorText + ". Файлы проекта справки записаны в каталог " +
-                               projectDirectory + ".");
-        return false;
-    }
-    const std::string logPath = logPathOf(projectPath);
-    const bool succeeded = run.normalExit && run.exitCode == 0 && fileTime(helpFilePath) &&
-                           !sameTime(fileTime(helpFilePath), earlierHelpFile);
-    if (!succeeded) {
-        std::string reason;
-        if (!run.normalExit)
-            reason = "завершился аварийно";
-        else if (run.exitCode != 0)
-            reason = "завершился с кодом " + std::to_string(run.exitCode);
-        else
-            reason = "не создал файл " + helpFilePath;
-        // The message names the log only when there is one: the compiler may write none (or
-        // leave one from an earlier build), so what it printed is kept there instead.
-        bool logWritten = fileTime(logPath) && !sameTime(fileTime(logPath), earlierLog);
-        if (!logWritten) {
-            if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
-                const std::string text = run.output.empty()
-                                             ? "Компилятор справки " + compilerPath +
-                                                   " ничего не вывел и " + reason + ".\n"
-                                             : run.output;
-                logWritten = std::fwrite(text.data(), 1, text.size(), log) == text.size();
-                logWritten = std::fclose(log) == 0 && logWritten;
-            }
+    const std::string logPath = logPathOf(run.projectPath);
+    const bool succeeded = result.normalExit && result.exitCode == 0 &&
+                           fileTime(run.helpFilePath) &&
+                           !sameTime(fileTime(run.helpFilePath), run.earlierHelpFile);
+    if (succeeded)
+        return true;
+    std::string reason;
+    if (!result.normalExit)
+        reason = "завершился аварийно";
+    else if (result.exitCode != 0)
+        reason = "завершился с кодом " + std::to_string(result.exitCode);
+    else
+        reason = "не создал файл " + run.helpFilePath;
+    // The message names the log only when there is one: the compiler may write none (or leave
+    // one from an earlier build), so what it printed is kept there instead.
+    bool logWritten = fileTime(logPath) && !sameTime(fileTime(logPath), run.earlierLog);
+    if (!logWritten) {
+        if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
+            const std::string text =
+                result.output.empty()
+                    ? "Компилятор справки " + run.program + " ничего не вывел и " + reason + ".\n"
+                    : result.output;
+            logWritten = std::fwrite(text.data(), 1, text.size(), log) == text.size();
+            logWritten = std::fclose(log) == 0 && logWritten;
         }
-        m_messages.ShowMessage("Компилятор справки " + reason + "." +
-                               (logWritten ? " Подробности в файле " + logPath + "." : ""));
-        return false;
     }
-    if (openHelpFile && !m_platform.OpenDocument(helpFilePath)) {
-        m_messages.ShowMessage("Не удалось открыть файл справки " + helpFilePath + ".");
-        return false;
-    }
-    return true;
+    m_messages.ShowMessage("Компилятор справки " + reason + "." +
+                           (logWritten ? " Подробности в файле " + logPath + "." : ""));
+    return false;
+}
+
+bool HelpCompiler::OpenHelpFile(const std::string& helpFilePath)
+{
+    if (m_platform.OpenDocument(helpFilePath))
+        return true;
+    m_messages.ShowMessage("Не удалось открыть файл справки " + helpFilePath + ".");
+    return false;
 }
 
 void HelpCompiler::StoreHelpCompilerPath(const std::string& compilerPath)

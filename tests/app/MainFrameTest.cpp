@@ -1,10 +1,16 @@
 #include "AppTestSupport.h"
+#include "CAboutDlg.h"
+#include "CColorLabel.h"
+#include "CCreateHelpDialog.h"
+#include "CLinkLabel.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "ProgramInfo.h"
+#include "QtHelpPlatform.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSet>
 #include <QStatusBar>
@@ -24,6 +30,7 @@ private slots:
     void toolbarAndAccelerators();
     void commandsFollowTheActiveDocument();
     void aboutTextIsNeutral();
+    void createHelpCommandOpensTheDialog();
 };
 
 void MainFrameTest::statusPaneAndPrompts()
@@ -122,21 +129,84 @@ void MainFrameTest::toolbarAndAccelerators()
 
 void MainFrameTest::aboutTextIsNeutral()
 {
-    const QString text = CMainFrame::AboutText();
-    QVERIFY(text.contains(QStringLiteral("ZET browser")));
-    QVERIFY(text.contains(QStringLiteral(ZET_PROGRAM_VERSION)));
     auto app = startApp({});
-    bool accepted = false;
+    bool shown = false;
     m_prompts.dialogScripts.enqueue([&](QDialog& box) {
-        QVERIFY(box.isVisible());
-        QCOMPARE(box.windowTitle(), QStringLiteral("О программе ZET browser"));
-        QVERIFY(qobject_cast<QMessageBox*>(&box)->text().contains(QStringLiteral("ZET browser")));
+        auto* about = qobject_cast<CAboutDlg*>(&box);
+        QVERIFY(about != nullptr);
+        QCOMPARE(about->windowTitle(), QStringLiteral("О программе ZET browser"));
+        const auto& headings = about->headings();
+        QCOMPARE(headings[0]->text(),
+                 QStringLiteral("Программа \"ZET browser\" (версия " ZET_PROGRAM_VERSION ") "));
+        QCOMPARE(headings[1]->text(), QStringLiteral("\"Горячие\" клавиши дерева структуры:"));
+        QCOMPARE(headings[2]->text(), QStringLiteral("\"Горячие\" клавиши окна редактирования:"));
+        for (CColorLabel* heading : headings) {
+            QVERIFY(heading->font().bold());
+            QCOMPARE(heading->TextColour(), about->palette().color(QPalette::Base));
+            // Readable: the band is clearly darker than the text.
+            QVERIFY(heading->BackColour().lightness() + 100 < heading->TextColour().lightness());
+        }
+        QStringList texts;
+        for (QLabel* label : about->findChildren<QLabel*>())
+            texts << label->text();
+        const QString all = texts.join(u'\n');
+        QVERIFY(all.contains(QStringLiteral(
+            "предназначена для просмотра, создания и редактирования файлов синтаксис-помощника")));
+        QVERIFY(
+            all.contains(QStringLiteral("Ctrl+T - ввод символа табуляции в редактируемое поле.")));
+        // The subject is the program's name, encoded.
+        CLinkLabel* link = about->linkLabel();
+        QCOMPARE(link->Target(),
+                 QStringLiteral("mailto:zetbrowser@example.org?subject=ZET%20browser"));
+        QVERIFY(link->IsUnderlined());
+        QVERIFY(link->isVisible());
+        // No text is cut.
+        for (QLabel* label : about->findChildren<QLabel*>())
+            QVERIFY2(
+                label->width() >= label->minimumSizeHint().width() ||
+                    (label->wordWrap() && label->height() >= label->heightForWidth(label->width())),
+                qPrintable(label->text()));
+        // A link that cannot be opened is said through the prompts.
+        struct NoHandler : CLinkOpener
+        {
+            int Open(const QString&) override { return NoAssociation; }
+        };
+        link->SetOpener(std::make_unique<NoHandler>());
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(m_prompts.messageTexts(),
+                 QStringList{QStringLiteral("Unable to open hyperlink:\n\nThere is no application "
+                                            "associated\nwith the given filename extension.")});
+        QVERIFY(!link->IsVisited());
         box.accept();
-        accepted = true;
+        shown = true;
     });
     app->mainFrame()->OnAppAbout();
-    QVERIFY(accepted);
+    QVERIFY(shown);
     QCOMPARE(m_prompts.dialogTitles, QStringList{QStringLiteral("О программе ZET browser")});
+}
+
+void MainFrameTest::createHelpCommandOpensTheDialog()
+{
+    auto app = startApp({bookPath(QStringLiteral("Луч.zet"))});
+    CMainFrame* frame = app->mainFrame();
+    struct NoDesktop : QtHelpPlatform
+    {
+        bool OpenDocument(const std::string&) override { return true; }
+    } platform;
+    frame->documents().setHelpPlatform(&platform);
+    frame->SetStatusText(QStringLiteral("Готов"));
+    m_prompts.dialogScripts.enqueue([&](QDialog& shown) {
+        auto* dialog = qobject_cast<CCreateHelpDialog*>(&shown);
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->helpFileNameEdit()->text(), QStringLiteral("Луч.chm"));
+        QCOMPARE(dialog->helpDirectoryEdit()->text(), m_dir->filePath(QStringLiteral("Help")));
+        QVERIFY(dialog->parentWidget() == frame);
+        dialog->reject();
+    });
+    frame->commandAction(CMainFrame::ID_CREATE_HELP)->trigger();
+    QCOMPARE(m_prompts.dialogTitles, QStringList{QStringLiteral("Создание файла справки")});
+    QVERIFY(m_prompts.messages.isEmpty());
+    frame->documents().setHelpPlatform(nullptr);
 }
 
 void MainFrameTest::commandsFollowTheActiveDocument()
