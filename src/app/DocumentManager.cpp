@@ -3,10 +3,13 @@
 #include "CChildFrame.h"
 #include "CMainFrame.h"
 #include "CRecentFileList.h"
+#include "CStructureTreeCtrl.h"
+#include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "QtUiServices.h"
 #include "UserPrompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -44,7 +47,8 @@ QString absolute(const QString& path)
 
 DocumentManager::DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts& prompts,
                                  CRecentFileList& recentFiles)
-    : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles)
+    : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles),
+      m_openDocuments(QCoreApplication::applicationPid())
 {
     connect(&m_area, &QMdiArea::subWindowActivated, this, &DocumentManager::stateChanged);
 }
@@ -83,6 +87,8 @@ CChildFrame* DocumentManager::findOpenDocument(const QString& path) const
 void DocumentManager::attachChild(CChildFrame* child)
 {
     child->setWindowIcon(QIcon(QStringLiteral(":/icons/16x16/application-x-zet-document.png")));
+    // Listed while its tree lives.
+    child->treeView()->GetTreeCtrl().setDocumentRegistry(&m_openDocuments);
     connect(child, &CChildFrame::documentStateChanged, this, &DocumentManager::stateChanged);
     // Queued: the MDI area forgets the window only after `destroyed`.
     connect(child, &QObject::destroyed, this, &DocumentManager::stateChanged, Qt::QueuedConnection);

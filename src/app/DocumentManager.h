@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentRegistry.h"
 #include "IDocumentHost.h"
 
 #include <QList>
@@ -48,6 +49,8 @@ public:
     CChildFrame* activeChild() const;
     QList<CChildFrame*> childFrames() const;
     CRecentFileList& recentFiles() const { return m_recentFiles; }
+    // The open documents, which drags and the clipboard name between windows.
+    DocumentRegistry& openDocuments() { return m_openDocuments; }
 
     bool saveDocument(CChildFrame& frame) override;
     bool queryClose(CChildFrame& frame) override;
@@ -69,6 +72,7 @@ private:
     QMdiArea& m_area;
     UserPrompts& m_prompts;
     CRecentFileList& m_recentFiles;
+    DocumentRegistry m_openDocuments;
     bool m_closingAll = false;
     int m_untitledCount = 0;
 };
