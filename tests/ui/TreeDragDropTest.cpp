@@ -539,7 +539,7 @@ private slots:
                                      QByteArray::fromStdString(closed), QByteArray(),
                                      QByteArray("\x01\x02\x03\x04", 4)};
         std::mt19937 random(11);
-        for (int length : {1, 8, 23, 24, 25, 4096, 1 << 20}) {
+        for (int length : {1, 24, 25, 1 << 20}) {
             QByteArray bytes(length, '\0');
             for (char& c : bytes)
                 c = char(random());
@@ -684,31 +684,18 @@ private slots:
         QCOMPARE(docB->RecordCount(), std::size_t(7 + 4 * 2));
         QVERIFY(!docA->IsModified());
 
+        // A source without a current record: nothing.
+        docA->currentId = 9999;
+        treeB->PasteForeignRecord(*docA);
+        QCOMPARE(docB->RecordCount(), std::size_t(7 + 4 * 2));
+        treeA->NotifySelection();
+
         // Into the document copied from: its current record again.
         QCursor::setPos(treeA->viewport()->mapToGlobal(centreOf(treeA, itemFor(7))));
         QTest::keyClick(treeA, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(namesInOrder(*docA).mid(7), (QStringList{"Строки", "Лев"}));
         QCOMPARE(docA->records().back().parentId, docA->maxId() - 1);
         QCOMPARE(docA->FindRecord(docA->maxId() - 1)->parentId, 7u);
-    }
-
-    void pasteOfANamelessSectionAndWithoutCurrentRecord()
-    {
-        // A section shown by its synonym alone is pasted under its (empty) bare name.
-        TreeRecord nameless = bookRecord(0, 0, RecordKind::Folder, "", "Без имени");
-        nameless.parentId = 0;
-        const std::uint32_t id =
-            docA->InsertRecord(&nameless, InsertPosition::LastChild())->recordId;
-        docA->UpdateAllViews(nullptr);
-        docA->currentId = id;
-        QCursor::setPos(treeB->viewport()->mapToGlobal(centreOf(treeB, itemFor(docB, 6))));
-        treeB->PasteForeignRecord(*docA);
-        QCOMPARE(treeB->currentItem()->text(0), QString());
-        QCOMPARE(docB->records().back().synonym, cp("Без имени"));
-        // No current record in the source: nothing.
-        docA->currentId = 9999;
-        treeB->PasteForeignRecord(*docA);
-        QCOMPARE(docB->RecordCount(), std::size_t(8));
     }
 
     // --- deep books --------------------------------------------------------------------------
