@@ -4,11 +4,14 @@
 #include "CCreateHelpDialog.h"
 #include "CMainFrame.h"
 #include "CRecentFileList.h"
+#include "CStructureTreeCtrl.h"
+#include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "QtHelpPlatform.h"
 #include "QtUiServices.h"
 #include "UserPrompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -48,7 +51,8 @@ DocumentManager::DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts&
                                  CRecentFileList& recentFiles)
     : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles),
       m_desktopHelpPlatform(std::make_unique<QtHelpPlatform>()),
-      m_helpPlatform(m_desktopHelpPlatform.get())
+      m_helpPlatform(m_desktopHelpPlatform.get()),
+      m_openDocuments(QCoreApplication::applicationPid())
 {
     connect(&m_area, &QMdiArea::subWindowActivated, this, &DocumentManager::stateChanged);
 }
@@ -89,6 +93,8 @@ CChildFrame* DocumentManager::findOpenDocument(const QString& path) const
 void DocumentManager::attachChild(CChildFrame* child)
 {
     child->setWindowIcon(QIcon(QStringLiteral(":/icons/16x16/application-x-zet-document.png")));
+    // Listed while its tree lives.
+    child->treeView()->GetTreeCtrl().setDocumentRegistry(&m_openDocuments);
     connect(child, &CChildFrame::documentStateChanged, this, &DocumentManager::stateChanged);
     // Queued: the MDI area forgets the window only after `destroyed`.
     connect(child, &QObject::destroyed, this, &DocumentManager::stateChanged, Qt::QueuedConnection);

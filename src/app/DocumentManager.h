@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentRegistry.h"
 #include "IDocumentHost.h"
 
 #include <QList>
@@ -52,6 +53,8 @@ public:
     CChildFrame* activeChild() const;
     QList<CChildFrame*> childFrames() const;
     CRecentFileList& recentFiles() const { return m_recentFiles; }
+    // The open documents, which drags and the clipboard name between windows.
+    DocumentRegistry& openDocuments() { return m_openDocuments; }
 
     bool saveDocument(CChildFrame& frame) override;
     bool queryClose(CChildFrame& frame) override;
@@ -78,6 +81,7 @@ private:
     CRecentFileList& m_recentFiles;
     std::unique_ptr<IHelpPlatform> m_desktopHelpPlatform;
     IHelpPlatform* m_helpPlatform = nullptr;
+    DocumentRegistry m_openDocuments;
     bool m_closingAll = false;
     int m_untitledCount = 0;
 };

@@ -1,18 +1,32 @@
 #include "CStructureTreeCtrl.h"
 
 #include "CZETbrowserDoc.h"
+#include "ClipboardKeys.h"
 #include "DocumentText.h"
+#include "DragScroller.h"
 #include "RecordLabel.h"
 #include "UserPrompts.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QDrag>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
 
+#include <algorithm>
+#include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
@@ -26,8 +40,21 @@ CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
     setUniformRowHeights(true);
     setIconSize(QSize(16, 16));
     setMouseTracking(true); // hot tracking
-    setAcceptDrops(false);
-    setDragDropMode(QAbstractItemView::NoDragDrop);
+    // Left-button drags carry a reference to the document (startDrag); drops take only such
+    // references from other documents (dragMoveEvent).
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    m_dragScroller = new DragScroller(*this);
+    // Scrolling under a still mouse during a drag moves the drop target.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (m_bDragging)
+                trackRightDrag(m_dragPos);
+            else if (m_foreignDragOver)
+                trackForeignDrag(m_dragPos);
+        });
 
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { onItemExpanded(item, true); });
@@ -36,6 +63,8 @@ CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem*, QTreeWidgetItem*) { onCurrentItemChanged(); });
 }
+
+const QString CStructureTreeCtrl::kDocRefFormat = QStringLiteral("ZET_DOC_PTR");
 
 CStructureTreeCtrl::~CStructureTreeCtrl()
 {
@@ -296,11 +325,24 @@ bool CStructureTreeCtrl::event(QEvent* event)
             return true;
         }
     }
+    // The clipboard keys belong to the tree before any shortcut of the window.
+    if (event->type() == QEvent::ShortcutOverride &&
+        clipboardKeyOf(*static_cast<QKeyEvent*>(event)) != ClipboardKey::None) {
+        event->accept();
+        return true;
+    }
     return QTreeWidget::event(event);
 }
 
 void CStructureTreeCtrl::keyPressEvent(QKeyEvent* event)
 {
+    if (m_bDragging && event->key() == Qt::Key_Escape) {
+        cancelRightDrag();
+        event->accept();
+        return;
+    }
+    if (handleClipboardKey(event))
+        return;
     const int key = event->key();
     if (key == Qt::Key_Tab || key == Qt::Key_Return || key == Qt::Key_Enter) {
         emit formFocusRequested();
@@ -332,24 +374,88 @@ void CStructureTreeCtrl::keyPressEvent(QKeyEvent* event)
 
 void CStructureTreeCtrl::mousePressEvent(QMouseEvent* event)
 {
+    // Other buttons do nothing while a right-button drag runs.
+    if (m_bDragging) {
+        event->accept();
+        return;
+    }
     if (event->button() != Qt::RightButton) {
         QTreeWidget::mousePressEvent(event);
         return;
     }
-    // The right button selects what it hits before the menu comes up; it never clears.
-    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    // The right button selects what it hits; the menu comes with the release, unless the mouse
+    // moves on with the button held, which drags the item instead.
+    const QPoint pos = event->position().toPoint();
+    QTreeWidgetItem* item = itemUnder(pos);
     if (item && item != currentItem())
         setCurrentItem(item);
+    m_rightPressed = true;
+    m_rightPressPos = pos;
+    m_rightPressItem = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
     event->accept();
+}
+
+void CStructureTreeCtrl::mouseMoveEvent(QMouseEvent* event)
+{
+    const bool rightHeld = event->buttons().testFlag(Qt::RightButton);
+    if (m_bDragging) {
+        // A release that never came here (the mouse taken by another window) ends the drag.
+        if (rightHeld)
+            trackRightDrag(event->globalPosition().toPoint());
+        else
+            cancelRightDrag();
+        event->accept();
+        return;
+    }
+    if (m_rightPressed) {
+        if (!rightHeld) {
+            m_rightPressed = false;
+        } else {
+            const QPoint pos = event->position().toPoint();
+            QTreeWidgetItem* item = itemFromIndex(m_rightPressItem);
+            if (item &&
+                (pos - m_rightPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+                m_rightPressed = false;
+                beginRightDrag(item, event->globalPosition().toPoint());
+                trackRightDrag(event->globalPosition().toPoint());
+            }
+            event->accept();
+            return;
+        }
+    }
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void CStructureTreeCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        if (!m_bDragging)
+            QTreeWidget::mouseReleaseEvent(event);
+        event->accept();
+        return;
+    }
+    event->accept();
+    const QPoint globalPos = event->globalPosition().toPoint();
+    if (m_bDragging) {
+        finishRightDrag(globalPos);
+        return;
+    }
+    if (!std::exchange(m_rightPressed, false))
+        return;
+    // A click: the menu for what is under the mouse now, while it is still over the items.
+    const QPoint pos = event->position().toPoint();
+    if (viewport()->rect().contains(pos))
+        ShowContextMenu(itemUnder(pos), globalPos);
 }
 
 void CStructureTreeCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
-    // The menu key arrives as a key press too and is handled there.
-    if (event->reason() == QContextMenuEvent::Keyboard)
+    // The menu key arrives as a key press too and is handled there; the mouse's menu opens on
+    // the release of the right button.
+    if (event->reason() != QContextMenuEvent::Other)
         return;
-    ShowContextMenu(itemAt(event->pos()), event->globalPos());
+    ShowContextMenu(itemUnder(event->pos()), event->globalPos());
 }
 
 void CStructureTreeCtrl::ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos)
@@ -606,4 +712,429 @@ void CStructureTreeCtrl::markEdited()
 {
     m_pDoc->SetModifiedMark(true);
     emit documentEdited();
+}
+
+// --- drag and drop, clipboard ------------------------------------------------------------
+
+namespace {
+
+// The drag image sits this far below and right of the mouse.
+constexpr QPoint kDragImageOffset(15, 15);
+// A drag image never grows wider than this; a longer label is cut short.
+constexpr int kMaxDragImageWidth = 480;
+
+// Whether `item` lies below `ancestor`.
+bool liesBelow(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
+{
+    for (const QTreeWidgetItem* up = item ? item->parent() : nullptr; up; up = up->parent()) {
+        if (up == ancestor)
+            return true;
+    }
+    return false;
+}
+
+// A cancelled prompt, as the input form's question reports it (the message box's code or the
+// button).
+bool isCancelAnswer(int answer)
+{
+    constexpr int kIdCancel = 2;
+    return answer == kIdCancel || answer == int(QMessageBox::Cancel);
+}
+
+} // namespace
+
+void CStructureTreeCtrl::setDocumentRegistry(DocumentRegistry* registry)
+{
+    m_docEntry = {};
+    m_registry = registry;
+    if (m_registry && m_pDoc)
+        m_docEntry = m_registry->add(*m_pDoc);
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::itemUnder(const QPoint& viewportPos) const
+{
+    // Below the viewport's edge the view would name rows scrolled out of sight.
+    return viewport()->rect().contains(viewportPos) ? itemAt(viewportPos) : nullptr;
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::dropHighlight() const
+{
+    return itemFromIndex(m_dropHilite);
+}
+
+QWidget* CStructureTreeCtrl::dragImage() const
+{
+    return m_pDragImage;
+}
+
+void CStructureTreeCtrl::setDropHighlight(QTreeWidgetItem* item)
+{
+    const QModelIndex index = item ? indexFromItem(item) : QModelIndex();
+    if (index == QModelIndex(m_dropHilite))
+        return;
+    m_dropHilite = index;
+    selectionModel()->select(index.isValid() ? index : currentIndex(),
+                             QItemSelectionModel::ClearAndSelect);
+}
+
+QPixmap CStructureTreeCtrl::dragPixmap(const QTreeWidgetItem* item) const
+{
+    const QFontMetrics metrics(font());
+    const int iconSide = iconSize().height();
+    const int textWidth = kMaxDragImageWidth - iconSide - 8;
+    const QString text = metrics.elidedText(item->text(0), Qt::ElideRight, textWidth);
+    const QSize size(iconSide + 8 + metrics.horizontalAdvance(text),
+                     std::max(iconSide, metrics.height()) + 4);
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(palette().color(QPalette::Base));
+    QPainter painter(&pixmap);
+    item->icon(0).paint(&painter, QRect(2, (size.height() - iconSide) / 2, iconSide, iconSide));
+    painter.setPen(palette().color(QPalette::Text));
+    painter.setFont(font());
+    painter.drawText(QRect(iconSide + 6, 0, size.width() - iconSide - 6, size.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
+    return pixmap;
+}
+
+void CStructureTreeCtrl::beginRightDrag(QTreeWidgetItem* item, const QPoint& globalPos)
+{
+    m_hDropItem = QPersistentModelIndex();
+    m_hDragItem = indexFromItem(item);
+    // The image follows the mouse over the whole screen, so it is a window of its own that
+    // never takes the mouse or the focus.
+    m_pDragImage =
+        new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                             Qt::WindowDoesNotAcceptFocus);
+    m_pDragImage->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_pDragImage->setPixmap(dragPixmap(item));
+    m_pDragImage->setWindowOpacity(0.8);
+    m_pDragImage->adjustSize();
+    m_pDragImage->move(globalPos + kDragImageOffset);
+    m_pDragImage->show();
+    // No tooltips while dragging.
+    QToolTip::hideText();
+    m_bDragging = true;
+    m_dragPos = globalPos;
+}
+
+void CStructureTreeCtrl::trackRightDrag(const QPoint& globalPos)
+{
+    if (m_pDragImage)
+        m_pDragImage->move(globalPos + kDragImageOffset);
+    // Over no item nothing is highlighted either: what is highlighted is the target.
+    QTreeWidgetItem* item = itemUnder(viewport()->mapFromGlobal(globalPos));
+    m_hDropItem = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
+    setDropHighlight(item);
+    m_dragPos = globalPos;
+    m_dragScroller->track(globalPos);
+}
+
+void CStructureTreeCtrl::endRightDrag()
+{
+    m_bDragging = false;
+    m_rightPressed = false;
+    m_dragScroller->stop();
+    delete m_pDragImage;
+    m_pDragImage = nullptr;
+}
+
+void CStructureTreeCtrl::cancelRightDrag()
+{
+    if (!m_bDragging)
+        return;
+    endRightDrag();
+    setDropHighlight(nullptr);
+    m_hDragItem = QPersistentModelIndex();
+    m_hDropItem = QPersistentModelIndex();
+}
+
+void CStructureTreeCtrl::finishRightDrag(const QPoint& globalPos)
+{
+    endRightDrag();
+    QTreeWidgetItem* hDrag = itemFromIndex(m_hDragItem);
+    QTreeWidgetItem* hDrop = itemFromIndex(m_hDropItem);
+    m_hDragItem = QPersistentModelIndex();
+    m_hDropItem = QPersistentModelIndex();
+    // No menu for a drop onto the item itself, outside the tree or into the item's own subtree.
+    if (!hDrag || hDrop == hDrag || !rect().contains(mapFromGlobal(globalPos)) ||
+        liesBelow(hDrop, hDrag)) {
+        setDropHighlight(nullptr);
+        return;
+    }
+
+    QMenu menu(this);
+    auto add = [&menu](const QString& text, int command) {
+        menu.addAction(text)->setData(command);
+    };
+    add(QStringLiteral("Переместить в выделенный раздел"), CmdMove);
+    add(QStringLiteral("Скопировать в выделенный раздел"), CmdCopy);
+    if (!hDrop || !hDrop->parent()) {
+        add(QStringLiteral("Переместить в корневой раздел"), CmdMoveToRoot);
+        add(QStringLiteral("Скопировать в корневой раздел"), CmdCopyToRoot);
+    }
+    menu.addSeparator();
+    add(QStringLiteral("Отмена"), CmdCancel);
+    // The target stays highlighted while the menu is up.
+    const QPersistentModelIndex dragIndex(indexFromItem(hDrag));
+    const QPersistentModelIndex dropIndex(hDrop ? indexFromItem(hDrop) : QModelIndex());
+    QAction* chosen = m_prompts.popupMenu(menu, globalPos);
+    setDropHighlight(nullptr);
+    if (!chosen)
+        return;
+    const int command = chosen->data().toInt();
+    if (command != CmdMove && command != CmdCopy && command != CmdMoveToRoot &&
+        command != CmdCopyToRoot)
+        return;
+    const bool toRoot = command == CmdMoveToRoot || command == CmdCopyToRoot;
+    const int nCommand = command == CmdMove || command == CmdMoveToRoot ? CmdMove : CmdCopy;
+    if (isCancelAnswer(PromptSaveRecord()))
+        return;
+    // The items may have gone while the menu and the question were up.
+    hDrag = itemFromIndex(dragIndex);
+    hDrop = itemFromIndex(dropIndex);
+    if (!hDrag || (!toRoot && dropIndex.isValid() && !hDrop))
+        return;
+    dropInTree(hDrag, toRoot ? nullptr : hDrop, nCommand);
+}
+
+void CStructureTreeCtrl::dropInTree(QTreeWidgetItem* hDrag, QTreeWidgetItem* hTarget, int nCommand)
+{
+    // One redraw and one published selection for the whole copy.
+    setUpdatesEnabled(false);
+    m_bNotifySelection = false;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CopySubtree(hDrag, hTarget, nCommand);
+    QGuiApplication::restoreOverrideCursor();
+    m_bNotifySelection = true;
+    setUpdatesEnabled(true);
+    NotifySelection();
+}
+
+bool CStructureTreeCtrl::viewportEvent(QEvent* event)
+{
+    if (m_bDragging && event->type() == QEvent::ToolTip)
+        return true;
+    return QTreeWidget::viewportEvent(event);
+}
+
+void CStructureTreeCtrl::hideEvent(QHideEvent* event)
+{
+    cancelRightDrag();
+    QTreeWidget::hideEvent(event);
+}
+
+// --- left-button drags between documents ---------------------------------------------------
+
+QMimeData* CStructureTreeCtrl::CreateDocRefData() const
+{
+    if (m_docEntry.reference().empty())
+        return nullptr;
+    auto* data = new QMimeData;
+    const std::string& reference = m_docEntry.reference();
+    data->setData(kDocRefFormat, QByteArray(reference.data(), qsizetype(reference.size())));
+    return data;
+}
+
+CZETbrowserDoc* CStructureTreeCtrl::DocumentOf(const QMimeData* data) const
+{
+    if (!m_registry || !data || !data->hasFormat(kDocRefFormat))
+        return nullptr;
+    const QByteArray bytes = data->data(kDocRefFormat);
+    return m_registry->resolve(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+void CStructureTreeCtrl::startDrag(Qt::DropActions)
+{
+    QTreeWidgetItem* item = currentItem();
+    QMimeData* data = item ? CreateDocRefData() : nullptr;
+    if (!data)
+        return;
+    // The drag names the document; a drop copies its current record, the one just pressed.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->setPixmap(dragPixmap(item));
+    drag->setHotSpot(-kDragImageOffset);
+    // Whatever the target reports, the source stays as it is.
+    drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
+}
+
+void CStructureTreeCtrl::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void CStructureTreeCtrl::dragMoveEvent(QDragMoveEvent* event)
+{
+    // Inside one document the right-button drag serves; a reference that names no open
+    // document of this program is refused as well.
+    CZETbrowserDoc* source = DocumentOf(event->mimeData());
+    if (!source || source == m_pDoc) {
+        m_foreignDragOver = false;
+        m_dragScroller->stop();
+        setDropHighlight(nullptr);
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_foreignDragOver = true;
+    trackForeignDrag(viewport()->mapToGlobal(event->position().toPoint()));
+}
+
+void CStructureTreeCtrl::trackForeignDrag(const QPoint& globalPos)
+{
+    QTreeWidgetItem* item = itemUnder(viewport()->mapFromGlobal(globalPos));
+    setDropHighlight(item == currentItem() ? nullptr : item);
+    m_dragPos = globalPos;
+    m_dragScroller->track(globalPos);
+}
+
+void CStructureTreeCtrl::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    m_foreignDragOver = false;
+    m_dragScroller->stop();
+    setDropHighlight(nullptr);
+    event->accept();
+}
+
+void CStructureTreeCtrl::dropEvent(QDropEvent* event)
+{
+    m_foreignDragOver = false;
+    m_dragScroller->stop();
+    setDropHighlight(nullptr);
+    CZETbrowserDoc* source = DocumentOf(event->mimeData());
+    if (!source || source == m_pDoc) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // The paste may ask about the form's edits: it runs once the drag has ended, if the source
+    // is still open then.
+    const QByteArray reference = event->mimeData()->data(kDocRefFormat);
+    const QPoint globalPos = viewport()->mapToGlobal(event->position().toPoint());
+    QMetaObject::invokeMethod(
+        this,
+        [this, reference, globalPos] {
+            QMimeData data;
+            data.setData(kDocRefFormat, reference);
+            CZETbrowserDoc* doc = DocumentOf(&data);
+            if (doc && doc != m_pDoc)
+                pasteForeignAt(*doc, globalPos);
+        },
+        Qt::QueuedConnection);
+}
+
+// --- clipboard -------------------------------------------------------------------------------
+
+bool CStructureTreeCtrl::handleClipboardKey(QKeyEvent* event)
+{
+    switch (clipboardKeyOf(*event)) {
+    case ClipboardKey::Copy:
+        CopyDocRef();
+        break;
+    case ClipboardKey::Paste:
+        PasteDocRef();
+        break;
+    case ClipboardKey::None:
+        return false;
+    }
+    event->accept();
+    return true;
+}
+
+void CStructureTreeCtrl::CopyDocRef()
+{
+    if (!currentItem())
+        return;
+    std::unique_ptr<QMimeData> data(CreateDocRefData());
+    if (!data)
+        return;
+    // What the clipboard held stays beside the reference (text copied from the form, say), as
+    // far as it can be read now: the clipboard takes a whole new set of data.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (const QMimeData* held = clipboard->mimeData()) {
+        const QStringList formats = held->formats();
+        for (const QString& format : formats) {
+            if (format != kDocRefFormat)
+                data->setData(format, held->data(format));
+        }
+    }
+    clipboard->setMimeData(data.release());
+}
+
+void CStructureTreeCtrl::PasteDocRef()
+{
+    // Pasting into the document copied from duplicates its current record.
+    if (CZETbrowserDoc* source = DocumentOf(QGuiApplication::clipboard()->mimeData()))
+        PasteForeignRecord(*source);
+}
+
+void CStructureTreeCtrl::PasteForeignRecord(CZETbrowserDoc& source)
+{
+    pasteForeignAt(source, QCursor::pos());
+}
+
+void CStructureTreeCtrl::pasteForeignAt(CZETbrowserDoc& source, const QPoint& globalPos)
+{
+    if (!m_pDoc || !rect().contains(mapFromGlobal(globalPos)))
+        return;
+    const TreeRecord* sourceRecord = source.FindRecord(source.currentId);
+    QTreeWidgetItem* h = itemUnder(viewport()->mapFromGlobal(globalPos));
+    QTreeWidgetItem* parent = nullptr;
+    if (h) {
+        const TreeRecord* record = m_pDoc->FindRecord(recordIdOf(h));
+        if (!record)
+            return;
+        if (record->isFolder())
+            parent = h;
+        else if (record->parentId != 0)
+            parent = h->parent();
+    }
+    if (!sourceRecord)
+        return;
+    setUpdatesEnabled(false);
+    m_bNotifySelection = false;
+    QTreeWidgetItem* item = InsertForeignSubtree(parent, *sourceRecord, source);
+    if (item)
+        setCurrentItem(item);
+    m_bNotifySelection = true;
+    setUpdatesEnabled(true);
+    if (!item)
+        return;
+    NotifySelection();
+    markEdited();
+}
+
+QTreeWidgetItem* CStructureTreeCtrl::InsertForeignSubtree(QTreeWidgetItem* hParent,
+                                                          const TreeRecord& record,
+                                                          CZETbrowserDoc& source)
+{
+    if (!m_pDoc)
+        return nullptr;
+    const std::vector<std::uint32_t> ids =
+        m_pDoc->CopyForeignSubtree(source, record.recordId, recordIdOf(hParent));
+    if (ids.empty())
+        return nullptr;
+    std::vector<QTreeWidgetItem*> folders;
+    QTreeWidgetItem* top = mirrorRecords(
+        ids,
+        [](std::size_t, const TreeRecord& copy) -> std::pair<QString, int> {
+            return {DocumentText::toQString(copy.name),
+                    copy.isFolder() ? ClosedSection : RecordImage};
+        },
+        folders);
+    if (!top)
+        return nullptr;
+    if (hParent)
+        hParent->addChild(top);
+    else
+        addTopLevelItem(top);
+    if (TreeRecord* copy = m_pDoc->FindRecord(ids.front()))
+        copy->parentTreeItem = hParent ? handleOf(hParent) : kTreeRootHandle;
+    return top;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "DocumentRegistry.h"
 #include "TreeRecord.h"
 
 #include <QIcon>
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 
 #include <array>
@@ -11,7 +13,10 @@
 #include <vector>
 
 class CZETbrowserDoc;
+class DragScroller;
 class IDocumentView;
+class QLabel;
+class QMimeData;
 class UserPrompts;
 
 // The document's sections and records as a tree. Every item carries its record's id; every
@@ -27,7 +32,9 @@ public:
     enum Command {
         CmdCancel = 1000,
         CmdCopy = 1001,
+        CmdCopyToRoot = 1002,
         CmdMove = 1003,
+        CmdMoveToRoot = 1004,
         CmdFolderInCurrent = 1005,
         CmdFolderAtRoot = 1006,
         CmdItemInCurrent = 1007,
@@ -41,6 +48,8 @@ public:
     // book nested tens of thousands deep once all of it is open; sections below this level
     // never open.
     static constexpr int kMaxOpenDepth = 1000;
+    // The MIME type of the reference to a document that drags and the clipboard carry.
+    static const QString kDocRefFormat;
 
     // `view` is the sender of the selection updates (the owning tree view).
     CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view, UserPrompts& prompts,
@@ -66,11 +75,41 @@ public:
     void Relabel(const TreeRecord& hint);
 
     bool NotifySelection();
-    int PromptSaveRecord();
+    // Virtual so a test can stand in for the input form's answer.
+    virtual int PromptSaveRecord();
     void ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos);
     // Copies (CmdCopy) or moves (CmdMove) hSource with its subtree; hTarget null = top level.
     // Returns the new item, or null when nothing was done.
     QTreeWidgetItem* CopySubtree(QTreeWidgetItem* hSource, QTreeWidgetItem* hTarget, int nCommand);
+
+    // --- drag and drop, clipboard -------------------------------------------------------
+    // Lists the document in `registry`, the program's open documents, so drags and the
+    // clipboard can name it and find the documents they name; null (the default) leaves the
+    // tree without them.
+    void setDocumentRegistry(DocumentRegistry* registry);
+    // Puts a reference to this document on the clipboard, beside what is already there.
+    void CopyDocRef();
+    // Pastes the current record of the document the clipboard names, where the mouse is.
+    void PasteDocRef();
+    // Copies the current record of `source` with its subtree to the place under the mouse:
+    // into the section there, beside the record there, or to the top level over empty space;
+    // nothing while the mouse is not over the tree.
+    void PasteForeignRecord(CZETbrowserDoc& source);
+    // Copies `record` of `source` with its subtree as the last child of `hParent` (null: top
+    // level), each item labelled with the bare name; the new item, or null.
+    QTreeWidgetItem* InsertForeignSubtree(QTreeWidgetItem* hParent, const TreeRecord& record,
+                                          CZETbrowserDoc& source);
+    // A new drag payload naming this document; null without a registry.
+    QMimeData* CreateDocRefData() const;
+    // The live document of this program that `data` names, or null.
+    CZETbrowserDoc* DocumentOf(const QMimeData* data) const;
+
+    // A right-button drag is under way.
+    bool isDragging() const { return m_bDragging; }
+    // The item shown as the drop target, or null.
+    QTreeWidgetItem* dropHighlight() const;
+    // The drag image's window while a right-button drag runs.
+    QWidget* dragImage() const;
 
     bool m_bNotifySelection = true;
 
@@ -91,7 +130,16 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void setImage(QTreeWidgetItem* item, int image);
@@ -117,9 +165,42 @@ private:
     void onCurrentItemChanged();
     void markEdited();
 
+    // Right-button drag: started once the mouse has moved far enough with the button held on
+    // an item, ended by the release (with the drop menu) or by Escape.
+    void beginRightDrag(QTreeWidgetItem* item, const QPoint& globalPos);
+    void trackRightDrag(const QPoint& globalPos);
+    void finishRightDrag(const QPoint& globalPos);
+    void cancelRightDrag();
+    void endRightDrag();
+    void dropInTree(QTreeWidgetItem* hDrag, QTreeWidgetItem* hTarget, int nCommand);
+    // The drop highlight is shown as the selection, the current item keeping its place; null
+    // gives the selection back to the current item.
+    void setDropHighlight(QTreeWidgetItem* item);
+    // The item under a point of the viewport that is really on it, or null.
+    QTreeWidgetItem* itemUnder(const QPoint& viewportPos) const;
+    // The drop target under the mouse of a drag into this tree from another document.
+    void trackForeignDrag(const QPoint& globalPos);
+    QPixmap dragPixmap(const QTreeWidgetItem* item) const;
+    bool handleClipboardKey(QKeyEvent* event);
+    void pasteForeignAt(CZETbrowserDoc& source, const QPoint& globalPos);
+
     CZETbrowserDoc* m_pDoc = nullptr;
     IDocumentView* m_pView = nullptr;
     UserPrompts& m_prompts;
     std::array<QIcon, 3> m_images;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
+
+    QPersistentModelIndex m_hDragItem; // the item of a right-button drag
+    QPersistentModelIndex m_hDropItem; // the item under the mouse during it
+    QLabel* m_pDragImage = nullptr;    // its drag image, a window of its own (child object)
+    bool m_bDragging = false;
+    bool m_rightPressed = false; // the right button went down here and is held
+    QPoint m_rightPressPos;      // where, in the viewport
+    QPersistentModelIndex m_rightPressItem;
+    bool m_foreignDragOver = false;         // a drag from another document is over the tree
+    QPoint m_dragPos;                       // the mouse during a drag over the tree, global
+    DragScroller* m_dragScroller = nullptr; // child object
+    QPersistentModelIndex m_dropHilite;
+    DocumentRegistry* m_registry = nullptr;
+    DocumentRegistry::Entry m_docEntry; // lists m_pDoc while the tree lives
 };

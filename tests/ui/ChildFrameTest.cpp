@@ -243,9 +243,9 @@ private slots:
 
     void dropsAreRefused()
     {
-        const QList<QWidget*> panes{
-            frame, frame->splitter(), frame->treeView(), frame->formPane(), frame->previewPane(),
-            tree,  tree->viewport()};
+        // Only the tree takes drops, and only references to other documents.
+        const QList<QWidget*> panes{frame, frame->splitter(), frame->treeView(), frame->formPane(),
+                                    frame->previewPane()};
         for (QWidget* pane : panes)
             QVERIFY2(!pane->acceptDrops(), qPrintable(pane->metaObject()->className()));
         QMimeData data;
@@ -254,6 +254,10 @@ private slots:
                               Qt::NoModifier);
         QApplication::sendEvent(frame, &enter);
         QVERIFY(!enter.isAccepted());
+        QDragEnterEvent enterTree(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &enterTree);
+        QVERIFY(!enterTree.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(frame, &drop);
         QVERIFY(!drop.isAccepted());

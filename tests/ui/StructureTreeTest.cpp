@@ -249,14 +249,19 @@ private slots:
         QCOMPARE(prompts->menus.last(), kRootMenu);
         QCOMPARE(prompts->menuPositions.last(), QPoint(5, 5));
 
-        // The same through a real right click below the last item.
+        // The same through a real right click below the last item: the menu opens on the
+        // release.
         const QPoint empty(5, tree->viewport()->height() - 2);
         QVERIFY(!tree->itemAt(empty));
+        QTest::mousePress(tree->viewport(), Qt::RightButton, {}, empty);
         QContextMenuEvent event(QContextMenuEvent::Mouse, empty,
                                 tree->viewport()->mapToGlobal(empty));
         QApplication::sendEvent(tree->viewport(), &event);
+        QCOMPARE(prompts->menus.size(), 1);
+        QTest::mouseRelease(tree->viewport(), Qt::RightButton, {}, empty);
         QCOMPARE(prompts->menus.size(), 2);
         QCOMPARE(prompts->menus.last(), kRootMenu);
+        QCOMPARE(prompts->menuPositions.last(), tree->viewport()->mapToGlobal(empty));
     }
 
     void menuOnTopLevelAndNestedItems()
