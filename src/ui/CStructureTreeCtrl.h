@@ -66,6 +66,9 @@ public:
     void Relabel(const TreeRecord& hint);
 
     bool NotifySelection();
+    // Asks whether to apply the input form's unapplied edits: Yes applies, No drops them, Cancel
+    // keeps them. Returns the answer (QMessageBox::Yes, No or Cancel; Cancel also when the form
+    // could not apply), or 0 when nothing was asked.
     int PromptSaveRecord();
     void ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos);
     // Copies (CmdCopy) or moves (CmdMove) hSource with its subtree; hTarget null = top level.
@@ -114,7 +117,10 @@ private:
     // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
     // at most down to kMaxOpenDepth.
     void expandSubtree(QTreeWidgetItem* root, int levels);
-    void onCurrentItemChanged();
+    // Publishes the new selection, after the form's edits are settled; Cancel goes back to
+    // `previous`.
+    void onCurrentItemChanged(QTreeWidgetItem* previous);
+    void restoreSelection(std::uint32_t id);
     void markEdited();
 
     CZETbrowserDoc* m_pDoc = nullptr;
@@ -122,4 +128,6 @@ private:
     UserPrompts& m_prompts;
     std::array<QIcon, 3> m_images;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
+    bool m_bRemovingItems = false;
+    bool m_bRestoringSelection = false;
 };
