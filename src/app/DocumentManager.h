@@ -52,6 +52,7 @@ public:
     bool saveDocument(CChildFrame& frame) override;
     bool queryClose(CChildFrame& frame) override;
     bool runHelpDialog(CChildFrame& frame) override;
+    QWidget* createPreviewPane(CZETbrowserDoc& doc, QWidget* parent) override;
 
 signals:
     // A window came or went, or a document's title or modified flag may have changed.
