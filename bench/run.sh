@@ -15,7 +15,7 @@ if [ "${1:-}" = "--all" ]; then
         [ -e "$part" ] || continue
         name="$(basename "$(dirname "$part")")"
         targets+=("bench_$name")
-        case "$name" in gui | preview | search) gui=ON ;; esac
+        case "$name" in form | gui | preview | search) gui=ON ;; esac
     done
 fi
 
