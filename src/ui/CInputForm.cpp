@@ -440,6 +440,23 @@ void CInputForm::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
     loadRecord(*current);
 }
 
+void CInputForm::OnDocumentTitleChanged()
+{
+    if (m_bRecordModified || m_loading)
+        return;
+    const TreeRecord* stored = record();
+    if (!stored)
+        return;
+    const auto sameTexts = [](const TreeRecord& a, const TreeRecord& b) {
+        return a.membership == b.membership && a.name == b.name && a.synonym == b.synonym &&
+               a.spelling == b.spelling && a.englishSpelling == b.englishSpelling &&
+               a.syntax == b.syntax && a.purpose == b.purpose && a.parameters == b.parameters &&
+               a.notes == b.notes;
+    };
+    if (!sameTexts(*stored, m_working))
+        loadRecord(*stored);
+}
+
 void CInputForm::loadRecord(const TreeRecord& record)
 {
     m_loading = true;

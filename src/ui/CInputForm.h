@@ -68,6 +68,9 @@ public:
     // A new selection or structure (no hint): loads the document's current record. Updates with
     // a hint come from edits of the record shown and change nothing here.
     void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override;
+    // A save leaves the records as the file holds them (names trimmed, quotes that could not be
+    // written replaced): a record shown without edits is shown afresh.
+    void OnDocumentTitleChanged() override;
     // The working copy; null while no record is shown.
     const TreeRecord* GetWorkingRecord() const override;
 

@@ -12,6 +12,7 @@
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
 #include "TestEnvironment.h"
+#include "TestUi.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -318,6 +319,24 @@ private slots:
         typeAtEnd(CInputForm::IDC_SYNTAX, QStringLiteral("!"));
         QVERIFY(form->ApplyRecord());
         QCOMPARE(stored(6, &TreeRecord::syntax), cp("Вызов()") + "\r\n''w'' <b> \"\"k\"\" m!");
+    }
+
+    void savingShowsTheRecordAsTheFileHoldsIt()
+    {
+        doc->FindRecord(6)->name = cp("  Сообщить ");
+        select(6);
+        QCOMPARE(rawText(field(CInputForm::IDC_NAME)), QStringLiteral("  Сообщить "));
+        QTemporaryDir dir;
+        TestUi ui;
+        QVERIFY(doc->OnSaveDocument(dir.filePath(QStringLiteral("book.zet")).toStdString(), ui));
+        QCOMPARE(rawText(field(CInputForm::IDC_NAME)), QStringLiteral("Сообщить"));
+        QCOMPARE(form->GetWorkingRecord()->name, cp("Сообщить"));
+        // Edits not yet applied stay as they are.
+        doc->FindRecord(6)->name = cp(" Сообщить");
+        typeAtEnd(CInputForm::IDC_NOTES, QStringLiteral("@x"));
+        QVERIFY(doc->OnSaveDocument(dir.filePath(QStringLiteral("book.zet")).toStdString(), ui));
+        QCOMPARE(rawText(field(CInputForm::IDC_NOTES)), QStringLiteral("@x"));
+        QVERIFY(form->IsRecordModified());
     }
 
     void keysWorkOnLatinAndCyrillicLetters()
