@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QStringEncoder>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -149,7 +148,6 @@ void CInputForm::createControls()
         caption->setWordWrap(kCaptionSpots[i].height > 12);
         m_captions[std::size_t(i)] = caption;
     }
-    // Created in the tab order: the eight fields, then the buttons.
     for (int i = 0; i < kFieldCount; ++i) {
         auto* edit = new CFieldEdit(m_page);
         edit->setObjectName(QStringLiteral("field%1").arg(kEditSpots[i].id));
@@ -190,16 +188,11 @@ void CInputForm::createControls()
     m_membershipLabel->installEventFilter(this);
     connect(m_membershipLabel, &CActiveLabel::clicked, this, &CInputForm::OnMembershipClicked);
 
-    QWidget* previous = m_edits[0];
-    for (QWidget* next :
-         {static_cast<QWidget*>(m_edits[1]), static_cast<QWidget*>(m_edits[2]),
-          static_cast<QWidget*>(m_edits[3]), static_cast<QWidget*>(m_edits[4]),
-          static_cast<QWidget*>(m_edits[5]), static_cast<QWidget*>(m_edits[6]),
-          static_cast<QWidget*>(m_edits[7]), static_cast<QWidget*>(m_applyButton),
-          static_cast<QWidget*>(m_resetButton), static_cast<QWidget*>(m_membershipLabel)}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
+    // The fields in the template's order, the buttons, then the letters.
+    QList<QWidget*> chain(m_edits.begin(), m_edits.end());
+    chain << m_applyButton << m_resetButton << m_membershipLabel;
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 // --- geometry ----------------------------------------------------------------------------
@@ -236,27 +229,23 @@ int CInputForm::scaledY(int designPixels) const
     return qRound(designPixels * baseUnits(m_page->font()).y / 13.0);
 }
 
-QRect CInputForm::dialogRect(const Placement& spot) const
+QRect CInputForm::dialogRect(int x, int y, int width, int height) const
 {
     const BaseUnits units = baseUnits(m_page->font());
-    const int left = qRound(spot.x * units.x / 4);
-    const int top = qRound(spot.y * units.y / 8);
-    const int right = qRound((spot.x + spot.width) * units.x / 4);
-    const int bottom = qRound((spot.y + spot.height) * units.y / 8);
+    const int left = qRound(x * units.x / 4);
+    const int top = qRound(y * units.y / 8);
+    const int right = qRound((x + width) * units.x / 4);
+    const int bottom = qRound((y + height) * units.y / 8);
     return {left, top, right - left, bottom - top};
 }
 
 void CInputForm::placeControls()
 {
     const auto place = [this](QWidget* widget, const Spot& spot) {
-        widget->setGeometry(dialogRect({spot.id, spot.x, spot.y, spot.width, spot.height}));
+        widget->setGeometry(dialogRect(spot.x, spot.y, spot.width, spot.height));
     };
     place(m_membershipCaption, kMembershipCaptionSpot);
-    place(m_membershipLabel, kMembershipSpot);
-    // The letters may be more than the template's three.
-    m_membershipLabel->resize(
-        std::max(m_membershipLabel->width(), m_membershipLabel->sizeHint().width()),
-        m_membershipLabel->height());
+    fitMembershipLabel();
     for (int i = 0; i < kFieldCount; ++i) {
         place(m_captions[std::size_t(i)], kCaptionSpots[i]);
         place(m_edits[std::size_t(i)], kEditSpots[i]);
@@ -264,6 +253,15 @@ void CInputForm::placeControls()
     place(m_applyButton, kApplySpot);
     place(m_resetButton, kResetSpot);
     layoutNow();
+}
+
+void CInputForm::fitMembershipLabel()
+{
+    // The letters may be more than the template's three.
+    QRect spot = dialogRect(kMembershipSpot.x, kMembershipSpot.y, kMembershipSpot.width,
+                            kMembershipSpot.height);
+    spot.setWidth(std::max(spot.width(), m_membershipLabel->sizeHint().width()));
+    m_membershipLabel->setGeometry(spot);
 }
 
 void CInputForm::layoutNow()
@@ -471,12 +469,7 @@ void CInputForm::loadRecord(const TreeRecord& record)
         edit->moveCursor(QTextCursor::Start);
     }
     m_membershipLabel->setText(DocumentText::toQString(record.membership));
-    m_membershipLabel->resize(
-        std::max(dialogRect({IDC_MEMBERSHIP, kMembershipSpot.x, kMembershipSpot.y,
-                             kMembershipSpot.width, kMembershipSpot.height})
-                     .width(),
-                 m_membershipLabel->sizeHint().width()),
-        m_membershipLabel->height());
+    fitMembershipLabel();
     // A section has no texts of an entry.
     const bool entry = !record.isFolder();
     m_membershipCaption->show();
@@ -755,9 +748,7 @@ void CInputForm::OnMembershipClicked()
         return;
     m_working.membership = chosen;
     m_membershipLabel->setText(DocumentText::toQString(chosen));
-    m_membershipLabel->resize(
-        std::max(m_membershipLabel->width(), m_membershipLabel->sizeHint().width()),
-        m_membershipLabel->height());
+    fitMembershipLabel();
     m_bRecordModified = true;
     setButtonsEnabled(true);
 

@@ -112,14 +112,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct Placement
-    {
-        int id;
-        int x, y, width, height; // dialog units
-    };
-
     void createControls();
     void placeControls();
+    void fitMembershipLabel();
     void loadRecord(const TreeRecord& record);
     void emptyForm();
     void setButtonsEnabled(bool enabled);
@@ -133,7 +128,8 @@ private:
     void layoutNow();
     static std::string& field(TreeRecord& record, int index);
     static const std::string& field(const TreeRecord& record, int index);
-    QRect dialogRect(const Placement& placement) const;
+    // A rectangle of the template, given in dialog units, in pixels.
+    QRect dialogRect(int x, int y, int width, int height) const;
 
     CZETbrowserDoc* m_pDoc = nullptr;
     UserPrompts& m_prompts;
