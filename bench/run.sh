@@ -15,7 +15,7 @@ if [ "${1:-}" = "--all" ]; then
         [ -e "$part" ] || continue
         name="$(basename "$(dirname "$part")")"
         targets+=("bench_$name")
-        case "$name" in dnd | gui | helpdialog | preview | search) gui=ON ;; esac
+        case "$name" in dnd | form | gui | helpdialog | preview | search) gui=ON ;; esac
     done
 fi
 

@@ -71,15 +71,31 @@ const QFont& CPreviewWnd::previewFont(PreviewFont role) const
     return m_normalFont;
 }
 
-void CPreviewWnd::OnUpdate(IDocumentView*, UpdateHint, TreeRecord*)
+void CPreviewWnd::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
 {
-    if (!m_pDoc || m_pDoc->currentId == 0)
+    if (!m_pDoc)
         return;
-    scrollToTop();
-    if (const IWorkingRecordSource* source = findRecordSource())
+    const IWorkingRecordSource* source = findRecordSource();
+    if (m_pDoc->currentId == 0) {
+        // Nothing selected: the pane stays as it is, unless the form has let go of its record
+        // (it was deleted).
+        if (m_hasRecord && source && !source->GetWorkingRecord()) {
+            m_hasRecord = false;
+            m_layoutStale = true;
+            scrollToTop();
+            viewport()->update();
+        }
+        return;
+    }
+    // Another record starts at the top; while the user edits the one shown (a field changed, or
+    // the record was applied or reset) the pane stays where it was scrolled to.
+    if (lHint == UpdateHint::Refresh && hint == nullptr)
+        scrollToTop();
+    const bool had = m_hasRecord;
+    if (source)
         m_hasRecord = source->GetWorkingRecord() != nullptr;
     m_layoutStale = true;
-    if (m_hasRecord)
+    if (m_hasRecord || had)
         viewport()->update();
 }
 

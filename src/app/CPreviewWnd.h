@@ -29,8 +29,8 @@ public:
     // family at that size where it is missing.
     static QFont createFont(PreviewFont role);
 
-    // Whatever the hint: while a record is selected, back to the top and redraw the working
-    // record (laid out on the next paint, so every view has updated by then).
+    // While a record is selected, redraw the working record (laid out on the next paint, so every
+    // view has updated by then); a new selection (no hint) also scrolls back to the top.
     void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override;
 
     CZETbrowserDoc* GetDocument() const { return m_pDoc; }

@@ -3,6 +3,7 @@
 #include "CChildFrame.h"
 #include "CCreateHelpDialog.h"
 #include "CMainFrame.h"
+#include "CPreviewWnd.h"
 #include "CRecentFileList.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
@@ -233,10 +234,11 @@ bool DocumentManager::SaveModified(CChildFrame* child)
 
 bool DocumentManager::closeAll()
 {
-    // Every modified document is asked about first; one Cancel keeps everything open.
+    // Every modified document is asked about first, after its record's unapplied edits (applied,
+    // they are part of what is saved); one Cancel keeps everything open.
     const auto children = childFrames();
     for (CChildFrame* child : children) {
-        if (!SaveModified(child))
+        if (!child->PromptRecordOnClose() || !SaveModified(child))
             return false;
     }
     m_closingAll = true;
@@ -261,6 +263,11 @@ bool DocumentManager::saveDocument(CChildFrame& frame)
 bool DocumentManager::queryClose(CChildFrame& frame)
 {
     return m_closingAll || SaveModified(&frame);
+}
+
+QWidget* DocumentManager::createPreviewPane(CZETbrowserDoc& doc, QWidget* parent)
+{
+    return new CPreviewWnd(&doc, parent);
 }
 
 bool DocumentManager::runHelpDialog(CChildFrame& frame)

@@ -1,6 +1,7 @@
 #include "PreviewLayout.h"
 
 #include "DocumentText.h"
+#include "RecordLabel.h"
 #include "TreeRecord.h"
 
 #include <algorithm>
@@ -63,12 +64,10 @@ void PreviewLayout::layout(const TreeRecord* record, int windowWidth)
         const auto text = [](const std::string& field) { return DocumentText::toQString(field); };
         DrawParagraphs(text(record->spelling), PreviewFont::Bold, y, maxWidth);
         if (record->isFolder()) {
-            QString title = text(record->name);
+            std::string title = RecordLabel(*record, NamelessLabel::SynonymInParentheses);
             if (record->synonym.empty())
-                title += u' ';
-            else
-                title += QStringLiteral(" ( ") + text(record->synonym) + QStringLiteral(" )");
-            DrawParagraphs(title, PreviewFont::Bold, y, maxWidth);
+                title += ' ';
+            DrawParagraphs(text(title), PreviewFont::Bold, y, maxWidth);
         }
         if (!record->englishSpelling.empty())
             DrawParagraphs(text(record->englishSpelling), PreviewFont::Bold, y, maxWidth);

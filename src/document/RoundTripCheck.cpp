@@ -100,6 +100,30 @@ RoundTripReport CheckRoundTrip(const CZETbrowserDoc& doc)
     return CheckRoundTrip(doc.records(), std::move(out).str());
 }
 
+RoundTripReport CheckRecordRoundTrip(const TreeRecord& record, TreeRecord* readBack)
+{
+    CZETbrowserDoc alone;
+    TreeRecord copy = record;
+    copy.recordId = 1;
+    copy.parentId = 0;
+    copy.treeItem = 0;
+    copy.parentTreeItem = 0;
+    CZETbrowserDoc::RecordList list;
+    list.push_back(std::move(copy));
+    alone.SetRecords(std::move(list));
+    std::ostringstream out;
+    WriteRecords(alone, out);
+    const std::string written = std::move(out).str();
+    if (readBack) {
+        ReadResult back = ReadSyntaxHelper(written);
+        *readBack = back.records.empty() ? TreeRecord() : std::move(back.records.front());
+    }
+    RoundTripReport report = CheckRoundTrip(alone.records(), written);
+    for (RoundTripChange& change : report.changes)
+        change.recordId = record.recordId;
+    return report;
+}
+
 bool CheckRoundTripOfFile(const std::list<TreeRecord>& records, const std::string& path,
                           RoundTripReport& report)
 {

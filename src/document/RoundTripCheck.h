@@ -53,6 +53,11 @@ RoundTripReport CheckRoundTrip(const std::list<TreeRecord>& records, std::string
 // The same for the document as it would be saved now: its bytes are produced in memory.
 RoundTripReport CheckRoundTrip(const CZETbrowserDoc& doc);
 
+// The same for one record written alone at the top level of a book, as the input form checks a
+// record before it applies it. `readBack` (if given) receives what a read would give back
+// (nothing, a default record, when the read finds no record at all).
+RoundTripReport CheckRecordRoundTrip(const TreeRecord& record, TreeRecord* readBack = nullptr);
+
 // The same on the bytes of a written file (mapped, not read into memory). False when the file
 // cannot be read; `report` is then left empty.
 bool CheckRoundTripOfFile(const std::list<TreeRecord>& records, const std::string& path,

@@ -1,5 +1,6 @@
 #include "CChildFrame.h"
 
+#include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
-#include <QLabel>
 #include <QSplitter>
 
 namespace {
@@ -17,6 +17,8 @@ namespace {
 // The widget of a pane that takes the focus: the pane itself or its first focusable descendant.
 QWidget* focusTarget(QWidget* pane)
 {
+    if (auto* form = qobject_cast<CInputForm*>(pane))
+        return form->firstField();
     if (pane->focusPolicy() & Qt::TabFocus)
         return pane;
     const auto children = pane->findChildren<QWidget*>();
@@ -40,30 +42,31 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
 
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_treeView = new CZETTreeView(m_doc.get(), prompts, m_wndSplitter);
-    // Stand-ins until the input form and the preview exist; the form pane takes the focus
-    // that Tab and Enter hand over from the tree.
-    auto* form = new QLabel(m_wndSplitter);
-    form->setFocusPolicy(Qt::StrongFocus);
-    m_formPane = form;
-    m_previewPane = new QLabel(m_wndSplitter);
+    // The views register with the document in pane order: the tree, the form, the preview.
+    m_doc->AddView(m_treeView);
+    m_form = new CInputForm(m_doc.get(), prompts, m_wndSplitter);
+    m_previewPane = m_host != nullptr ? m_host->createPreviewPane(*m_doc, m_wndSplitter) : nullptr;
+    if (m_previewPane == nullptr)
+        m_previewPane = new QWidget(m_wndSplitter);
     m_wndSplitter->addWidget(m_treeView);
-    m_wndSplitter->addWidget(m_formPane);
+    m_wndSplitter->addWidget(m_form);
     m_wndSplitter->addWidget(m_previewPane);
     m_wndSplitter->setSizes({250, 310, 240});
     for (QWidget* pane :
-         std::initializer_list<QWidget*>{m_wndSplitter, m_treeView, m_formPane, m_previewPane})
+         std::initializer_list<QWidget*>{m_wndSplitter, m_treeView, m_form, m_previewPane})
         pane->setAcceptDrops(false);
     setWidget(m_wndSplitter);
     resize(800, 500);
 
-    connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::formFocusRequested, this,
-            [this] { m_formPane->setFocus(Qt::TabFocusReason); });
+    connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::formFocusRequested, this, [this] {
+        if (QWidget* field = m_form->firstField())
+            field->setFocus(Qt::TabFocusReason);
+    });
     connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::documentEdited, this,
             &CChildFrame::UpdateDocumentState);
     connect(m_treeView, &CZETTreeView::documentTitleChanged, this,
             &CChildFrame::UpdateDocumentState);
 
-    m_doc->AddView(m_treeView);
     setWindowTitle(windowTitleFor(*m_doc));
     m_treeView->OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
     m_treeView->setFocus();
@@ -76,6 +79,13 @@ CChildFrame::~CChildFrame()
     delete m_wndSplitter;
     m_wndSplitter = nullptr;
     m_treeView = nullptr;
+    m_form = nullptr;
+    m_previewPane = nullptr;
+}
+
+QWidget* CChildFrame::formPane() const
+{
+    return m_form;
 }
 
 bool CChildFrame::canSave() const
@@ -98,13 +108,27 @@ void CChildFrame::UpdateDocumentState()
 
 bool CChildFrame::PromptRecordOnClose()
 {
-    // Offers to apply the input form's unapplied edits; no form exists yet, so nothing to ask.
-    return true;
+    if (m_form == nullptr || !m_form->IsRecordModified())
+        return true;
+    const QMessageBox::StandardButton answer = m_prompts.message(
+        this, QMessageBox::Question,
+        QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    switch (answer) {
+    case QMessageBox::Yes:
+        return m_form->ApplyRecord();
+    case QMessageBox::No:
+        m_form->DiscardRecord();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CChildFrame::OnCreateHelp()
 {
-    PromptRecordOnClose();
+    if (!PromptRecordOnClose())
+        return;
     if (m_doc->IsModified()) {
         const QMessageBox::StandardButton answer =
             m_prompts.message(this, QMessageBox::Question,
@@ -149,11 +173,11 @@ void CChildFrame::cyclePanes(int step)
 
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
-    if (m_host != nullptr && !m_host->queryClose(*this)) {
+    // The record's edits first: applied, they are part of what the save question is about.
+    if (!PromptRecordOnClose() || (m_host != nullptr && !m_host->queryClose(*this))) {
         event->ignore();
         return;
     }
-    PromptRecordOnClose();
     QMdiSubWindow::closeEvent(event);
 }
 

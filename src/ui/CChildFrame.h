@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class CInputForm;
 class CZETbrowserDoc;
 class CZETTreeView;
 class IDocumentHost;
@@ -24,7 +25,8 @@ public:
 
     CZETbrowserDoc* GetDocument() const { return m_doc.get(); }
     CZETTreeView* treeView() const { return m_treeView; }
-    QWidget* formPane() const { return m_formPane; }
+    CInputForm* inputForm() const { return m_form; }
+    QWidget* formPane() const;
     QWidget* previewPane() const { return m_previewPane; }
     QSplitter* splitter() const { return m_wndSplitter; }
 
@@ -41,7 +43,8 @@ public:
 
     // "Создать справку в формате CHM".
     void OnCreateHelp();
-    // Offers to apply the input form's unapplied edits; false would stop the caller.
+    // Asks whether to apply the input form's unapplied edits: Yes applies them, No drops them;
+    // false (Cancel, or edits the form could not apply) stops the caller.
     bool PromptRecordOnClose();
 
     // The document's title as a window title.
@@ -65,6 +68,6 @@ private:
     IDocumentHost* m_host;
     QSplitter* m_wndSplitter = nullptr; // child widgets from here on
     CZETTreeView* m_treeView = nullptr;
-    QWidget* m_formPane = nullptr;
+    CInputForm* m_form = nullptr;
     QWidget* m_previewPane = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "CStructureTreeCtrl.h"
 
+#include "CInputForm.h"
 #include "CZETbrowserDoc.h"
 #include "ClipboardKeys.h"
 #include "DocumentText.h"
@@ -60,8 +61,9 @@ CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
             [this](QTreeWidgetItem* item) { onItemExpanded(item, true); });
     connect(this, &QTreeWidget::itemCollapsed, this,
             [this](QTreeWidgetItem* item) { onItemExpanded(item, false); });
-    connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem*, QTreeWidgetItem*) { onCurrentItemChanged(); });
+    connect(
+        this, &QTreeWidget::currentItemChanged, this,
+        [this](QTreeWidgetItem*, QTreeWidgetItem* previous) { onCurrentItemChanged(previous); });
 }
 
 const QString CStructureTreeCtrl::kDocRefFormat = QStringLiteral("ZET_DOC_PTR");
@@ -119,16 +121,21 @@ void CStructureTreeCtrl::deleteWithDescendants(QTreeWidgetItem* item)
 {
     if (!item)
         return;
+    const bool removing = std::exchange(m_bRemovingItems, true);
     if (QTreeWidgetItem* parent = item->parent())
         parent->removeChild(item);
     else
         takeTopLevelItem(indexOfTopLevelItem(item));
+    m_bRemovingItems = removing;
     destroyDetached({item});
 }
 
 void CStructureTreeCtrl::clearItems()
 {
-    destroyDetached(invisibleRootItem()->takeChildren());
+    const bool removing = std::exchange(m_bRemovingItems, true);
+    QList<QTreeWidgetItem*> items = invisibleRootItem()->takeChildren();
+    m_bRemovingItems = removing;
+    destroyDetached(items);
 }
 
 void CStructureTreeCtrl::destroyDetached(const QList<QTreeWidgetItem*>& roots)
@@ -285,10 +292,35 @@ void CStructureTreeCtrl::expandToDepth(int depth)
         expandSubtree(topLevelItem(i), depth);
 }
 
-void CStructureTreeCtrl::onCurrentItemChanged()
+void CStructureTreeCtrl::onCurrentItemChanged(QTreeWidgetItem* previous)
 {
-    PromptSaveRecord();
+    if (m_bRestoringSelection)
+        return;
+    // Items going away take the selection with them: the commands that remove them have asked
+    // what they need to ask already.
+    if (!m_bRemovingItems && previous) {
+        const int answer = PromptSaveRecord();
+        if (answer == QMessageBox::Cancel) {
+            // The edits stay, and so does the record they belong to. The view finishes the click
+            // or key that moved the selection first.
+            const std::uint32_t id = recordIdOf(previous);
+            QMetaObject::invokeMethod(
+                this, [this, id] { restoreSelection(id); }, Qt::QueuedConnection);
+            return;
+        }
+    }
     NotifySelection();
+}
+
+void CStructureTreeCtrl::restoreSelection(std::uint32_t id)
+{
+    const TreeRecord* record = m_pDoc ? m_pDoc->FindRecord(id) : nullptr;
+    QTreeWidgetItem* item = record ? itemOf(record->treeItem) : nullptr;
+    if (!item || item == currentItem())
+        return;
+    m_bRestoringSelection = true;
+    setCurrentItem(item);
+    m_bRestoringSelection = false;
 }
 
 bool CStructureTreeCtrl::NotifySelection()
@@ -310,9 +342,31 @@ bool CStructureTreeCtrl::NotifySelection()
 
 int CStructureTreeCtrl::PromptSaveRecord()
 {
-    // Asks each input form of the document with unapplied edits whether to apply them. No form
-    // exists yet, so nothing needs saving.
-    return 0;
+    int result = 0;
+    if (!m_pDoc)
+        return result;
+    const std::vector<IDocumentView*> views = m_pDoc->views();
+    for (IDocumentView* view : views) {
+        auto* form = dynamic_cast<CInputForm*>(view);
+        if (!form || !form->IsRecordModified())
+            continue;
+        QMessageBox::StandardButton answer = m_prompts.message(
+            this, QMessageBox::Question,
+            QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+        setFocus();
+        if (answer == QMessageBox::Yes) {
+            // Edits the form could not store stay, as after Cancel.
+            if (!form->ApplyRecord())
+                answer = QMessageBox::Cancel;
+        } else if (answer == QMessageBox::No) {
+            form->DiscardRecord();
+        } else {
+            answer = QMessageBox::Cancel;
+        }
+        result = answer;
+    }
+    return result;
 }
 
 bool CStructureTreeCtrl::event(QEvent* event)
@@ -526,7 +580,11 @@ void CStructureTreeCtrl::deleteCurrent()
     deleteWithDescendants(item);
     m_pDoc->DeleteRecord(id);
     markEdited();
-    NotifySelection();
+    if (!NotifySelection()) {
+        // The last record has gone: the form and the preview let go of it.
+        m_pDoc->currentId = 0;
+        m_pDoc->UpdateAllViews(m_pView, UpdateHint::Refresh, nullptr);
+    }
 }
 
 void CStructureTreeCtrl::runSearch()
@@ -540,7 +598,7 @@ void CStructureTreeCtrl::runSearch()
     // The chosen record may have gone since the search ran.
     const TreeRecord* record = m_pDoc->FindRecord(m_pDoc->jumpToId);
     QTreeWidgetItem* item = record ? itemOf(record->treeItem) : nullptr;
-    if (!item)
+    if (!item || (item != currentItem() && PromptSaveRecord() == QMessageBox::Cancel))
         return;
     setCurrentItem(item);
     NotifySelection();
@@ -549,6 +607,9 @@ void CStructureTreeCtrl::runSearch()
 
 void CStructureTreeCtrl::createNode(int command, QTreeWidgetItem* hItem)
 {
+    // The new node takes the selection: the form's edits are settled first.
+    if (PromptSaveRecord() == QMessageBox::Cancel)
+        return;
     const bool folder = command == CmdFolderInCurrent || command == CmdFolderAtRoot;
     QTreeWidgetItem* target = nullptr;
     if (command == CmdFolderInCurrent || command == CmdItemInCurrent) {
@@ -623,6 +684,10 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
                                                  int nCommand)
 {
     if (!hSource || !m_pDoc || (nCommand != CmdCopy && nCommand != CmdMove))
+        return nullptr;
+    // The copy takes the selection, and the source may be the record being edited: the form's
+    // edits are settled first.
+    if (PromptSaveRecord() == QMessageBox::Cancel)
         return nullptr;
     const std::uint32_t sourceId = recordIdOf(hSource);
     const std::uint32_t targetId = recordIdOf(hTarget);

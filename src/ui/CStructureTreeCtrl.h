@@ -75,6 +75,9 @@ public:
     void Relabel(const TreeRecord& hint);
 
     bool NotifySelection();
+    // Asks whether to apply the input form's unapplied edits: Yes applies, No drops them, Cancel
+    // keeps them. Returns the answer (QMessageBox::Yes, No or Cancel; Cancel also when the form
+    // could not apply), or 0 when nothing was asked.
     // Virtual so a test can stand in for the input form's answer.
     virtual int PromptSaveRecord();
     void ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos);
@@ -162,7 +165,10 @@ private:
     // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
     // at most down to kMaxOpenDepth.
     void expandSubtree(QTreeWidgetItem* root, int levels);
-    void onCurrentItemChanged();
+    // Publishes the new selection, after the form's edits are settled; Cancel goes back to
+    // `previous`.
+    void onCurrentItemChanged(QTreeWidgetItem* previous);
+    void restoreSelection(std::uint32_t id);
     void markEdited();
 
     // Right-button drag: started once the mouse has moved far enough with the button held on
@@ -203,4 +209,6 @@ private:
     QPersistentModelIndex m_dropHilite;
     DocumentRegistry* m_registry = nullptr;
     DocumentRegistry::Entry m_docEntry; // lists m_pDoc while the tree lives
+    bool m_bRemovingItems = false;
+    bool m_bRestoringSelection = false;
 };

@@ -1,4 +1,7 @@
 #include "AppTestSupport.h"
+#include "CFieldEdit.h"
+#include "CInputForm.h"
+#include "CPreviewWnd.h"
 #include "CRecentFileList.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
@@ -25,6 +28,7 @@ private slots:
     void closePromptNoDiscards();
     void closePromptYesSaves();
     void exitCancelKeepsEveryDocument();
+    void exitAppliesRecordEditsBeforeSaving();
     void openingAnOpenFileActivatesIt();
 };
 
@@ -207,6 +211,36 @@ void DocumentCommandsTest::exitCancelKeepsEveryDocument()
     settle();
     QVERIFY(frame->childFrames().isEmpty());
     QVERIFY(!frame->isVisible());
+}
+
+void DocumentCommandsTest::exitAppliesRecordEditsBeforeSaving()
+{
+    const QString path = bookPath(QStringLiteral("book.zet"));
+    auto app = startApp({path});
+    CMainFrame* frame = app->mainFrame();
+    CChildFrame* child = frame->activeChild();
+    // The window's panes: the tree, the form, and the preview drawing the form's record.
+    auto* preview = qobject_cast<CPreviewWnd*>(child->previewPane());
+    QVERIFY(preview);
+    CInputForm* form = child->inputForm();
+    CFieldEdit* name = form->edit(CInputForm::IDC_NAME);
+    name->moveCursor(QTextCursor::End);
+    name->insertPlainText(QStringLiteral("Новое"));
+    QVERIFY(form->IsRecordModified());
+    QVERIFY(preview->currentLayout().lines().size() > 0);
+    QVERIFY(preview->currentLayout().lines().front().text.contains(QStringLiteral("Новое")));
+    QVERIFY(!child->GetDocument()->IsModified());
+
+    // The record first (applied, it is a change to save), then the document.
+    m_prompts.messageAnswers.enqueue(QMessageBox::Yes);
+    m_prompts.messageAnswers.enqueue(QMessageBox::Yes);
+    QVERIFY(frame->close());
+    settle();
+    QCOMPARE(
+        m_prompts.messageTexts(),
+        (QStringList{QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
+                     QStringLiteral("Сохранить изменения в book.zet?")}));
+    QVERIFY(readAll(path).contains(cp1251("Новое")));
 }
 
 void DocumentCommandsTest::openingAnOpenFileActivatesIt()

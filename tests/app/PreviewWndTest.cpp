@@ -192,8 +192,23 @@ private slots:
 
         bar->setValue(50);
         QCOMPARE(preview.scrollOffset(), -50);
+        // Typing in the record shown keeps the place, and so do a relabel, Apply and Сброс.
         doc.UpdateAllViews(nullptr, UpdateHint::OtherField);
+        QCOMPARE(preview.scrollOffset(), -50);
+        doc.UpdateAllViews(nullptr, UpdateHint::Refresh, &form.record);
+        QCOMPARE(preview.scrollOffset(), -50);
+        // Fewer lines than the place scrolled to: the offset is clamped to the new end.
+        form.record = entry(QStringLiteral("Лев"), 12);
+        doc.UpdateAllViews(nullptr, UpdateHint::OtherField);
+        preview.currentLayout();
+        QCOMPARE(preview.scrollOffset(), std::min(0, preview.viewport()->height() -
+                                                         preview.currentLayout().contentHeight()));
+        bar->setValue(bar->maximum());
+        // A new selection starts at the top.
+        form.record = entry(QStringLiteral("Прав"), 60);
+        doc.UpdateAllViews(nullptr, UpdateHint::Refresh, nullptr);
         QCOMPARE(preview.scrollOffset(), 0);
+        preview.currentLayout();
 
         // With nothing selected an update leaves the pane as it is.
         bar->setValue(50);

@@ -1,4 +1,5 @@
 #include "CChildFrame.h"
+#include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
@@ -338,19 +339,22 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(area));
         tree->setFocus();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
-        // Tree, form, and past the preview (which takes no focus) back to the tree.
+        // Tree, form (its first field), and past the preview (which takes no focus) back to the
+        // tree.
+        QWidget* form = frame->inputForm()->firstField();
+        QVERIFY(form && frame->formPane()->isAncestorOf(form));
         frame->activateNextPane();
-        QCOMPARE(QApplication::focusWidget(), frame->formPane());
+        QCOMPARE(QApplication::focusWidget(), form);
         frame->activateNextPane();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
         frame->activatePreviousPane();
-        QCOMPARE(QApplication::focusWidget(), frame->formPane());
+        QCOMPARE(QApplication::focusWidget(), form);
         frame->activatePreviousPane();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
         // From outside the panes the first step lands on the first or the last that can.
         frame->setFocus();
         frame->activatePreviousPane();
-        QCOMPARE(QApplication::focusWidget(), frame->formPane());
+        QCOMPARE(QApplication::focusWidget(), form);
     }
 
     void membershipAndTextsSurviveSave()

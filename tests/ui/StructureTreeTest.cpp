@@ -1,4 +1,5 @@
 #include "CChildFrame.h"
+#include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
@@ -462,12 +463,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(area));
         tree->setFocus();
         QTRY_VERIFY(tree->hasFocus());
+        // The form's first field takes it.
+        QWidget* field = frame->inputForm()->firstField();
+        QVERIFY(field);
         QTest::keyClick(tree, Qt::Key_Tab);
-        QTRY_VERIFY(frame->formPane()->hasFocus());
+        QTRY_VERIFY(field->hasFocus());
         tree->setFocus();
         QTRY_VERIFY(tree->hasFocus());
         QTest::keyClick(tree, Qt::Key_Return);
-        QTRY_VERIFY(frame->formPane()->hasFocus());
+        QTRY_VERIFY(field->hasFocus());
     }
 
     // --- search --------------------------------------------------------------------------

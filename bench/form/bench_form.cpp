@@ -1,0 +1,242 @@
+// The input form in the program's own document window, offscreen, on a generated book of
+// 100,000 records: selecting another entry (tree, form and preview updated and the window
+// repainted), and typing one character into a field whose record holds 100 KB of notes (the form
+// takes the change, the tree and the preview follow and are repainted). Target: one frame
+// (16 ms) each. Run by hand: bench_form [records]
+#include "BookGenerator.h"
+#include "CChildFrame.h"
+#include "CFieldEdit.h"
+#include "CInputForm.h"
+#include "CMainFrame.h"
+#include "CStructureTreeCtrl.h"
+#include "CZETTreeView.h"
+#include "CZETbrowserApp.h"
+#include "CZETbrowserDoc.h"
+#include "DocumentManager.h"
+#include "DocumentText.h"
+#include "UserPrompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr double kFrameMs = 16.0;
+
+// Benchmarks answer nothing: every prompt takes its default.
+class DefaultPrompts : public UserPrompts
+{
+public:
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& text,
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton defaultButton) override
+    {
+        std::fprintf(stderr, "prompt: %s\n", qPrintable(text));
+        return defaultButton;
+    }
+    QAction* popupMenu(QMenu&, const QPoint&) override { return nullptr; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    int exec(QDialog&) override { return 0; }
+};
+
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+double wallMs()
+{
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct Sample
+{
+    double cpu = 0;
+    double wall = 0;
+};
+
+// Median CPU and wall time of `runs` calls of `step`.
+void report(const char* what, int runs, const std::function<void(int)>& step)
+{
+    std::vector<double> cpu;
+    std::vector<double> wall;
+    for (int run = 0; run < runs; ++run) {
+        const double c0 = threadCpuMs();
+        const double w0 = wallMs();
+        step(run);
+        cpu.push_back(threadCpuMs() - c0);
+        wall.push_back(wallMs() - w0);
+    }
+    std::sort(cpu.begin(), cpu.end());
+    std::sort(wall.begin(), wall.end());
+    const double median = cpu[cpu.size() / 2];
+    std::printf("  %-66s CPU median %6.2f ms (max %6.2f), wall median %6.2f ms%s\n", what, median,
+                cpu.back(), wall[wall.size() / 2], median <= kFrameMs ? "" : "  (over)");
+}
+
+// Words of an entry's notes; `lineLength` 0 makes one paragraph, else a CR LF after about that
+// many characters.
+std::string notesOf(qsizetype size, qsizetype lineLength)
+{
+    const QStringList words = {QStringLiteral("Возвращает"), QStringLiteral("значение"),
+                               QStringLiteral("параметра"),  QStringLiteral("(Строка),"),
+                               QStringLiteral("если"),       QStringLiteral("задан;"),
+                               QStringLiteral("иначе"),      QStringLiteral("''пусто''.")};
+    QString text = QStringLiteral("@Замечание:\r\n");
+    qsizetype line = 0;
+    for (int i = 0; text.size() < size; ++i) {
+        text += words[i % words.size()];
+        line += words[i % words.size()].size() + 1;
+        if (lineLength > 0 && line >= lineLength) {
+            text += QStringLiteral("\r\n");
+            line = 0;
+        } else {
+            text += u' ';
+        }
+    }
+    return DocumentText::fromQString(text.left(size));
+}
+
+void showAncestors(QTreeWidgetItem* item)
+{
+    for (QTreeWidgetItem* up = item->parent(); up; up = up->parent())
+        up->setExpanded(true);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+        qputenv(name, path.toLocal8Bit());
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const std::size_t records = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
+
+    DefaultPrompts prompts;
+    CZETbrowserApp app(prompts);
+    if (app.InitInstance({QStringLiteral("bench_form")}).has_value())
+        return 1;
+    CMainFrame& frame = *app.mainFrame();
+    frame.showNormal();
+    frame.resize(1600, 1000);
+
+    const QString path = home.filePath(QStringLiteral("book.zet"));
+    {
+        QFile file(path);
+        const std::string bytes = GenerateBook(records, 1);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+            return 1;
+    }
+    CChildFrame* child = frame.documents().OpenDocumentFile(path);
+    if (!child)
+        return 1;
+    child->showMaximized();
+    QApplication::processEvents();
+    CZETbrowserDoc& doc = *child->GetDocument();
+    CStructureTreeCtrl& tree = child->treeView()->GetTreeCtrl();
+    CInputForm& form = *child->inputForm();
+    QWidget* preview = child->previewPane();
+
+    // Entries spread over the whole book, their sections opened beforehand as a user would.
+    std::vector<QTreeWidgetItem*> entries;
+    const std::size_t stride = std::max<std::size_t>(1, doc.RecordCount() / 200);
+    std::size_t index = 0;
+    for (const TreeRecord& record : doc.records()) {
+        if (index++ % stride == 0 && !record.isFolder()) {
+            QTreeWidgetItem* item = CStructureTreeCtrl::itemOf(record.treeItem);
+            showAncestors(item);
+            entries.push_back(item);
+        }
+    }
+    QApplication::processEvents();
+    child->repaint();
+
+    std::printf("Input form, %zu records, window %dx%d (target <= %.0f ms)\n", doc.RecordCount(),
+                child->width(), child->height(), kFrameMs);
+    report("select another entry (tree, form, preview, repaint)", int(entries.size()),
+           [&](int run) {
+               tree.setCurrentItem(entries[std::size_t(run)]);
+               QApplication::processEvents();
+               child->repaint();
+           });
+
+    // One record with 100 KB of notes, as one paragraph and as lines.
+    TreeRecord* big = doc.FindRecord(CStructureTreeCtrl::recordIdOf(entries[entries.size() / 2]));
+    for (const qsizetype lineLength : {qsizetype(0), qsizetype(80)}) {
+        big->notes = notesOf(100'000, lineLength);
+        tree.setCurrentItem(entries.front());
+        tree.setCurrentItem(CStructureTreeCtrl::itemOf(big->treeItem));
+        QApplication::processEvents();
+        child->repaint();
+        const char* kind = lineLength == 0 ? "one paragraph" : "80-character lines";
+
+        for (const int id : {int(CInputForm::IDC_NOTES), int(CInputForm::IDC_NAME)}) {
+            CFieldEdit* edit = form.edit(id);
+            edit->setFocus();
+            QTextCursor cursor = edit->textCursor();
+            cursor.setPosition(edit->document()->characterCount() / 2);
+            edit->setTextCursor(cursor);
+            const QString field =
+                id == CInputForm::IDC_NOTES ? QStringLiteral("notes") : QStringLiteral("name");
+            const QString what = QStringLiteral("type into %1, 100 KB notes in %2")
+                                     .arg(field, QString::fromLatin1(kind));
+            // The whole keystroke: the edit takes the key and lays out and paints its text (Qt's
+            // work), the form converts the change and publishes it, the tree and the preview
+            // follow.
+            report(qPrintable(what + QStringLiteral(": whole keystroke")), 15, [&](int) {
+                QKeyEvent press(QEvent::KeyPress, 0x0416, Qt::NoModifier, QStringLiteral("ж"));
+                QApplication::sendEvent(edit, &press);
+                QKeyEvent release(QEvent::KeyRelease, 0x0416, Qt::NoModifier, QStringLiteral("ж"));
+                QApplication::sendEvent(edit, &release);
+                QApplication::processEvents();
+                preview->repaint();
+                tree.viewport()->repaint();
+            });
+            // The program's share alone: the edit's change notice as after a keystroke, then
+            // the preview and the tree repainted.
+            report("  of which form, tree and preview", 15, [&](int) {
+                emit edit->textChanged();
+                preview->repaint();
+                tree.viewport()->repaint();
+            });
+        }
+        form.ResetRecord();
+    }
+    std::fflush(stdout);
+    return 0;
+}

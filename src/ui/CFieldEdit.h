@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+class QKeyEvent;
+
+// A text field of the input form with the editing keys of the syntax-helper editor: Shift+Enter
+// applies the record, Enter starts a new line, Ctrl+Enter does nothing, Ctrl+T inserts a tab,
+// Ctrl+C and Ctrl+V copy and paste. Letter keys work on the Latin letter and on the Cyrillic one
+// on the same key of a Russian layout. Tab moves the focus on.
+class CFieldEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CFieldEdit(QWidget* parent = nullptr);
+
+    // Ctrl (without Alt or Meta) with the key of `latin` ('C', 'S', 'T' or 'V'), whether the
+    // layout gives the Latin letter or the Cyrillic one on that key (С, Ы, Е, М).
+    static bool IsControlLetter(const QKeyEvent& event, char latin);
+
+    // Inserts `text` where the caret is, replacing the selection, as one step of the edit's undo.
+    // The clipboard is not involved. "\r\n" starts a new line.
+    void InsertTextAtCaret(const QString& text);
+
+signals:
+    // Shift+Enter.
+    void applyRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Whether this edit handles `event` itself (so no shortcut of the window takes it).
+    static bool handlesKey(const QKeyEvent& event);
+};
