@@ -3,6 +3,7 @@
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
 #include "RecordLabel.h"
+#include "TreeLinesStyle.h"
 #include "UserPrompts.h"
 
 #include <QContextMenuEvent>
@@ -11,7 +12,11 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +33,14 @@ CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
     setMouseTracking(true); // hot tracking
     setAcceptDrops(false);
     setDragDropMode(QAbstractItemView::NoDragDrop);
+    // Labels are never shortened: a deep item widens the column and the view scrolls sideways.
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    auto* lines = new TreeLinesStyle;
+    lines->setParent(this);
+    setStyle(lines);
 
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { onItemExpanded(item, true); });
@@ -254,6 +267,136 @@ void CStructureTreeCtrl::expandToDepth(int depth)
     collapseAll();
     for (int i = 0; i < topLevelItemCount(); ++i)
         expandSubtree(topLevelItem(i), depth);
+}
+
+void CStructureTreeCtrl::scheduleColumnFit()
+{
+    if (m_columnFitPending)
+        return;
+    m_columnFitPending = true;
+    QTimer::singleShot(0, this, &CStructureTreeCtrl::fitColumn);
+}
+
+void CStructureTreeCtrl::fitColumn()
+{
+    m_columnFitPending = false;
+    // Qt's hint measures the rows on screen and a thousand about them, indentation included.
+    const int wanted = std::max(viewport()->width(), sizeHintForColumn(0));
+    if (header()->sectionSize(0) != wanted)
+        header()->resizeSection(0, wanted);
+    // A scroll bar that came or went since the view last followed the selection changed the
+    // room it has: the selected item is brought into view again.
+    if (m_followed.isValid() && m_followedWidth != viewport()->width()) {
+        m_followedWidth = viewport()->width();
+        showHorizontally(m_followed);
+    }
+}
+
+void CStructureTreeCtrl::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    scheduleColumnFit();
+}
+
+void CStructureTreeCtrl::scrollContentsBy(int dx, int dy)
+{
+    QTreeWidget::scrollContentsBy(dx, dy);
+    if (dy != 0)
+        scheduleColumnFit();
+}
+
+void CStructureTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    QTreeWidget::scrollTo(index, hint);
+    m_followed = index;
+    m_followedWidth = viewport()->width();
+    showHorizontally(index);
+}
+
+void CStructureTreeCtrl::showHorizontally(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    // The base view scrolls the whole column into view, which for a column wider than the view
+    // means its left edge; here the item itself is what must be seen: its branch box, picture
+    // and label, or as much of them as fits, the label's start first. A cell that starts
+    // beyond a column too narrow for it has a negative width: its left edge and height still
+    // tell where it is.
+    const QRect cell = visualRect(index);
+    if (cell.height() <= 0)
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int labelWidth = itemDelegateForIndex(index)->sizeHint(option, index).width();
+    const int columnNeeded = cell.left() + horizontalOffset() + labelWidth;
+    if (header()->sectionSize(0) < columnNeeded)
+        header()->resizeSection(0, columnNeeded);
+    const int picture = cell.left();
+    const int start = picture - indentation();
+    const int end = picture + labelWidth;
+    const int width = viewport()->width();
+    if (start >= 0 && end <= width)
+        return;
+    int shift = 0;
+    if (end - start <= width)
+        shift = start < 0 ? start : end - width;
+    else if (end - picture <= width)
+        shift = end - width; // without its branch box
+    else
+        shift = picture; // the label's start at the left edge
+    // The scroll bar's range follows a wider column only at the next layout pass.
+    updateGeometries();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + shift);
+}
+
+void CStructureTreeCtrl::drawBranches(QPainter* painter, const QRect& rect,
+                                      const QModelIndex& index) const
+{
+    // The base view draws one branch piece per ancestor of every row painted: at 5,000 levels
+    // millions of style calls per paint. Only the pieces inside the viewport are drawn, walking
+    // out from the item only as far as the viewport's left edge.
+    const int indent = indentation();
+    if (indent <= 0)
+        return;
+    const QRect visible = viewport()->rect();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QStyle::State common = QStyle::State_None;
+    if (isEnabled())
+        common |= QStyle::State_Enabled;
+    if (hasFocus())
+        common |= QStyle::State_Active;
+    if (selectionModel() && selectionModel()->isSelected(index))
+        common |= QStyle::State_Selected;
+    const QAbstractItemModel* itemModel = model();
+    const auto hasMoreSiblings = [itemModel](const QModelIndex& at) {
+        return itemModel->rowCount(at.parent()) - 1 > at.row();
+    };
+
+    QRect piece(rect.right() + 1 - indent, rect.top(), indent, rect.height());
+    if (piece.left() <= visible.right() && piece.right() >= visible.left()) {
+        option.rect = piece;
+        option.state = common | QStyle::State_Item;
+        if (hasMoreSiblings(index))
+            option.state |= QStyle::State_Sibling;
+        if (itemModel->hasChildren(index))
+            option.state |= QStyle::State_Children;
+        if (isExpanded(index))
+            option.state |= QStyle::State_Open;
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
+    }
+    for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent()) {
+        piece.translate(-indent, 0);
+        if (piece.right() < visible.left())
+            break;
+        if (piece.left() > visible.right())
+            continue;
+        option.rect = piece;
+        option.state = common;
+        if (hasMoreSiblings(ancestor))
+            option.state |= QStyle::State_Sibling;
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
+    }
 }
 
 void CStructureTreeCtrl::onCurrentItemChanged()

@@ -37,10 +37,9 @@ public:
     };
     static constexpr int kRecordIdRole = Qt::UserRole;
     static constexpr int kImageRole = Qt::UserRole + 1;
-    // The view lays out open sections recursively, level by level, and overflows the stack on a
-    // book nested tens of thousands deep once all of it is open; sections below this level
-    // never open.
-    static constexpr int kMaxOpenDepth = 1000;
+    // The view lays out open sections recursively, one call per level, and overflowed the
+    // 8 MB stack at about 27,000 open levels; sections below this level never open.
+    static constexpr int kMaxOpenDepth = 10000;
 
     // `view` is the sender of the selection updates (the owning tree view).
     CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view, UserPrompts& prompts,
@@ -88,6 +87,12 @@ signals:
     void documentEdited();
 
 protected:
+    // Sideways too: the selected item's label is brought into view however deep it is.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -116,10 +121,19 @@ private:
     void expandSubtree(QTreeWidgetItem* root, int levels);
     void onCurrentItemChanged();
     void markEdited();
+    // The column is as wide as the rows about the visible ones need, labels in full (at least
+    // as wide as the view); done once the current layout pass is over.
+    void scheduleColumnFit();
+    void fitColumn();
+    void showHorizontally(const QModelIndex& index);
 
     CZETbrowserDoc* m_pDoc = nullptr;
     IDocumentView* m_pView = nullptr;
     UserPrompts& m_prompts;
     std::array<QIcon, 3> m_images;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
+    bool m_columnFitPending = false;
+    // The item the view last scrolled to, and the view's width then.
+    QPersistentModelIndex m_followed;
+    int m_followedWidth = 0;
 };
