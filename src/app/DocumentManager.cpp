@@ -84,6 +84,8 @@ void DocumentManager::attachChild(CChildFrame* child)
 {
     child->setWindowIcon(QIcon(QStringLiteral(":/icons/16x16/application-x-zet-document.png")));
     connect(child, &CChildFrame::documentStateChanged, this, &DocumentManager::stateChanged);
+    // Maximising or restoring changes the main window's title.
+    connect(child, &QMdiSubWindow::windowStateChanged, this, &DocumentManager::stateChanged);
     // Queued: the MDI area forgets the window only after `destroyed`.
     connect(child, &QObject::destroyed, this, &DocumentManager::stateChanged, Qt::QueuedConnection);
     m_area.addSubWindow(child);
