@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "CDesktopIntegration.h"
 #include "UiLanguage.h"
 
 #include <QDialog>
@@ -42,6 +43,7 @@ private slots:
     void cascadeKeepsWindowsLarge();
     void tileStacksWindows();
     void panesStartAtTheirWidths();
+    void installedProgramLeavesTheUserFolderAlone();
 };
 
 void DesktopTest::titlesAsTheFrameGivesThem()
@@ -294,6 +296,28 @@ void DesktopTest::panesStartAtTheirWidths()
     child->resize(child->width() + 100, child->height());
     settle();
     QCOMPARE(splitter->sizes(), (QList<int>{250, 310, last + 100}));
+}
+
+void DesktopTest::installedProgramLeavesTheUserFolderAlone()
+{
+    const QString entry =
+        qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/zetbrowser.desktop");
+    QFile::remove(entry);
+    const QByteArray systemFolders = qgetenv("XDG_DATA_DIRS");
+    // A package put its entry into a system folder: the user gets no copy of it.
+    QTemporaryDir system;
+    QVERIFY(QDir().mkpath(system.filePath(QStringLiteral("applications"))));
+    QVERIFY(writeFile(system.filePath(QStringLiteral("applications/zetbrowser.desktop")),
+                      CDesktopIntegration::DesktopEntry(QStringLiteral("/usr/bin/zetbrowser"))));
+    qputenv("XDG_DATA_DIRS", system.path().toLocal8Bit());
+    QVERIFY(CDesktopIntegration::InstalledSystemWide());
+    QCOMPARE(CDesktopIntegration::RegisterForUser(), 0);
+    QVERIFY(!QFileInfo::exists(entry));
+    // Run from a build tree, it registers itself for the user.
+    qputenv("XDG_DATA_DIRS", systemFolders);
+    QVERIFY(!CDesktopIntegration::InstalledSystemWide());
+    QVERIFY(CDesktopIntegration::RegisterForUser() > 0);
+    QVERIFY(QFileInfo::exists(entry));
 }
 
 int main(int argc, char** argv)
