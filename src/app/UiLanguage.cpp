@@ -16,6 +16,35 @@ bool namesNoLanguage(std::string_view locale)
     return locale.empty() || locale == "C" || locale == "POSIX" || locale.starts_with("C.");
 }
 
+// The few texts of the file dialog that Qt's Russian catalogue lacks: the type column.
+class MissingQtTexts : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+
+    bool isEmpty() const override { return false; }
+
+    QString translate(const char* context, const char* sourceText, const char*, int) const override
+    {
+        if (std::string_view(context) != "QAbstractFileIconProvider")
+            return {};
+        static const struct
+        {
+            const char* source;
+            const char* russian;
+        } texts[] = {{"Folder", "Папка"},
+                     {"Drive", "Диск"},
+                     {"File", "Файл"},
+                     {"%1 File", "Файл %1"},
+                     {"Shortcut", "Ярлык"}};
+        for (const auto& text : texts) {
+            if (std::string_view(sourceText) == text.source)
+                return QString::fromUtf8(text.russian);
+        }
+        return {};
+    }
+};
+
 } // namespace
 
 bool UiLanguage::installQtTranslations(QCoreApplication& app)
@@ -32,7 +61,13 @@ bool UiLanguage::installQtTranslations(QCoreApplication& app)
         delete translator;
         return false;
     }
-    return QCoreApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(new MissingQtTexts(&app));
+    // Dates and sizes in the dialogs as Russian writes them, unless the user's locale names a
+    // language of its own.
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    return true;
 }
 
 bool UiLanguage::preferRussianSystemMessages()

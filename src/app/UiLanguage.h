@@ -8,7 +8,9 @@ class QCoreApplication;
 class UiLanguage
 {
 public:
-    // Loads Qt's Russian translations into `app`; false when they are not installed.
+    // Loads Qt's Russian translations into `app`, with the few texts they lack; false when they
+    // are not installed. Where the locale names no language, formats dates and numbers as
+    // Russian does.
     static bool installQtTranslations(QCoreApplication& app);
     // When the messages locale names no language (C, POSIX) and LANGUAGE is not set, takes the
     // system's messages from an installed Russian locale; only the messages category changes.

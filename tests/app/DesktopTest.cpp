@@ -94,6 +94,11 @@ void DesktopTest::standardTextsAreRussian()
     QCOMPARE(QCoreApplication::translate("QFileDialog",
                                          "%1 already exists.\nDo you want to replace it?"),
              QStringLiteral("%1 уже существует.\nЗаменить его?"));
+    // The file list's type column, which Qt's catalogue leaves in English.
+    QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"),
+             QStringLiteral("Папка"));
+    QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "%1 File"),
+             QStringLiteral("Файл %1"));
 }
 
 void DesktopTest::systemReasonsInTheUsersLanguage()
