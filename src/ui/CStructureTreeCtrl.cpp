@@ -17,12 +17,31 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <sys/resource.h>
 #include <unordered_map>
 #include <vector>
 
+namespace {
+
+// The levels the stack has room to lay out: Qt takes some 350 bytes of it per open level
+// (measured); twice that is allowed, and a megabyte is kept for everything else.
+int openDepthForStack(int cap)
+{
+    constexpr rlim_t kPerLevel = 700;
+    constexpr rlim_t kReserve = rlim_t(1) << 20;
+    rlimit stack{};
+    if (getrlimit(RLIMIT_STACK, &stack) != 0 || stack.rlim_cur == RLIM_INFINITY)
+        return cap;
+    const rlim_t room = stack.rlim_cur > kReserve ? stack.rlim_cur - kReserve : 0;
+    return int(std::clamp<rlim_t>(room / kPerLevel, 100, rlim_t(cap)));
+}
+
+} // namespace
+
 CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
                                        UserPrompts& prompts, QWidget* parent)
-    : QTreeWidget(parent), m_pDoc(doc), m_pView(view), m_prompts(prompts)
+    : QTreeWidget(parent), m_pDoc(doc), m_pView(view), m_prompts(prompts),
+      m_maxOpenDepth(openDepthForStack(kMaxOpenDepth))
 {
     setHeaderHidden(true);
     setColumnCount(1);
@@ -220,7 +239,7 @@ void CStructureTreeCtrl::onItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
     // Every way of opening a section ends here (keys, mouse, selecting a deep item, which opens
     // its ancestors); one too deep is closed again before the view lays it out with the rest.
-    if (expanded && depthOf(item, kMaxOpenDepth) > kMaxOpenDepth) {
+    if (expanded && depthOf(item, m_maxOpenDepth) > m_maxOpenDepth) {
         item->setExpanded(false);
         return;
     }
@@ -233,14 +252,14 @@ void CStructureTreeCtrl::expandSubtree(QTreeWidgetItem* root, int levels)
 {
     if (!root)
         return;
-    const int rootDepth = depthOf(root, kMaxOpenDepth);
+    const int rootDepth = depthOf(root, m_maxOpenDepth);
     // One layout once everything is marked open, as the view's own "*" does.
     scheduleDelayedItemsLayout();
     std::vector<std::pair<QTreeWidgetItem*, int>> pending{{root, rootDepth}};
     while (!pending.empty()) {
         const auto [item, depth] = pending.back();
         pending.pop_back();
-        if (depth > kMaxOpenDepth)
+        if (depth > m_maxOpenDepth)
             continue;
         item->setExpanded(true);
         if (levels >= 0 && depth - rootDepth >= levels)

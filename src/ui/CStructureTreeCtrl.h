@@ -38,7 +38,8 @@ public:
     static constexpr int kRecordIdRole = Qt::UserRole;
     static constexpr int kImageRole = Qt::UserRole + 1;
     // The view lays out open sections recursively, one call per level, and overflowed the
-    // 8 MB stack at about 27,000 open levels; sections below this level never open.
+    // 8 MB stack at about 27,000 open levels. Sections below this level never open, nor below
+    // what a smaller stack allows (maxOpenDepth()).
     static constexpr int kMaxOpenDepth = 10000;
 
     // `view` is the sender of the selection updates (the owning tree view).
@@ -47,6 +48,8 @@ public:
     ~CStructureTreeCtrl() override;
 
     void setImages(const std::array<QIcon, 3>& images) { m_images = images; }
+    // The deepest level a section may open at: kMaxOpenDepth, or less on a smaller stack.
+    int maxOpenDepth() const { return m_maxOpenDepth; }
     // Runs the context search modally on the document (the view sets the real dialog);
     // afterwards the tree selects the record named by jumpToId.
     void setSearchRunner(std::function<void(CZETbrowserDoc&)> runner)
@@ -75,7 +78,7 @@ public:
 
 public slots:
     // The view's own versions of these open every level below the start; these stop at
-    // kMaxOpenDepth and walk the tree without recursion. A negative depth means every level.
+    // maxOpenDepth() and walk the tree without recursion. A negative depth means every level.
     void expandAll();
     void expandRecursively(const QModelIndex& index, int depth = -1);
     void expandToDepth(int depth);
@@ -117,7 +120,7 @@ private:
     void runSearch();
     void onItemExpanded(QTreeWidgetItem* item, bool expanded);
     // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
-    // at most down to kMaxOpenDepth.
+    // at most down to maxOpenDepth().
     void expandSubtree(QTreeWidgetItem* root, int levels);
     void onCurrentItemChanged();
     void markEdited();
@@ -132,6 +135,7 @@ private:
     UserPrompts& m_prompts;
     std::array<QIcon, 3> m_images;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
+    int m_maxOpenDepth = kMaxOpenDepth;
     bool m_columnFitPending = false;
     // The item the view last scrolled to, and the view's width then.
     QPersistentModelIndex m_followed;
