@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -239,7 +240,9 @@ void CStructureTreeCtrl::onItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
     // Every way of opening a section ends here (keys, mouse, selecting a deep item, which opens
     // its ancestors); one too deep is closed again before the view lays it out with the rest.
-    if (expanded && depthOf(item, m_maxOpenDepth) > m_maxOpenDepth) {
+    // Walking up from each item costs its depth: sections opened in one go (a subtree, the
+    // ancestors of an item scrolled to) were measured as they were walked.
+    if (expanded && !m_depthMeasured && depthOf(item, m_maxOpenDepth) > m_maxOpenDepth) {
         item->setExpanded(false);
         return;
     }
@@ -256,6 +259,7 @@ void CStructureTreeCtrl::expandSubtree(QTreeWidgetItem* root, int levels)
     // One layout once everything is marked open, as the view's own "*" does.
     scheduleDelayedItemsLayout();
     std::vector<std::pair<QTreeWidgetItem*, int>> pending{{root, rootDepth}};
+    const QScopedValueRollback<bool> measured(m_depthMeasured, true);
     while (!pending.empty()) {
         const auto [item, depth] = pending.back();
         pending.pop_back();
@@ -326,10 +330,30 @@ void CStructureTreeCtrl::scrollContentsBy(int dx, int dy)
 
 void CStructureTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
-    QTreeWidget::scrollTo(index, hint);
-    m_followed = index;
+    // The base view opens the item's ancestors one by one from the bottom, each measured anew.
+    // Here they are opened from the top, as deep as sections may open; an item below that is
+    // represented by its deepest ancestor that can be shown.
+    QModelIndex shown = index;
+    if (QTreeWidgetItem* item = itemFromIndex(index)) {
+        std::vector<QTreeWidgetItem*> ancestors;
+        for (QTreeWidgetItem* up = item->parent(); up; up = up->parent())
+            ancestors.push_back(up);
+        const std::size_t openable = std::min(ancestors.size(), std::size_t(m_maxOpenDepth));
+        {
+            const QScopedValueRollback<bool> measured(m_depthMeasured, true);
+            for (std::size_t level = 1; level <= openable; ++level) {
+                QTreeWidgetItem* section = ancestors[ancestors.size() - level];
+                if (!section->isExpanded())
+                    section->setExpanded(true);
+            }
+        }
+        if (ancestors.size() > openable)
+            shown = indexFromItem(ancestors[ancestors.size() - openable - 1]);
+    }
+    QTreeWidget::scrollTo(shown, hint);
+    m_followed = shown;
     m_followedWidth = viewport()->width();
-    showHorizontally(index);
+    showHorizontally(shown);
 }
 
 void CStructureTreeCtrl::showHorizontally(const QModelIndex& index)

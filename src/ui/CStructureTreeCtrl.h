@@ -136,6 +136,7 @@ private:
     std::array<QIcon, 3> m_images;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
     int m_maxOpenDepth = kMaxOpenDepth;
+    bool m_depthMeasured = false;
     bool m_columnFitPending = false;
     // The item the view last scrolled to, and the view's width then.
     QPersistentModelIndex m_followed;
