@@ -334,7 +334,8 @@ void CStructureTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint)
     // Here they are opened from the top, as deep as sections may open; an item below that is
     // represented by its deepest ancestor that can be shown.
     QModelIndex shown = index;
-    if (QTreeWidgetItem* item = itemFromIndex(index)) {
+    QTreeWidgetItem* item = itemFromIndex(index);
+    if (item != nullptr && state() == NoState && itemsExpandable()) {
         std::vector<QTreeWidgetItem*> ancestors;
         for (QTreeWidgetItem* up = item->parent(); up; up = up->parent())
             ancestors.push_back(up);
