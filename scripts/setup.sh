@@ -10,6 +10,7 @@ packages=(
     fp-utils libchm-bin libchm-dev
     clang libclang-rt-14-dev
     xvfb xauth shared-mime-info desktop-file-utils xdg-utils
+    qt6-translations-l10n locales libc-l10n dpkg-dev
 )
 
 missing=()
@@ -25,4 +26,14 @@ if ((${#missing[@]})); then
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests check the system's messages in Russian, which takes a Russian locale.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+    echo "Generating the ru_RU.UTF-8 locale"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo sed -i 's/^# *\(ru_RU\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ru_RU\.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
 fi

@@ -60,8 +60,23 @@ QByteArray CDesktopIntegration::DesktopEntry(const QString& executable)
     return entry;
 }
 
+bool CDesktopIntegration::InstalledSystemWide()
+{
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QStringList folders =
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    for (const QString& folder : folders) {
+        if (folder != user && QFileInfo::exists(QDir(folder).filePath(
+                                  QStringLiteral("applications/zetbrowser.desktop"))))
+            return true;
+    }
+    return false;
+}
+
 int CDesktopIntegration::RegisterForUser(const QString& dataHome)
 {
+    if (dataHome.isEmpty() && InstalledSystemWide())
+        return 0;
     const QString home = dataHome.isEmpty()
                              ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                              : dataHome;

@@ -7,15 +7,25 @@
 #include "DocumentManager.h"
 #include "FileDropOpener.h"
 #include "MainStatusBar.h"
+#include "MdiArrangement.h"
 #include "ProgramInfo.h"
 #include "UserPrompts.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -60,7 +70,8 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
                               ID_FILE_SAVE_AS, kSeparator, kRecentFiles, ID_APP_EXIT},
                              QStringLiteral("Повторно открыть файл")),
                   createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, kStatusBarOfMenu129}),
-                  createMenu(QStringLiteral("&Окно"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}),
+                  m_windowMenu =
+                      createMenu(QStringLiteral("&Окно"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}),
                   createMenu(QStringLiteral("Сервис"), {ID_CREATE_HELP}),
                   createMenu(QStringLiteral("&?"), {ID_APP_ABOUT})};
     m_documentMenuShown = true; // so the first refresh installs menu 128
@@ -149,10 +160,10 @@ void CMainFrame::createActions()
          [this](bool on) { showStatusBar(on); }},
         {ID_WINDOW_CASCADE, "&Каскад",
          "Выстроить окна так, чтоб они перекрывали друг друга каскадом\nКаскад", noKey, nullptr,
-         NeedsDocument, [this](bool) { m_mdiArea->cascadeSubWindows(); }},
+         NeedsDocument, [this](bool) { cascadeWindows(); }},
         {ID_WINDOW_TILE_HORZ, "&Черепица",
          "Выстроить окна так, чтоб они не перекрывали друг друга\nЧерепица", noKey, nullptr,
-         NeedsDocument, [this](bool) { m_mdiArea->tileSubWindows(); }},
+         NeedsDocument, [this](bool) { tileWindowsHorizontally(); }},
         {ID_CREATE_HELP, "Создать справку в формате CHM", "Создать справку в формате CHM", noKey,
          nullptr, NeedsDocument, inActive(&CChildFrame::OnCreateHelp)},
         {ID_APP_ABOUT, "&О программе " ZET_PROGRAM_NAME "...",
@@ -166,6 +177,10 @@ void CMainFrame::createActions()
          inActive(&CChildFrame::activateNextPane)},
         {ID_PREV_PANE, "Previous pane", "", Qt::SHIFT | Qt::Key_F6, nullptr, NeedsDocument,
          inActive(&CChildFrame::activatePreviousPane)},
+        {ID_NEXT_WINDOW, "Next window", "", Qt::CTRL | Qt::Key_F6, nullptr, NeedsDocument,
+         [this](bool) { m_mdiArea->activateNextSubWindow(); }},
+        {ID_PREV_WINDOW, "Previous window", "", Qt::CTRL | Qt::SHIFT | Qt::Key_F6, nullptr,
+         NeedsDocument, [this](bool) { m_mdiArea->activatePreviousSubWindow(); }},
     };
     for (const Row& row : rows) {
         auto* action = new QAction(QString::fromUtf8(row.text), this);
@@ -283,11 +298,137 @@ void CMainFrame::refreshFrameState()
                                        (!(command.flags & NeedsChanges) || child->canSave()));
     }
 
-    if (child != nullptr)
-        setWindowTitle(kAppTitle + QStringLiteral(" - ") +
-                       QString::fromStdString(child->GetDocument()->GetTitle()));
-    else
-        setWindowTitle(kAppTitle);
+    // A maximised document window's title goes in brackets, as the MDI frame always showed it.
+    QString title = kAppTitle;
+    if (child != nullptr) {
+        const QString document = QString::fromStdString(child->GetDocument()->GetTitle());
+        title += child->isMaximized() ? QStringLiteral(" - [%1]").arg(document)
+                                      : QStringLiteral(" - ") + document;
+    }
+    // Qt reads "[*]" in a title as its modified placeholder; a file name may hold it.
+    setWindowTitle(title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    updateWindowMenu();
+}
+
+void CMainFrame::updateWindowMenu()
+{
+    // An entry may be the one whose click brought us here: let it finish first.
+    for (QAction* entry : std::as_const(m_windowEntries)) {
+        m_windowMenu->removeAction(entry);
+        entry->deleteLater();
+    }
+    m_windowEntries.clear();
+    const QList<CChildFrame*> children = m_documents->childFrames();
+    if (children.isEmpty())
+        return;
+    // Numbered in the order they were opened; the active one is always among those listed.
+    CChildFrame* active = m_documents->activeChild();
+    QList<CChildFrame*> listed = children.mid(0, kListedWindows);
+    if (active != nullptr && !listed.contains(active))
+        listed.last() = active;
+    m_windowEntries.append(m_windowMenu->addSeparator());
+    for (int i = 0; i < listed.size(); ++i) {
+        CChildFrame* child = listed.at(i);
+        QString name = QString::fromStdString(child->GetDocument()->GetTitle());
+        auto* entry = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(
+            QString::number(i + 1), name.replace(QStringLiteral("&"), QStringLiteral("&&"))));
+        entry->setCheckable(true);
+        entry->setChecked(child == active);
+        entry->setStatusTip(QStringLiteral("Перейти к этому окну"));
+        connect(entry, &QAction::triggered, this, [this, window = QPointer<CChildFrame>(child)] {
+            if (window != nullptr)
+                m_mdiArea->setActiveSubWindow(window);
+        });
+        m_windowEntries.append(entry);
+    }
+    if (children.size() > kListedWindows) {
+        QAction* more = m_windowMenu->addAction(QStringLiteral("&Другие окна..."));
+        more->setStatusTip(QStringLiteral("Выбрать окно из списка всех открытых окон"));
+        connect(more, &QAction::triggered, this, &CMainFrame::chooseWindow);
+        m_windowEntries.append(more);
+    }
+}
+
+void CMainFrame::chooseWindow()
+{
+    const QList<CChildFrame*> children = m_documents->childFrames();
+    if (children.isEmpty())
+        return;
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Выбор окна"));
+    auto* list = new QListWidget(&dialog);
+    for (CChildFrame* child : children)
+        list->addItem(QString::fromStdString(child->GetDocument()->GetTitle()));
+    list->setCurrentRow(std::max<int>(0, children.indexOf(m_documents->activeChild())));
+    auto* label = new QLabel(QStringLiteral("&Окна:"), &dialog);
+    label->setBuddy(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (m_prompts.exec(dialog) != QDialog::Accepted)
+        return;
+    // The list was made from these windows; one may have closed while the dialog ran.
+    const QList<CChildFrame*> now = m_documents->childFrames();
+    CChildFrame* chosen = children.value(list->currentRow());
+    if (chosen != nullptr && now.contains(chosen))
+        m_mdiArea->setActiveSubWindow(chosen);
+}
+
+QRect CMainFrame::arrangeArea() const
+{
+    // The whole of the MDI area: scroll bars shown for the windows as they are go once the
+    // windows are arranged inside it.
+    return QRect(QPoint(0, 0), m_mdiArea->contentsRect().size());
+}
+
+QList<QMdiSubWindow*> CMainFrame::windowsToArrange()
+{
+    QList<QMdiSubWindow*> windows;
+    const auto stacked = m_mdiArea->subWindowList(QMdiArea::StackingOrder);
+    for (QMdiSubWindow* window : stacked) {
+        if (window->isMinimized() || window->isHidden())
+            continue;
+        if (window->isMaximized())
+            window->showNormal();
+        windows.append(window);
+    }
+    return windows;
+}
+
+void CMainFrame::cascadeWindows()
+{
+    const QList<QMdiSubWindow*> windows = windowsToArrange();
+    if (windows.isEmpty())
+        return;
+    // One title bar lower and further right each, so every title stays in sight.
+    const int step =
+        windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.first()) +
+        4;
+    const QList<QRect> places = MdiArrangement::cascade(arrangeArea(), int(windows.size()), step);
+    for (int i = 0; i < windows.size(); ++i) {
+        windows.at(i)->setGeometry(places.at(i));
+        windows.at(i)->raise();
+    }
+}
+
+void CMainFrame::tileWindowsHorizontally()
+{
+    QList<QMdiSubWindow*> windows = windowsToArrange();
+    if (windows.isEmpty())
+        return;
+    // The topmost window takes the top place.
+    std::reverse(windows.begin(), windows.end());
+    const int titleBar =
+        windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.first());
+    const QList<QRect> places =
+        MdiArrangement::tileHorizontally(arrangeArea(), int(windows.size()), 3 * titleBar);
+    for (int i = 0; i < windows.size(); ++i)
+        windows.at(i)->setGeometry(places.at(i));
 }
 
 void CMainFrame::OnAppAbout()
@@ -296,11 +437,25 @@ void CMainFrame::OnAppAbout()
     m_prompts.exec(about);
 }
 
-// A new window nearly fills the MDI area, unless the windows are maximised anyway.
+// A new window lands exactly on the one it follows; the first nearly fills the MDI area. Windows
+// maximised anyway keep that.
 void CMainFrame::fitNewChild(QMdiSubWindow* child)
 {
+    if (child->isMaximized())
+        return;
+    const auto history = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.rbegin(); it != history.rend(); ++it) {
+        QMdiSubWindow* previous = *it;
+        if (previous == child || previous->isHidden())
+            continue;
+        if (!previous->isMinimized() && !previous->isMaximized()) {
+            child->setGeometry(previous->geometry());
+            return;
+        }
+        break;
+    }
     const QSize area = m_mdiArea->viewport()->size();
-    if (!child->isMaximized() && area.width() > 0 && area.height() > 45)
+    if (area.width() > 0 && area.height() > 45)
         child->setGeometry(0, 0, area.width(), area.height() - 45);
 }
 

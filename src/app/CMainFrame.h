@@ -48,7 +48,12 @@ public:
         ID_VIEW_TOOLBAR = 59392,
         ID_VIEW_STATUS_BAR = 59393,
         ID_CREATE_HELP = 32773,
+        // Ctrl+F6 and Ctrl+Shift+F6, the MDI window's next and previous window.
+        ID_NEXT_WINDOW = 0xF040,
+        ID_PREV_WINDOW = 0xF050,
     };
+    // The "Окно" menu lists this many windows, then offers the rest in a dialog.
+    static constexpr int kListedWindows = 9;
 
     CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -62,6 +67,14 @@ public:
     CChildFrame* activeChild() const;
     QList<CChildFrame*> childFrames() const;
     void OnAppAbout();
+
+    // "Каскад" and "Черепица": the document windows overlapping from the top-left corner, each
+    // as large as the MDI area leaves it, or one above the other across the area's width.
+    void cascadeWindows();
+    void tileWindowsHorizontally();
+    // "Другие окна...": picks any document window from a list and activates it.
+    void chooseWindow();
+    QMenu* windowMenu() const { return m_windowMenu; }
 
     // --- state ---------------------------------------------------------------------------
     QMdiArea* mdiArea() const { return m_mdiArea; }
@@ -106,6 +119,10 @@ private:
     void showStatusBar(bool on);
     // Menu set, command states and caption, after anything that may change them.
     void refreshFrameState();
+    void updateWindowMenu();
+    // The document windows to arrange, the topmost last; maximised ones are restored first.
+    QList<QMdiSubWindow*> windowsToArrange();
+    QRect arrangeArea() const;
     void fitNewChild(QMdiSubWindow* child);
     void fitPendingChildren();
 
@@ -119,6 +136,8 @@ private:
     QList<QMenu*> m_menus128;
     QList<QMenu*> m_menus129;
     QList<RecentPlace> m_recentPlaces;
+    QMenu* m_windowMenu = nullptr;
+    QList<QAction*> m_windowEntries;
     // Windows opened before the frame was first shown; sized once the MDI area has its size.
     QList<QPointer<QMdiSubWindow>> m_pendingFit;
     bool m_documentMenuShown = false;

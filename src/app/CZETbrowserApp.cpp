@@ -6,6 +6,7 @@
 #include "CRecentFileList.h"
 #include "DocumentManager.h"
 #include "ProgramInfo.h"
+#include "UiLanguage.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -58,7 +59,7 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
 {
     QCoreApplication::setApplicationName(kProfileName);
     QCoreApplication::setApplicationVersion(QStringLiteral(ZET_PROGRAM_VERSION));
-    QGuiApplication::setApplicationDisplayName(kProfileName);
+    // No display name: Qt would add it to every window title (" — ZET browser").
     QGuiApplication::setDesktopFileName(QStringLiteral("zetbrowser"));
 
     // The embedding switches are Windows-style words QCommandLineParser would split into
@@ -104,6 +105,10 @@ std::optional<int> CZETbrowserApp::InitInstance(const QStringList& arguments)
         files.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(files.first()).absoluteFilePath());
     if (!file.isEmpty() && CInstanceChannel::Forward(file))
         return 0;
+
+    if (QCoreApplication* app = QCoreApplication::instance())
+        UiLanguage::installQtTranslations(*app);
+    UiLanguage::preferRussianSystemMessages();
 
     m_settings = std::make_unique<QSettings>(kProfileName);
     m_recentFiles = std::make_unique<CRecentFileList>(*m_settings, kRecentFileCount);

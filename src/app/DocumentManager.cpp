@@ -9,16 +9,22 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "QtHelpPlatform.h"
+#include "OpenFileWatcher.h"
 #include "QtUiServices.h"
+#include "RoundTripCheck.h"
 #include "UserPrompts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMdiArea>
+#include <QPointer>
+#include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -56,6 +62,102 @@ DocumentManager::DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts&
       m_openDocuments(QCoreApplication::applicationPid())
 {
     connect(&m_area, &QMdiArea::subWindowActivated, this, &DocumentManager::stateChanged);
+    m_watcher = new OpenFileWatcher(this);
+    connect(m_watcher, &OpenFileWatcher::filesChanged, this, &DocumentManager::checkFilesOnDisk);
+    // Windows come and go and Save As names new files: the watched set follows.
+    connect(this, &DocumentManager::stateChanged, this, &DocumentManager::watchOpenFiles);
+}
+
+void DocumentManager::watchOpenFiles()
+{
+    QStringList paths;
+    const auto children = childFrames();
+    for (CChildFrame* child : children) {
+        const std::string& path = child->GetDocument()->GetPathName();
+        if (!path.empty())
+            paths.append(QString::fromStdString(path));
+    }
+    m_watcher->setFiles(paths);
+    for (auto it = m_declinedReloads.begin(); it != m_declinedReloads.end();) {
+        if (paths.contains(it.key()))
+            ++it;
+        else
+            it = m_declinedReloads.erase(it);
+    }
+}
+
+void DocumentManager::checkFilesOnDisk(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (!m_pendingChecks.contains(path))
+            m_pendingChecks.append(path);
+    }
+    // No question over a dialog or a menu: it waits for them to end.
+    if (QApplication::activeModalWidget() != nullptr ||
+        QApplication::activePopupWidget() != nullptr) {
+        QTimer::singleShot(300, this, [this] { checkFilesOnDisk({}); });
+        return;
+    }
+    const QStringList pending = std::exchange(m_pendingChecks, {});
+    for (const QString& path : pending) {
+        CChildFrame* child = nullptr;
+        const auto children = childFrames();
+        for (CChildFrame* candidate : children) {
+            if (QString::fromStdString(candidate->GetDocument()->GetPathName()) == path)
+                child = candidate;
+        }
+        if (child == nullptr)
+            continue;
+        const CZETbrowserDoc& doc = *child->GetDocument();
+        // A book with changes of its own is only warned about when it is saved.
+        if (doc.IsModified() || !doc.FileChangedOnDisk())
+            continue;
+        const std::optional<FileStamp> stamp = StampOf(path.toStdString());
+        if (!stamp)
+            continue; // gone: nothing to read; a save asks before writing it anew
+        const auto declined = m_declinedReloads.constFind(path);
+        if (declined != m_declinedReloads.constEnd() && *declined == *stamp)
+            continue;
+        m_area.setActiveSubWindow(child);
+        const QPointer<CChildFrame> asked(child);
+        const auto answer = m_prompts.message(
+            &m_frame, QMessageBox::Question,
+            QStringLiteral("Файл \"%1\" изменён другой программой.\nПеречитать его?")
+                .arg(QDir::toNativeSeparators(path)),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (asked == nullptr)
+            continue;
+        if (answer == QMessageBox::Yes) {
+            m_declinedReloads.remove(path);
+            reloadDocument(*asked);
+        } else {
+            m_declinedReloads.insert(path, *stamp);
+        }
+    }
+}
+
+bool DocumentManager::reloadDocument(CChildFrame& child)
+{
+    CZETbrowserDoc& doc = *child.GetDocument();
+    const QString path = QString::fromStdString(doc.GetPathName());
+    if (path.isEmpty())
+        return false;
+    const std::uint32_t current = doc.currentId;
+    {
+        QtUiServices ui(m_frame, m_prompts);
+        if (!doc.OnOpenDocument(path.toStdString(), ui))
+            return false;
+    }
+    doc.lastFoundId = 0;
+    doc.jumpToId = 0;
+    doc.UpdateAllViews(nullptr);
+    // The same place in the book, as far as the ids (the records' order) still match.
+    if (const TreeRecord* record = doc.FindRecord(current)) {
+        if (QTreeWidgetItem* item = CStructureTreeCtrl::itemOf(record->treeItem))
+            child.treeView()->GetTreeCtrl().setCurrentItem(item);
+    }
+    child.UpdateDocumentState();
+    return true;
 }
 
 DocumentManager::~DocumentManager() = default;
@@ -97,6 +199,8 @@ void DocumentManager::attachChild(CChildFrame* child)
     // Listed while its tree lives.
     child->treeView()->GetTreeCtrl().setDocumentRegistry(&m_openDocuments);
     connect(child, &CChildFrame::documentStateChanged, this, &DocumentManager::stateChanged);
+    // Maximising or restoring changes the main window's title.
+    connect(child, &QMdiSubWindow::windowStateChanged, this, &DocumentManager::stateChanged);
     // Queued: the MDI area forgets the window only after `destroyed`.
     connect(child, &QObject::destroyed, this, &DocumentManager::stateChanged, Qt::QueuedConnection);
     m_area.addSubWindow(child);
@@ -162,12 +266,54 @@ void DocumentManager::openRecentFile(int index)
     }
 }
 
+bool DocumentManager::confirmOverwriteChangedFile(CChildFrame& child, const QString& path)
+{
+    const CZETbrowserDoc& doc = *child.GetDocument();
+    const QString own = QString::fromStdString(doc.GetPathName());
+    if (own.isEmpty() || canonical(own) != canonical(path) || !doc.FileChangedOnDisk())
+        return true;
+    const QString name = QDir::toNativeSeparators(own);
+    const QString text =
+        QFileInfo::exists(own)
+            ? QStringLiteral("Файл \"%1\" изменён на диске другой программой после того, как "
+                             "был открыт или сохранён здесь.\nЕсли сохранить документ, эти "
+                             "изменения будут потеряны.\nСохранить?")
+                  .arg(name)
+            : QStringLiteral("Файла \"%1\" больше нет на диске: его удалили или переименовали "
+                             "после того, как он был открыт или сохранён здесь.\nСохранить "
+                             "документ в этот файл?")
+                  .arg(name);
+    m_area.setActiveSubWindow(&child);
+    return m_prompts.message(&m_frame, QMessageBox::Warning, text,
+                             QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool DocumentManager::confirmRoundTripChanges(CChildFrame& child, const RoundTripReport& report)
+{
+    const QString changes =
+        QString::fromStdString(DescribeRoundTripChanges(*child.GetDocument(), report));
+    const QString text =
+        QStringLiteral("Текст некоторых записей нельзя записать в файл в точности: после "
+                       "сохранения они прочитаются иначе, чем выглядят сейчас.\n\n%1\n"
+                       "Сохранить?")
+            .arg(changes);
+    return m_prompts.message(&m_frame, QMessageBox::Warning, text,
+                             QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No) == QMessageBox::Yes;
+}
+
 bool DocumentManager::saveTo(CChildFrame& child, const QString& path)
 {
+    if (!confirmOverwriteChangedFile(child, path))
+        return false;
     bool saved = false;
     {
         QtUiServices ui(m_frame, m_prompts);
-        saved = child.GetDocument()->OnSaveDocument(path.toStdString(), ui);
+        saved = child.GetDocument()->OnSaveDocument(
+            path.toStdString(), ui, [this, &child](const RoundTripReport& report) {
+                return confirmRoundTripChanges(child, report);
+            });
     }
     child.UpdateDocumentState();
     return saved;

@@ -3,23 +3,32 @@
 #include "DocumentRegistry.h"
 #include "IDocumentHost.h"
 
+#include "FileStamp.h"
+
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 class CChildFrame;
 class CMainFrame;
 class CRecentFileList;
+class CZETbrowserDoc;
 class IHelpPlatform;
+class OpenFileWatcher;
 class QMdiArea;
 class UserPrompts;
+struct RoundTripReport;
 
 // The open documents and their life cycle: new (titled ZET1, ZET2, ...), open (or activate the
 // window that already has the file), save, save as, the question before a modified document
 // closes, and the recent-file list. Each document lives in its own CChildFrame in the main
-// frame's MDI area; the main frame only dispatches its commands here.
+// frame's MDI area; the main frame only dispatches its commands here. The open files are
+// watched: a book changed on disk is offered for reloading while it holds no changes, and a save
+// over a file changed since it was read asks first.
 class DocumentManager : public QObject, public IDocumentHost
 {
     Q_OBJECT
@@ -56,6 +65,15 @@ public:
     // The open documents, which drags and the clipboard name between windows.
     DocumentRegistry& openDocuments() { return m_openDocuments; }
 
+    OpenFileWatcher& fileWatcher() const { return *m_watcher; }
+
+    // Offers to reload the books kept in `paths` that changed on disk and hold no changes of
+    // their own; what the watcher reports lands here. Waits while a dialog is open.
+    void checkFilesOnDisk(const QStringList& paths);
+    // Reads the window's file again into its document; false (after saying why) when it cannot
+    // be read, and the document stays as it was.
+    bool reloadDocument(CChildFrame& child);
+
     bool saveDocument(CChildFrame& frame) override;
     bool queryClose(CChildFrame& frame) override;
     bool runHelpDialog(CChildFrame& frame) override;
@@ -74,6 +92,12 @@ signals:
 private:
     void attachChild(CChildFrame* child);
     bool saveTo(CChildFrame& child, const QString& path);
+    // Before a save replaces the document's own file: asks when the file is no longer the one
+    // read or last saved. False when the user keeps the file.
+    bool confirmOverwriteChangedFile(CChildFrame& child, const QString& path);
+    // The written bytes would read back otherwise for some records: asks, naming them.
+    bool confirmRoundTripChanges(CChildFrame& child, const RoundTripReport& report);
+    void watchOpenFiles();
     void addRecentFile(const QString& path);
 
     CMainFrame& m_frame;
@@ -85,4 +109,8 @@ private:
     DocumentRegistry m_openDocuments;
     bool m_closingAll = false;
     int m_untitledCount = 0;
+    OpenFileWatcher* m_watcher = nullptr;
+    QStringList m_pendingChecks;
+    // The state of each file whose reload the user declined; that change is not offered again.
+    QHash<QString, FileStamp> m_declinedReloads;
 };

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <clocale>
 #include <csignal>
 #include <exception>
 #include <iostream>
@@ -15,6 +16,11 @@ int main(int argc, char** argv)
     CLI::App app{"Checks, formats and dumps syntax-helper books (.zet)", "zettool"};
     app.set_version_flag("--version", "zettool " ZET_PROGRAM_VERSION);
     app.require_subcommand(1);
+
+    // System reasons ("No space left on device") in the user's language; the rest of the locale
+    // plays no part here.
+    std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_MESSAGES, "");
 
     // A write beyond the file size limit then fails with its reason instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -52,6 +52,10 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
     m_wndSplitter->addWidget(m_form);
     m_wndSplitter->addWidget(m_previewPane);
     m_wndSplitter->setSizes({250, 310, 240});
+    // Width beyond those goes to the last pane, as with a static splitter.
+    m_wndSplitter->setStretchFactor(0, 0);
+    m_wndSplitter->setStretchFactor(1, 0);
+    m_wndSplitter->setStretchFactor(2, 1);
     for (QWidget* pane :
          std::initializer_list<QWidget*>{m_wndSplitter, m_treeView, m_form, m_previewPane})
         pane->setAcceptDrops(false);

@@ -6,6 +6,7 @@
 #include "DocumentText.h"
 #include "DragScroller.h"
 #include "RecordLabel.h"
+#include "TreeLinesStyle.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
@@ -21,18 +22,39 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
 #include <memory>
+#include <sys/resource.h>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+namespace {
+
+// The levels the stack has room to lay out: Qt takes some 350 bytes of it per open level
+// (measured); twice that is allowed, and a megabyte is kept for everything else.
+int openDepthForStack(int cap)
+{
+    constexpr rlim_t kPerLevel = 700;
+    constexpr rlim_t kReserve = rlim_t(1) << 20;
+    rlimit stack{};
+    if (getrlimit(RLIMIT_STACK, &stack) != 0 || stack.rlim_cur == RLIM_INFINITY)
+        return cap;
+    const rlim_t room = stack.rlim_cur > kReserve ? stack.rlim_cur - kReserve : 0;
+    return int(std::clamp<rlim_t>(room / kPerLevel, 100, rlim_t(cap)));
+}
+
+} // namespace
+
 CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
                                        UserPrompts& prompts, QWidget* parent)
-    : QTreeWidget(parent), m_pDoc(doc), m_pView(view), m_prompts(prompts)
+    : QTreeWidget(parent), m_pDoc(doc), m_pView(view), m_prompts(prompts),
+      m_maxOpenDepth(openDepthForStack(kMaxOpenDepth))
 {
     setHeaderHidden(true);
     setColumnCount(1);
@@ -56,6 +78,14 @@ CStructureTreeCtrl::CStructureTreeCtrl(CZETbrowserDoc* doc, IDocumentView* view,
             else if (m_foreignDragOver)
                 trackForeignDrag(m_dragPos);
         });
+    // Labels are never shortened: a deep item widens the column and the view scrolls sideways.
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    auto* lines = new TreeLinesStyle;
+    lines->setParent(this);
+    setStyle(lines);
 
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { onItemExpanded(item, true); });
@@ -243,7 +273,9 @@ void CStructureTreeCtrl::onItemExpanded(QTreeWidgetItem* item, bool expanded)
 {
     // Every way of opening a section ends here (keys, mouse, selecting a deep item, which opens
     // its ancestors); one too deep is closed again before the view lays it out with the rest.
-    if (expanded && depthOf(item, kMaxOpenDepth) > kMaxOpenDepth) {
+    // Walking up from each item costs its depth: sections opened in one go (a subtree, the
+    // ancestors of an item scrolled to) were measured as they were walked.
+    if (expanded && !m_depthMeasured && depthOf(item, m_maxOpenDepth) > m_maxOpenDepth) {
         item->setExpanded(false);
         return;
     }
@@ -256,14 +288,15 @@ void CStructureTreeCtrl::expandSubtree(QTreeWidgetItem* root, int levels)
 {
     if (!root)
         return;
-    const int rootDepth = depthOf(root, kMaxOpenDepth);
+    const int rootDepth = depthOf(root, m_maxOpenDepth);
     // One layout once everything is marked open, as the view's own "*" does.
     scheduleDelayedItemsLayout();
     std::vector<std::pair<QTreeWidgetItem*, int>> pending{{root, rootDepth}};
+    const QScopedValueRollback<bool> measured(m_depthMeasured, true);
     while (!pending.empty()) {
         const auto [item, depth] = pending.back();
         pending.pop_back();
-        if (depth > kMaxOpenDepth)
+        if (depth > m_maxOpenDepth)
             continue;
         item->setExpanded(true);
         if (levels >= 0 && depth - rootDepth >= levels)
@@ -290,6 +323,157 @@ void CStructureTreeCtrl::expandToDepth(int depth)
     collapseAll();
     for (int i = 0; i < topLevelItemCount(); ++i)
         expandSubtree(topLevelItem(i), depth);
+}
+
+void CStructureTreeCtrl::scheduleColumnFit()
+{
+    if (m_columnFitPending)
+        return;
+    m_columnFitPending = true;
+    QTimer::singleShot(0, this, &CStructureTreeCtrl::fitColumn);
+}
+
+void CStructureTreeCtrl::fitColumn()
+{
+    m_columnFitPending = false;
+    // Qt's hint measures the rows on screen and a thousand about them, indentation included.
+    const int wanted = std::max(viewport()->width(), sizeHintForColumn(0));
+    if (header()->sectionSize(0) != wanted)
+        header()->resizeSection(0, wanted);
+    // A scroll bar that came or went since the view last followed the selection changed the
+    // room it has: the selected item is brought into view again.
+    if (m_followed.isValid() && m_followedWidth != viewport()->width()) {
+        m_followedWidth = viewport()->width();
+        showHorizontally(m_followed);
+    }
+}
+
+void CStructureTreeCtrl::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    scheduleColumnFit();
+}
+
+void CStructureTreeCtrl::scrollContentsBy(int dx, int dy)
+{
+    QTreeWidget::scrollContentsBy(dx, dy);
+    if (dy != 0)
+        scheduleColumnFit();
+}
+
+void CStructureTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    // The base view opens the item's ancestors one by one from the bottom, each measured anew.
+    // Here they are opened from the top, as deep as sections may open; an item below that is
+    // represented by its deepest ancestor that can be shown.
+    QModelIndex shown = index;
+    QTreeWidgetItem* item = itemFromIndex(index);
+    if (item != nullptr && state() == NoState && itemsExpandable()) {
+        std::vector<QTreeWidgetItem*> ancestors;
+        for (QTreeWidgetItem* up = item->parent(); up; up = up->parent())
+            ancestors.push_back(up);
+        const std::size_t openable = std::min(ancestors.size(), std::size_t(m_maxOpenDepth));
+        {
+            const QScopedValueRollback<bool> measured(m_depthMeasured, true);
+            for (std::size_t level = 1; level <= openable; ++level) {
+                QTreeWidgetItem* section = ancestors[ancestors.size() - level];
+                if (!section->isExpanded())
+                    section->setExpanded(true);
+            }
+        }
+        if (ancestors.size() > openable)
+            shown = indexFromItem(ancestors[ancestors.size() - openable - 1]);
+    }
+    QTreeWidget::scrollTo(shown, hint);
+    m_followed = shown;
+    m_followedWidth = viewport()->width();
+    showHorizontally(shown);
+}
+
+void CStructureTreeCtrl::showHorizontally(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    // The base view scrolls the whole column into view, which for a column wider than the view
+    // means its left edge; here the item itself is what must be seen: its branch box, picture
+    // and label, or as much of them as fits, the label's start first. A cell that starts
+    // beyond a column too narrow for it has a negative width: its left edge and height still
+    // tell where it is.
+    const QRect cell = visualRect(index);
+    if (cell.height() <= 0)
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int labelWidth = itemDelegateForIndex(index)->sizeHint(option, index).width();
+    const int columnNeeded = cell.left() + horizontalOffset() + labelWidth;
+    if (header()->sectionSize(0) < columnNeeded)
+        header()->resizeSection(0, columnNeeded);
+    const int picture = cell.left();
+    const int start = picture - indentation();
+    const int end = picture + labelWidth;
+    const int width = viewport()->width();
+    if (start >= 0 && end <= width)
+        return;
+    int shift = 0;
+    if (end - start <= width)
+        shift = start < 0 ? start : end - width;
+    else if (end - picture <= width)
+        shift = end - width; // without its branch box
+    else
+        shift = picture; // the label's start at the left edge
+    // The scroll bar's range follows a wider column only at the next layout pass.
+    updateGeometries();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + shift);
+}
+
+void CStructureTreeCtrl::drawBranches(QPainter* painter, const QRect& rect,
+                                      const QModelIndex& index) const
+{
+    // The base view draws one branch piece per ancestor of every row painted: at 5,000 levels
+    // millions of style calls per paint. Only the pieces inside the viewport are drawn, walking
+    // out from the item only as far as the viewport's left edge.
+    const int indent = indentation();
+    if (indent <= 0)
+        return;
+    const QRect visible = viewport()->rect();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QStyle::State common = QStyle::State_None;
+    if (isEnabled())
+        common |= QStyle::State_Enabled;
+    if (hasFocus())
+        common |= QStyle::State_Active;
+    if (selectionModel() && selectionModel()->isSelected(index))
+        common |= QStyle::State_Selected;
+    const QAbstractItemModel* itemModel = model();
+    const auto hasMoreSiblings = [itemModel](const QModelIndex& at) {
+        return itemModel->rowCount(at.parent()) - 1 > at.row();
+    };
+
+    QRect piece(rect.right() + 1 - indent, rect.top(), indent, rect.height());
+    if (piece.left() <= visible.right() && piece.right() >= visible.left()) {
+        option.rect = piece;
+        option.state = common | QStyle::State_Item;
+        if (hasMoreSiblings(index))
+            option.state |= QStyle::State_Sibling;
+        if (itemModel->hasChildren(index))
+            option.state |= QStyle::State_Children;
+        if (isExpanded(index))
+            option.state |= QStyle::State_Open;
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
+    }
+    for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent()) {
+        piece.translate(-indent, 0);
+        if (piece.right() < visible.left())
+            break;
+        if (piece.left() > visible.right())
+            continue;
+        option.rect = piece;
+        option.state = common;
+        if (hasMoreSiblings(ancestor))
+            option.state |= QStyle::State_Sibling;
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
+    }
 }
 
 void CStructureTreeCtrl::onCurrentItemChanged(QTreeWidgetItem* previous)

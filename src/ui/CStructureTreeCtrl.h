@@ -44,10 +44,10 @@ public:
     };
     static constexpr int kRecordIdRole = Qt::UserRole;
     static constexpr int kImageRole = Qt::UserRole + 1;
-    // The view lays out open sections recursively, level by level, and overflows the stack on a
-    // book nested tens of thousands deep once all of it is open; sections below this level
-    // never open.
-    static constexpr int kMaxOpenDepth = 1000;
+    // The view lays out open sections recursively, one call per level, and overflowed the
+    // 8 MB stack at about 27,000 open levels. Sections below this level never open, nor below
+    // what a smaller stack allows (maxOpenDepth()).
+    static constexpr int kMaxOpenDepth = 10000;
     // The MIME type of the reference to a document that drags and the clipboard carry.
     static const QString kDocRefFormat;
 
@@ -57,6 +57,8 @@ public:
     ~CStructureTreeCtrl() override;
 
     void setImages(const std::array<QIcon, 3>& images) { m_images = images; }
+    // The deepest level a section may open at: kMaxOpenDepth, or less on a smaller stack.
+    int maxOpenDepth() const { return m_maxOpenDepth; }
     // Runs the context search modally on the document (the view sets the real dialog);
     // afterwards the tree selects the record named by jumpToId.
     void setSearchRunner(std::function<void(CZETbrowserDoc&)> runner)
@@ -118,7 +120,7 @@ public:
 
 public slots:
     // The view's own versions of these open every level below the start; these stop at
-    // kMaxOpenDepth and walk the tree without recursion. A negative depth means every level.
+    // maxOpenDepth() and walk the tree without recursion. A negative depth means every level.
     void expandAll();
     void expandRecursively(const QModelIndex& index, int depth = -1);
     void expandToDepth(int depth);
@@ -130,6 +132,12 @@ signals:
     void documentEdited();
 
 protected:
+    // Sideways too: the selected item's label is brought into view however deep it is.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -163,13 +171,18 @@ private:
     void runSearch();
     void onItemExpanded(QTreeWidgetItem* item, bool expanded);
     // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
-    // at most down to kMaxOpenDepth.
+    // at most down to maxOpenDepth().
     void expandSubtree(QTreeWidgetItem* root, int levels);
     // Publishes the new selection, after the form's edits are settled; Cancel goes back to
     // `previous`.
     void onCurrentItemChanged(QTreeWidgetItem* previous);
     void restoreSelection(std::uint32_t id);
     void markEdited();
+    // The column is as wide as the rows about the visible ones need, labels in full (at least
+    // as wide as the view); done once the current layout pass is over.
+    void scheduleColumnFit();
+    void fitColumn();
+    void showHorizontally(const QModelIndex& index);
 
     // Right-button drag: started once the mouse has moved far enough with the button held on
     // an item, ended by the release (with the drop menu) or by Escape.
@@ -211,4 +224,10 @@ private:
     DocumentRegistry::Entry m_docEntry; // lists m_pDoc while the tree lives
     bool m_bRemovingItems = false;
     bool m_bRestoringSelection = false;
+    int m_maxOpenDepth = kMaxOpenDepth;
+    bool m_depthMeasured = false;
+    bool m_columnFitPending = false;
+    // The item the view last scrolled to, and the view's width then.
+    QPersistentModelIndex m_followed;
+    int m_followedWidth = 0;
 };

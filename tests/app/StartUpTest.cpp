@@ -73,7 +73,8 @@ void StartUpTest::startsWithFileAndMenu129()
         entries(frame->menuBar()->actions().value(1)->menu()),
         (QStringList{QStringLiteral("Панели &инструментов"), QStringLiteral("Полоса &статуса")}));
     QCOMPARE(entries(frame->menuBar()->actions().value(2)->menu()),
-             (QStringList{QStringLiteral("&Каскад"), QStringLiteral("&Черепица")}));
+             (QStringList{QStringLiteral("&Каскад"), QStringLiteral("&Черепица"),
+                          QStringLiteral("-"), QStringLiteral("&1 book.zet")}));
     QCOMPARE(entries(frame->menuBar()->actions().value(3)->menu()),
              QStringList{QStringLiteral("Создать справку в формате CHM")});
     CZETbrowserDoc* doc = frame->activeChild()->GetDocument();

@@ -102,13 +102,15 @@ protected:
     }
 
     // `stdoutPath` replaces the captured standard output (e.g. /dev/full); `shellPrefix` runs
-    // before zettool in the same shell (e.g. a ulimit).
+    // before zettool in the same shell (e.g. a ulimit); `language` is zettool's LANGUAGE.
     RunResult run(const std::vector<std::string>& args, const fs::path& stdoutPath = {},
-                  const std::string& shellPrefix = {}) const
+                  const std::string& shellPrefix = {}, const std::string& language = {}) const
     {
         const fs::path out = stdoutPath.empty() ? m_dir / ".stdout" : stdoutPath;
         const fs::path err = m_dir / ".stderr";
-        std::string command = shellPrefix + shellQuote(ZETTOOL_PATH);
+        // English reasons unless a test names another language.
+        std::string command = shellPrefix + "env LC_ALL=C.UTF-8 LANGUAGE=" + language + " " +
+                              shellQuote(ZETTOOL_PATH);
         for (const std::string& arg : args)
             command += " " + shellQuote(arg);
         command += " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string());
@@ -318,6 +320,20 @@ TEST_F(ZettoolTest, FormatToUnwritablePlaceFails)
     EXPECT_EQ(result.err,
               "zettool: cannot write " + out.string() + ": No such file or directory\n");
     EXPECT_FALSE(fs::exists(path("no-such-dir")));
+}
+
+// The reason comes in the user's language; the words around it stay as scripts expect them.
+TEST_F(ZettoolTest, ReasonFollowsTheUsersLanguage)
+{
+    const fs::path book = writeBook("book.zet", kCanonicalUtf8);
+    const fs::path out = path("no-such-dir/out.zet");
+    const RunResult russian = run({"format", book.string(), "-o", out.string()}, {}, {}, "ru");
+    EXPECT_EQ(russian.exitCode, 1);
+    EXPECT_EQ(russian.err,
+              "zettool: cannot write " + out.string() + ": Нет такого файла или каталога\n");
+    const RunResult german = run({"format", book.string(), "-o", out.string()}, {}, {}, "de");
+    EXPECT_EQ(german.err, "zettool: cannot write " + out.string() +
+                              ": Datei oder Verzeichnis nicht gefunden\n");
 }
 
 TEST_F(ZettoolTest, FailedSaveGivesTheSystemsReason)
