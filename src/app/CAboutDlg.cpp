@@ -122,7 +122,7 @@ CAboutDlg::CAboutDlg(UserPrompts& prompts, QWidget* parent) : QDialog(parent), m
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(dx(12));
     auto* author =
-        new QLabel(QStringLiteral("Декабрь 2025 г., разработчики " ZET_PROGRAM_NAME), frame);
+        new QLabel(QStringLiteral("Декабрь 2026 г., разработчики " ZET_PROGRAM_NAME), frame);
     author->setMinimumWidth(dx(116));
     m_link = new CLinkLabel(QStringLiteral("zetbrowser@example.org"), frame);
     m_link->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -271,7 +271,7 @@ void CInputForm::layoutNow()
 
 void CInputForm::LayoutControls(int cx, int cy)
 {
-    const int w = std::max(cx, scaledX(kMinimumWidth));
+    const int w = std::max(cx, kMinimumWidth);
     CFieldEdit* lowest = nullptr;
     for (int i = 0; i < kFieldCount; ++i) {
         CFieldEdit* edit = m_edits[std::size_t(i)];

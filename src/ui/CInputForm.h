@@ -55,8 +55,10 @@ public:
         IDC_NOTES_CAPTION = 1016,
     };
     static constexpr int kFieldCount = 8;
-    // Sizes in pixels of the form's design font (base units 6 x 13); they grow with a larger font.
+    // The narrowest width the edits are laid out for, in real pixels: the pane starts at 310
+    // pixels, and a minimum grown with the font would push the buttons out of it.
     static constexpr int kMinimumWidth = 300;
+    // Sizes in pixels of the form's design font (base units 6 x 13); they grow with a larger font.
     static constexpr int kShortEditMargin = 100;
     static constexpr int kLongEditMargin = 12;
     static constexpr int kButtonGap = 7;

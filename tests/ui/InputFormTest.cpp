@@ -239,7 +239,7 @@ private slots:
     void widthsFollowThePaneDownToTheMinimum()
     {
         select(2);
-        const int minimum = form->scaledX(CInputForm::kMinimumWidth);
+        const int minimum = CInputForm::kMinimumWidth;
         form->resize(minimum + 300, 900);
         const int wide = form->viewport()->width();
         QCOMPARE(field(CInputForm::IDC_NAME)->width(), wide - form->scaledX(100));
@@ -249,6 +249,10 @@ private slots:
         QCOMPARE(field(CInputForm::IDC_SPELLING)->width(), minimum - form->scaledX(100));
         QCOMPARE(field(CInputForm::IDC_NOTES)->width(), minimum - form->scaledX(12));
         QVERIFY(form->horizontalScrollBar()->maximum() > 0);
+        // The pane's starting width holds the whole form, buttons included.
+        form->resize(310 + form->width() - form->viewport()->width(), 900);
+        QCOMPARE(form->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(form->applyButton()->x() >= 0);
         // In the design font these are the 200 and 288 pixels of the template.
         if (form->scaledX(300) == 300)
             QCOMPARE(field(CInputForm::IDC_NOTES)->width(), 288);
