@@ -1,19 +1,21 @@
-// Reading and writing books of 10k, 100k and 1M records, each beside baselines measured in the
-// same run on the same bytes, then a summary of the ratios against their targets; and reading
-// as many records nested in Items and Shells, beside the same Items side by side.
+// Reading and writing books of 10k, 100k and 1M records beside baselines on the same bytes, timed
+// in interleaved rounds in one process (InterleavedRuns); peak memory in fresh processes; reading
+// as many records nested in Items and Shells beside the same Items side by side. Ends with the
+// targets and whether each is met.
 //
-// Extra arguments (before Google Benchmark's own):
+// Arguments:
 //   --zet-max-records=N   skip sizes above N (quick runs)
-//   --zet-peak=read:N     internal: measure one operation's peak memory in a fresh process
+//   --zet-rounds=N        rounds of the interleaved timing (default 9)
+//   --zet-peak=MODE:N     internal: one operation's peak memory in a fresh process
 
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
+#include "IUiServices.h"
+#include "InterleavedRuns.h"
 #include "PeakMemory.h"
-#include "SummaryReporter.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
-
-#include <benchmark/benchmark.h>
+#include "TargetTable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,7 +23,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,7 +36,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr unsigned kSeed = 20261207;
-const std::vector<std::size_t> kSizes = {10'000, 100'000, 1'000'000};
+// The sizes the targets name, timed together so that their scaling is measured round by round.
+const std::vector<std::size_t> kTargetSizes = {10'000, 100'000};
+constexpr std::size_t kLargeSize = 1'000'000;
 
 // Writes go to memory-backed storage where there is some, so disk speed does not decide them.
 fs::path benchDir()
@@ -48,9 +51,9 @@ fs::path benchDir()
     return fs::temp_directory_path();
 }
 
-fs::path sinkPath()
+fs::path sinkPath(const std::string& what)
 {
-    return benchDir() / ("zet-bench-" + std::to_string(getpid()) + ".zet");
+    return benchDir() / ("zet-bench-" + std::to_string(getpid()) + "-" + what + ".zet");
 }
 
 std::string readWholeFile(const fs::path& path)
@@ -61,120 +64,157 @@ std::string readWholeFile(const fs::path& path)
     return bytes;
 }
 
-// One size's data, built outside the timed loops and kept while that size's benchmarks run.
+class NullUi : public IUiServices
+{
+public:
+    std::string MainWindowCaption() override { return {}; }
+    void SetStatusText(const std::string&) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    Answer AskYesNo(const std::string&, bool) override { return Answer::No; }
+};
+
+// One size's data, built before the timing.
 struct Data
 {
     std::size_t records = 0;
     std::string book;
     std::vector<std::size_t> stringSizes; // every string of every record, in file order
     std::unique_ptr<CZETbrowserDoc> doc;
+    fs::path writeSink;
+    fs::path rawSink;
+
+    ~Data()
+    {
+        std::error_code ec;
+        fs::remove(writeSink, ec);
+        fs::remove(rawSink, ec);
+    }
 };
 
-std::map<std::size_t, std::size_t> g_fileBytes;
-
-Data& data(std::size_t records)
+std::unique_ptr<Data> makeData(std::size_t records)
 {
-    static Data current;
-    if (current.records != records || current.book.empty()) {
-        current = Data{};
-        current.records = records;
-        current.book = GenerateBook(records, kSeed);
-        g_fileBytes[records] = current.book.size();
-        ReadResult result = ReadSyntaxHelper(current.book);
-        current.stringSizes.reserve(result.records.size() * 9);
-        for (const TreeRecord& r : result.records) {
-            for (const std::string* s :
-                 {&r.membership, &r.name, &r.synonym, &r.spelling, &r.englishSpelling, &r.purpose,
-                  &r.syntax, &r.parameters, &r.notes})
-                current.stringSizes.push_back(s->size());
-        }
-        current.doc = std::make_unique<CZETbrowserDoc>();
-        current.doc->SetRecords(std::move(result.records));
-        malloc_trim(0);
+    auto d = std::make_unique<Data>();
+    d->records = records;
+    d->book = GenerateBook(records, kSeed);
+    ReadResult result = ReadSyntaxHelper(d->book);
+    d->stringSizes.reserve(result.records.size() * 9);
+    for (const TreeRecord& r : result.records) {
+        for (const std::string* s :
+             {&r.membership, &r.name, &r.synonym, &r.spelling, &r.englishSpelling, &r.purpose,
+              &r.syntax, &r.parameters, &r.notes})
+            d->stringSizes.push_back(s->size());
     }
-    return current;
+    d->doc = std::make_unique<CZETbrowserDoc>();
+    d->doc->SetRecords(std::move(result.records));
+    const std::string tag = std::to_string(records);
+    d->writeSink = sinkPath("write-" + tag);
+    d->rawSink = sinkPath("raw-" + tag);
+    malloc_trim(0);
+    return d;
 }
 
-void setBytes(benchmark::State& state, std::size_t bytes)
+bool read(const Data& d)
 {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(bytes));
-    state.counters["records"] = static_cast<double>(state.range(0));
-}
-
-void Read(benchmark::State& state)
-{
-    const Data& d = data(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        ReadResult result = ReadSyntaxHelper(d.book);
-        benchmark::DoNotOptimize(result.records.size());
-        if (result.error)
-            state.SkipWithError("the generated book did not read");
-    }
-    setBytes(state, d.book.size());
+    ReadResult result = ReadSyntaxHelper(d.book);
+    return !result.error && result.records.size() == d.records;
 }
 
 // Baseline: the least any reader does, one pass that looks at every byte.
-void ReadCount(benchmark::State& state)
+bool count(const Data& d)
 {
-    const Data& d = data(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        std::size_t quotes =
-            static_cast<std::size_t>(std::count(d.book.begin(), d.book.end(), '"'));
-        benchmark::DoNotOptimize(quotes);
-    }
-    setBytes(state, d.book.size());
+    volatile std::size_t quotes =
+        static_cast<std::size_t>(std::count(d.book.begin(), d.book.end(), '"'));
+    return quotes > 0;
 }
 
 // Baseline: the floor of materialising the records' strings, the same count and the same bytes,
 // copied from the book, kept until the end of the pass and then freed, as a read's result is.
-void ReadMaterialise(benchmark::State& state)
+bool materialise(const Data& d)
 {
-    const Data& d = data(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        std::vector<std::string> strings;
-        strings.reserve(d.stringSizes.size());
-        std::size_t offset = 0;
-        for (std::size_t size : d.stringSizes) {
-            if (offset + size > d.book.size())
-                offset = 0;
-            strings.emplace_back(d.book.data() + offset, size);
-            offset += size;
-        }
-        benchmark::DoNotOptimize(strings.data());
+    std::vector<std::string> strings;
+    strings.reserve(d.stringSizes.size());
+    std::size_t offset = 0;
+    for (std::size_t size : d.stringSizes) {
+        if (offset + size > d.book.size())
+            offset = 0;
+        strings.emplace_back(d.book.data() + offset, size);
+        offset += size;
     }
-    setBytes(state, d.book.size());
+    volatile const void* keep = strings.data();
+    return keep != nullptr;
 }
 
-void Write(benchmark::State& state)
+bool write(Data& d)
 {
-    Data& d = data(static_cast<std::size_t>(state.range(0)));
-    const fs::path sink = sinkPath();
-    for (auto _ : state) {
-        std::ofstream out(sink, std::ios::binary | std::ios::trunc);
-        if (!WriteSyntaxHelper(*d.doc, out))
-            state.SkipWithError("writing failed");
-        out.close();
-    }
-    // The generated book is canonical, so the writer must reproduce it byte for byte.
-    if (readWholeFile(sink) != d.book)
-        state.SkipWithError("the written book differs from the generated one");
-    fs::remove(sink);
-    setBytes(state, d.book.size());
+    std::ofstream out(d.writeSink, std::ios::binary | std::ios::trunc);
+    return WriteSyntaxHelper(*d.doc, out) && (out.close(), static_cast<bool>(out));
 }
 
 // Baseline: the same byte count written in one piece through the same kind of stream and file.
-void RawWrite(benchmark::State& state)
+bool rawWrite(const Data& d)
 {
-    const Data& d = data(static_cast<std::size_t>(state.range(0)));
-    const fs::path sink = sinkPath();
-    for (auto _ : state) {
-        std::ofstream out(sink, std::ios::binary | std::ios::trunc);
-        out.write(d.book.data(), static_cast<std::streamsize>(d.book.size()));
-        out.close();
+    std::ofstream out(d.rawSink, std::ios::binary | std::ios::trunc);
+    out.write(d.book.data(), static_cast<std::streamsize>(d.book.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::string name(const char* op, std::size_t records)
+{
+    return std::string(op) + "/" + std::to_string(records);
+}
+
+void addOperations(InterleavedRuns& runs, Data& d)
+{
+    runs.add(name("read", d.records), [&d] { return read(d); });
+    runs.add(name("floor", d.records), [&d] { return materialise(d); });
+    runs.add(name("count", d.records), [&d] { return count(d); });
+    runs.add(name("write", d.records), [&d] { return write(d); });
+    runs.add(name("raw", d.records), [&d] { return rawWrite(d); });
+}
+
+// The generated book is canonical, so the writer must reproduce it byte for byte.
+bool writesBack(Data& d)
+{
+    if (!write(d) || readWholeFile(d.writeSink) != d.book) {
+        std::fprintf(stderr, "the written %zu-record book differs from the generated one\n",
+                     d.records);
+        return false;
     }
-    fs::remove(sink);
-    setBytes(state, d.book.size());
+    return true;
+}
+
+void printSizes(const InterleavedRuns& runs, const std::vector<const Data*>& data)
+{
+    std::printf("\nMedians of %d interleaved rounds (MB = 10^6 bytes; ms of CPU per call, wall "
+                "beside)\n",
+                runs.rounds());
+    std::printf("%9s %8s | %16s %16s %16s %7s | %16s %16s %7s\n", "records", "file MB", "read",
+                "floor", "count", "read/fl", "write", "raw write", "wr/raw");
+    for (const Data* d : data) {
+        const auto ms = [&](const char* op) {
+            const InterleavedRuns::Figure f = runs.median(name(op, d->records));
+            char text[40];
+            std::snprintf(text, sizeof text, "%7.1f (%6.1f)", f.cpu * 1e3, f.wall * 1e3);
+            return std::string(text);
+        };
+        std::printf("%9zu %8.1f | %16s %16s %16s %6.2fx | %16s %16s %6.2fx\n", d->records,
+                    double(d->book.size()) / 1e6, ms("read").c_str(), ms("floor").c_str(),
+                    ms("count").c_str(),
+                    runs.ratio(name("read", d->records), name("floor", d->records)),
+                    ms("write").c_str(), ms("raw").c_str(),
+                    runs.ratio(name("write", d->records), name("raw", d->records)));
+    }
+}
+
+std::string rangeNote(const InterleavedRuns& runs, const std::string& a, const std::string& b)
+{
+    const auto [low, high] = runs.ratioRange(a, b);
+    char text[64];
+    std::snprintf(text, sizeof text, "(rounds %.2f-%.2f)", low, high);
+    return text;
 }
 
 // --- crafted nesting: blocks inside Items and Shells -----------------------------------------
@@ -200,41 +240,33 @@ std::string nestingBook(const std::string& shape, std::size_t count)
     return book;
 }
 
-void ReadNesting(benchmark::State& state, const std::string& shape)
+void timeNesting(std::size_t count, int rounds, TargetTable& targets)
 {
-    const std::size_t count = static_cast<std::size_t>(state.range(0));
-    const std::string book = nestingBook(shape, count);
-    for (auto _ : state) {
-        ReadResult result = ReadSyntaxHelper(book);
-        if (result.error || result.records.size() != count)
-            state.SkipWithError("the crafted book did not read");
-        benchmark::DoNotOptimize(result.records.size());
+    std::map<std::string, std::string> books;
+    InterleavedRuns runs(rounds);
+    for (const char* shape : {"flat", "items", "shells"}) {
+        books[shape] = nestingBook(shape, count);
+        const std::string& book = books[shape];
+        runs.add(shape, [&book, count] {
+            ReadResult result = ReadSyntaxHelper(book);
+            return !result.error && result.records.size() == count;
+        });
     }
-    setBytes(state, book.size());
-}
-
-void ReadNestedItems(benchmark::State& state)
-{
-    ReadNesting(state, "items");
-}
-
-void ReadNestedShells(benchmark::State& state)
-{
-    ReadNesting(state, "shells");
-}
-
-// Baseline: as many Items side by side.
-void ReadFlatItems(benchmark::State& state)
-{
-    ReadNesting(state, "flat");
+    runs.run();
+    std::printf("\nCrafted nesting, %zu records: flat %.1f ms, Items nested %.1f ms, Shells "
+                "nested %.1f ms\n",
+                count, runs.median("flat").cpu * 1e3, runs.median("items").cpu * 1e3,
+                runs.median("shells").cpu * 1e3);
+    targets.add("read, Items nested / side by side", runs.ratio("items", "flat"), 2, "x");
+    targets.add("read, Shells nested / Items side by side", runs.ratio("shells", "flat"), 2, "x");
 }
 
 // --- peak memory, one fresh process per operation and size ----------------------------------
 
 // Child side. The book is generated and stored first, then everything but the file is freed;
 // the figure is the high-water mark of resident memory above that point, for the whole
-// operation as zettool and the program do it (file into one buffer, parse, fill a document;
-// or write a loaded document to a file).
+// operation as the program does it: opening (file into one buffer, parse, the document and its
+// index), or writing a loaded document to a file.
 int measurePeak(const std::string& request)
 {
     const auto colon = request.find(':');
@@ -251,6 +283,7 @@ int measurePeak(const std::string& request)
     PeakMemory::Figure figure;
     figure.fileBytes = fs::file_size(file);
     CZETbrowserDoc doc;
+    NullUi ui;
     if (mode == "write") {
         ReadResult result = ReadSyntaxHelper(readWholeFile(file));
         doc.SetRecords(std::move(result.records));
@@ -262,9 +295,7 @@ int measurePeak(const std::string& request)
     }
     const std::size_t start = PeakMemory::CurrentBytes();
     if (mode == "read") {
-        std::string bytes = readWholeFile(file);
-        ReadResult result = ReadSyntaxHelper(bytes);
-        doc.SetRecords(std::move(result.records));
+        doc.OnOpenDocument(file.string(), ui);
     } else {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         WriteSyntaxHelper(doc, out);
@@ -277,71 +308,23 @@ int measurePeak(const std::string& request)
     return 0;
 }
 
-// --- summary ------------------------------------------------------------------------------
-
-const char* verdict(bool met)
+void measurePeaks(const std::string& self, const std::vector<std::size_t>& sizes,
+                  TargetTable& targets)
 {
-    return met ? "met" : "MISSED";
-}
-
-void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t>& sizes,
-                  const std::string& self)
-{
-    std::printf("\nSummary (MB = 10^6 bytes; times are per pass; peak = resident high-water mark "
-                "above the start, fresh process)\n");
-    std::printf("%9s %8s | %9s %9s %9s %6s %6s | %9s %9s %6s %6s | %10s %6s | %10s %6s\n",
-                "records", "file MB", "read MB/s", "count", "floor", "ratio", "<=2x", "write MB/s",
-                "raw", "ratio", "<=3x", "read peak", "<=4x", "write peak", "<=4x");
+    std::printf("\nPeak memory above the start, fresh process (x the file size)\n");
     for (std::size_t n : sizes) {
-        const double mb = static_cast<double>(g_fileBytes[n]) / 1e6;
-        const double read = reporter.Seconds("Read", n);
-        const double count = reporter.Seconds("ReadCount", n);
-        const double floor = reporter.Seconds("ReadMaterialise", n);
-        const double write = reporter.Seconds("Write", n);
-        const double raw = reporter.Seconds("RawWrite", n);
-        if (read <= 0 || count <= 0 || floor <= 0 || write <= 0 || raw <= 0)
-            continue;
         const auto readPeak =
             PeakMemory::MeasureInChild(self, "--zet-peak=read:" + std::to_string(n));
         const auto writePeak =
             PeakMemory::MeasureInChild(self, "--zet-peak=write:" + std::to_string(n));
-        const double readPeakX =
-            readPeak ? static_cast<double>(readPeak->peakBytes) / readPeak->fileBytes : -1;
-        const double writePeakX =
-            writePeak ? static_cast<double>(writePeak->peakBytes) / writePeak->fileBytes : -1;
-        std::printf("%9zu %8.1f | %9.0f %9.0f %9.0f %5.2fx %6s | %10.0f %9.0f %5.2fx %6s | "
-                    "%9.2fx %6s | %9.2fx %6s\n",
-                    n, mb, mb / read, mb / count, mb / floor, read / floor,
-                    verdict(read <= 2 * floor), mb / write, mb / raw, write / raw,
-                    verdict(write <= 3 * raw), readPeakX,
-                    readPeak ? verdict(readPeakX <= 4) : "n/a", writePeakX,
-                    writePeak ? verdict(writePeakX <= 4) : "n/a");
-    }
-    const std::size_t nesting = sizes.empty() ? 0 : sizes.back();
-    const double flat = reporter.Seconds("ReadFlatItems", nesting);
-    if (flat > 0) {
-        std::printf("\nCrafted nesting, %zu records (target: nested about as fast as flat)\n",
-                    nesting);
-        for (const char* op : {"ReadNestedItems", "ReadNestedShells"}) {
-            const double t = reporter.Seconds(op, nesting);
-            if (t > 0)
-                std::printf("  %-17s %8.1f ms  %5.2fx flat  %s\n", op, t * 1e3, t / flat,
-                            verdict(t <= 2 * flat));
-        }
-    }
-    // The baselines' own scaling shows what the machine's memory hierarchy alone costs.
-    std::printf(
-        "\nScaling (CPU time for 10x the records, target <= 12x; baselines for reference)\n");
-    for (std::size_t i = 1; i < sizes.size(); ++i) {
-        for (const char* op : {"Read", "ReadMaterialise", "Write", "RawWrite"}) {
-            const double a = reporter.Seconds(op, sizes[i - 1]);
-            const double b = reporter.Seconds(op, sizes[i]);
-            if (a <= 0 || b <= 0)
-                continue;
-            const bool baseline = std::strcmp(op, "Read") != 0 && std::strcmp(op, "Write") != 0;
-            std::printf("  %-15s %7zu -> %7zu: %5.2fx  %s\n", op, sizes[i - 1], sizes[i], b / a,
-                        baseline ? "(baseline)" : verdict(b / a <= 12));
-        }
+        const auto times = [](const std::optional<PeakMemory::Figure>& f) {
+            return f ? double(f->peakBytes) / double(f->fileBytes) : 0.0;
+        };
+        std::printf("  %9zu records: opening %.2fx (%.0f MB; kept %.0f MB), writing %.2fx\n", n,
+                    times(readPeak), readPeak ? double(readPeak->peakBytes) / 1e6 : 0.0,
+                    readPeak ? double(readPeak->retainedBytes) / 1e6 : 0.0, times(writePeak));
+        targets.add("peak memory opening " + std::to_string(n), times(readPeak), 3, "x");
+        targets.add("peak memory writing " + std::to_string(n), times(writePeak), 4, "x");
     }
 }
 
@@ -349,56 +332,86 @@ void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t
 
 int main(int argc, char** argv)
 {
-    std::size_t maxRecords = kSizes.back();
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
+    std::size_t maxRecords = kLargeSize;
+    int rounds = 9;
+    for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--zet-peak=", 0) == 0)
             return measurePeak(arg.substr(std::strlen("--zet-peak=")));
         if (arg.rfind("--zet-max-records=", 0) == 0) {
             maxRecords = std::stoull(arg.substr(std::strlen("--zet-max-records=")));
-            continue;
+        } else if (arg.rfind("--zet-rounds=", 0) == 0) {
+            rounds = std::max(1, std::atoi(arg.c_str() + std::strlen("--zet-rounds=")));
+        } else {
+            std::fprintf(stderr, "unknown argument %s\n", arg.c_str());
+            return 2;
         }
-        args.push_back(argv[i]);
     }
-
-    std::vector<std::size_t> sizes;
-    for (std::size_t n : kSizes) {
-        if (n <= maxRecords)
-            sizes.push_back(n);
-    }
-    // Grouped by size, so only one size's data is held at a time.
-    for (std::size_t n : sizes) {
-        const auto arg = static_cast<std::int64_t>(n);
-        for (auto [name, function] : {std::pair{"Read", &Read}, std::pair{"ReadCount", &ReadCount},
-                                      std::pair{"ReadMaterialise", &ReadMaterialise},
-                                      std::pair{"Write", &Write}, std::pair{"RawWrite", &RawWrite}})
-            benchmark::RegisterBenchmark(name, function)
-                ->Arg(arg)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
-    }
-
-    if (!sizes.empty()) {
-        for (auto [name, function] : {std::pair{"ReadFlatItems", &ReadFlatItems},
-                                      std::pair{"ReadNestedItems", &ReadNestedItems},
-                                      std::pair{"ReadNestedShells", &ReadNestedShells}})
-            benchmark::RegisterBenchmark(name, function)
-                ->Arg(static_cast<std::int64_t>(sizes.back()))
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
-    }
-
-    int benchArgc = static_cast<int>(args.size());
-    benchmark::Initialize(&benchArgc, args.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, args.data()))
-        return 2;
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
     std::error_code ec;
     const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
-    printSummary(reporter, sizes, self);
-    return 0;
+    std::printf("Reading and writing books; %s\n", InterleavedRuns::machineLoad().c_str());
+
+    TargetTable targets;
+    std::vector<std::size_t> peakSizes;
+    std::vector<std::unique_ptr<Data>> data;
+    for (std::size_t n : kTargetSizes) {
+        if (n <= maxRecords)
+            data.push_back(makeData(n));
+    }
+    bool ok = true;
+    if (!data.empty()) {
+        InterleavedRuns runs(rounds, 0.1);
+        std::vector<const Data*> shown;
+        for (auto& d : data) {
+            ok = writesBack(*d) && ok;
+            addOperations(runs, *d);
+            shown.push_back(d.get());
+            peakSizes.push_back(d->records);
+        }
+        ok = runs.run() && ok;
+        printSizes(runs, shown);
+        for (const auto& d : data) {
+            const std::size_t n = d->records;
+            targets.add("read / materialising floor, " + std::to_string(n),
+                        runs.ratio(name("read", n), name("floor", n)), 1.5, "x",
+                        rangeNote(runs, name("read", n), name("floor", n)));
+            targets.add("write / raw write, " + std::to_string(n),
+                        runs.ratio(name("write", n), name("raw", n)), 2, "x",
+                        rangeNote(runs, name("write", n), name("raw", n)));
+        }
+        if (data.size() == 2) {
+            const std::size_t a = data[0]->records;
+            const std::size_t b = data[1]->records;
+            const std::string step = std::to_string(a) + " -> " + std::to_string(b);
+            for (const char* op : {"read", "write"})
+                targets.add(std::string(op) + " time for 10x the records, " + step,
+                            runs.ratio(name(op, b), name(op, a)), 11, "x",
+                            rangeNote(runs, name(op, b), name(op, a)));
+            std::printf("\nScaling %s of the baselines, for reference: floor %.2fx, count %.2fx, "
+                        "raw write %.2fx\n",
+                        step.c_str(), runs.ratio(name("floor", b), name("floor", a)),
+                        runs.ratio(name("count", b), name("count", a)),
+                        runs.ratio(name("raw", b), name("raw", a)));
+        }
+    }
+    data.clear();
+
+    // The largest book alone (its data would crowd out the others), for reference.
+    if (kLargeSize <= maxRecords) {
+        std::unique_ptr<Data> large = makeData(kLargeSize);
+        ok = writesBack(*large) && ok;
+        InterleavedRuns runs(std::max(3, rounds / 2));
+        addOperations(runs, *large);
+        ok = runs.run() && ok;
+        printSizes(runs, {large.get()});
+        peakSizes.push_back(kLargeSize);
+    }
+
+    const std::size_t nesting = std::min(maxRecords, kLargeSize);
+    if (nesting > 0)
+        timeNesting(nesting, std::max(3, rounds / 2), targets);
+    measurePeaks(self, peakSizes, targets);
+    targets.print("Targets (ratios: medians of the rounds' own ratios, CPU time)");
+    std::printf("%s\n", InterleavedRuns::machineLoad().c_str());
+    return ok ? 0 : 1;
 }

@@ -1,6 +1,14 @@
 // Times opening a generated book through the program's own open path (main frame, document
-// window, filled tree, first paint), offscreen, for 10k and 100k records, and the ratio; then the
-// tree's copy and move of a 10,000-record section and of a 10,000-deep chain.
+// window, filled tree, first paint), offscreen, for 10k and 100k records, beside reading it
+// alone, in interleaved rounds (InterleavedRuns); a 1,000,000-record book opened and shown in a
+// fresh process, for its time and the program's peak memory; then the tree's copy and move of a
+// 10,000-record section and of a 10,000-deep chain. Ends with the targets.
+//
+// Arguments: [records...] (default 10000 100000)
+//   --zet-rounds=N      rounds of the interleaved timing (default 5)
+//   --zet-large=N       records of the book opened in a fresh process (default 1000000; 0: none)
+//   --zet-no-commands   skip the tree's copy and move
+//   --zet-open=PATH     internal: open PATH in a fresh program and print time and peak memory
 #include "BookGenerator.h"
 #include "CChildFrame.h"
 #include "CMainFrame.h"
@@ -10,18 +18,25 @@
 #include "CZETbrowserDoc.h"
 #include "DocumentManager.h"
 #include "IUiServices.h"
+#include "InterleavedRuns.h"
+#include "PeakMemory.h"
+#include "TargetTable.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -61,30 +76,111 @@ public:
 };
 
 // Reading alone, to tell the document's share from the window's.
-double readOnce(const QString& path)
+std::optional<InterleavedRuns::Figure> readOnce(const QString& path)
 {
-    const auto start = std::chrono::steady_clock::now();
     CZETbrowserDoc doc;
     NullUi ui;
+    const InterleavedRuns::Figure start = InterleavedRuns::now();
     if (!doc.OnOpenDocument(path.toStdString(), ui))
-        return -1;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return std::nullopt;
+    const InterleavedRuns::Figure end = InterleavedRuns::now();
+    return InterleavedRuns::Figure{end.cpu - start.cpu, end.wall - start.wall};
 }
 
-double openOnce(CMainFrame& frame, const QString& path)
+// Opening and showing: the window with its tree filled, the first record in the form and the
+// first paint. Closing is not part of it.
+std::optional<InterleavedRuns::Figure> openOnce(CMainFrame& frame, const QString& path)
 {
-    const auto start = std::chrono::steady_clock::now();
+    const InterleavedRuns::Figure start = InterleavedRuns::now();
     CChildFrame* child = frame.documents().OpenDocumentFile(path);
     if (child == nullptr)
-        return -1;
+        return std::nullopt;
     QApplication::processEvents();
     child->repaint();
-    const auto end = std::chrono::steady_clock::now();
-    // Closing is not part of the measurement.
+    const InterleavedRuns::Figure end = InterleavedRuns::now();
     child->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
-    return std::chrono::duration<double>(end - start).count();
+    return InterleavedRuns::Figure{end.cpu - start.cpu, end.wall - start.wall};
+}
+
+bool writeBook(const QString& path, std::size_t records)
+{
+    QFile file(path);
+    const std::string bytes = GenerateBook(records, 1);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+}
+
+// Child side of the large book: the program as it starts, then the book opened and shown. The
+// peak is the whole program's high-water mark of resident memory.
+int openInFreshProgram(CMainFrame& frame, const QString& path)
+{
+    const std::optional<InterleavedRuns::Figure> took = openOnce(frame, path);
+    if (!took)
+        return 1;
+    std::printf("open %.6f %.6f %zu %lld\n", took->wall, took->cpu, PeakMemory::PeakBytes(),
+                QFileInfo(path).size());
+    return 0;
+}
+
+struct LargeOpen
+{
+    double wall = 0;
+    double cpu = 0;
+    std::size_t peakBytes = 0;
+    std::size_t fileBytes = 0;
+};
+
+std::optional<LargeOpen> openInChild(const QString& self, const QString& path)
+{
+    QProcess child;
+    child.start(self, {QStringLiteral("--zet-open=") + path});
+    if (!child.waitForFinished(600'000) || child.exitCode() != 0)
+        return std::nullopt;
+    const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
+    if (words.size() != 5 || words[0] != "open")
+        return std::nullopt;
+    return LargeOpen{words[1].toDouble(), words[2].toDouble(), std::size_t(words[3].toULongLong()),
+                     std::size_t(words[4].toULongLong())};
+}
+
+// The large book opened three times, each in a fresh program: the medians.
+void timeLargeBook(const QString& self, const QString& dir, std::size_t records,
+                   TargetTable& targets)
+{
+    const QString path = dir + QStringLiteral("/large-%1.zet").arg(records);
+    if (!writeBook(path, records)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return;
+    }
+    std::vector<LargeOpen> runs;
+    for (int run = 0; run < 3; ++run) {
+        if (const std::optional<LargeOpen> figure = openInChild(self, path))
+            runs.push_back(*figure);
+    }
+    QFile::remove(path);
+    if (runs.empty()) {
+        std::fprintf(stderr, "the %zu-record book did not open\n", records);
+        targets.add("open and show " + std::to_string(records) + " records", 0, 5, " s");
+        return;
+    }
+    const auto median = [&runs](auto field) {
+        std::vector<double> values;
+        for (const LargeOpen& r : runs)
+            values.push_back(double(field(r)));
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    const double wall = median([](const LargeOpen& r) { return r.wall; });
+    const double cpu = median([](const LargeOpen& r) { return r.cpu; });
+    const double peak = median([](const LargeOpen& r) { return r.peakBytes; });
+    const double file = double(runs.front().fileBytes);
+    std::printf("\n%zu records (%.0f MB) in a fresh program, median of %zu: open and show %.2f s "
+                "(CPU %.2f s); program's peak %.0f MB\n",
+                records, file / 1e6, runs.size(), wall, cpu, peak / 1e6);
+    targets.add("open and show " + std::to_string(records) + " records (wall)", wall, 5, " s");
+    targets.add("program's peak memory / file, " + std::to_string(records), peak / file, 3.5, "x");
 }
 
 // The tree's copy and move of a 10,000-record section of a 100,000-record book and of a chain of
@@ -162,69 +258,94 @@ void timeTreeCommands(UserPrompts& prompts)
 
 int main(int argc, char** argv)
 {
+    QString openPath;
+    std::vector<std::size_t> sizes;
+    int rounds = 5;
+    std::size_t large = 1'000'000;
+    bool commands = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strncmp(arg, "--zet-open=", 11) == 0)
+            openPath = QString::fromLocal8Bit(arg + 11);
+        else if (std::strncmp(arg, "--zet-rounds=", 13) == 0)
+            rounds = std::max(1, std::atoi(arg + 13));
+        else if (std::strncmp(arg, "--zet-large=", 12) == 0)
+            large = std::strtoul(arg + 12, nullptr, 10);
+        else if (std::strcmp(arg, "--zet-no-commands") == 0)
+            commands = false;
+        else
+            sizes.push_back(std::strtoul(arg, nullptr, 10));
+    }
+    if (sizes.empty())
+        sizes = {10000, 100000};
+
+    // A fresh program started for the large book keeps the environment set up here.
     QTemporaryDir home;
-    if (!home.isValid())
-        return 1;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
-        qputenv(name, path.toLocal8Bit());
+    if (openPath.isEmpty()) {
+        if (!home.isValid())
+            return 1;
+        qputenv("HOME", home.path().toLocal8Bit());
+        for (const char* name :
+             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+            const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
+            QDir().mkpath(path);
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner);
+            qputenv(name, path.toLocal8Bit());
+        }
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-
-    std::vector<std::size_t> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::strtoul(argv[i], nullptr, 10));
-    if (sizes.empty())
-        sizes = {10000, 100000};
 
     DefaultPrompts prompts;
     CZETbrowserApp app(prompts);
     if (app.InitInstance({QStringLiteral("bench_gui")}).has_value())
         return 1;
     CMainFrame& frame = *app.mainFrame();
+    if (!openPath.isEmpty())
+        return openInFreshProgram(frame, openPath);
 
-    constexpr int kRuns = 5;
-    std::vector<double> medians;
+    std::printf("Opening and showing books; %s\n", InterleavedRuns::machineLoad().c_str());
+    InterleavedRuns runs(rounds, 0.2);
+    std::vector<QString> paths;
     for (std::size_t records : sizes) {
         const QString path = home.filePath(QStringLiteral("book-%1.zet").arg(records));
-        {
-            QFile file(path);
-            const std::string bytes = GenerateBook(records, 1);
-            if (!file.open(QIODevice::WriteOnly) ||
-                file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
-                return 1;
-        }
-        std::vector<double> times;
-        std::vector<double> reads;
-        for (int run = 0; run < kRuns; ++run)
-            reads.push_back(readOnce(path));
-        std::sort(reads.begin(), reads.end());
-        for (int run = 0; run < kRuns; ++run) {
-            const double t = openOnce(frame, path);
-            if (t < 0) {
-                std::fprintf(stderr, "could not open %s\n", qPrintable(path));
-                return 1;
-            }
-            times.push_back(t);
-        }
-        std::sort(times.begin(), times.end());
-        medians.push_back(times[kRuns / 2]);
-        std::printf("open and show %7zu records: median %.3f s (min %.3f, max %.3f, %d runs);"
-                    " reading alone %.3f s\n",
-                    records, times[kRuns / 2], times.front(), times.back(), kRuns,
-                    reads[kRuns / 2]);
+        if (!writeBook(path, records))
+            return 1;
+        const std::string n = std::to_string(records);
+        runs.addTimed("read/" + n, [path] { return readOnce(path); });
+        runs.addTimed("open/" + n, [&frame, path] { return openOnce(frame, path); });
+    }
+    if (!runs.run())
+        return 1;
+    TargetTable targets;
+    std::printf("\nMedians of %d interleaved rounds (CPU s, wall beside)\n", runs.rounds());
+    for (std::size_t records : sizes) {
+        const std::string n = std::to_string(records);
+        const InterleavedRuns::Figure open = runs.median("open/" + n);
+        const InterleavedRuns::Figure read = runs.median("read/" + n);
+        std::printf("  %7zu records: open and show %.3f s (%.3f s); reading alone %.3f s (%.3f "
+                    "s)\n",
+                    records, open.cpu, open.wall, read.cpu, read.wall);
+        const auto [low, high] = runs.ratioRange("open/" + n, "read/" + n);
+        char note[64];
+        std::snprintf(note, sizeof note, "(rounds %.2f-%.2f)", low, high);
+        targets.add("open and show / reading alone, " + n, runs.ratio("open/" + n, "read/" + n), 2,
+                    "x", note);
     }
     for (std::size_t i = 1; i < sizes.size(); ++i)
-        std::printf("ratio %zu/%zu records: time x%.2f for size x%.2f\n", sizes[i], sizes[i - 1],
-                    medians[i] / medians[i - 1], double(sizes[i]) / double(sizes[i - 1]));
-    timeTreeCommands(prompts);
+        std::printf(
+            "  open and show, %zu -> %zu records: %.2fx the time (reading alone %.2fx)\n",
+            sizes[i - 1], sizes[i],
+            runs.ratio("open/" + std::to_string(sizes[i]), "open/" + std::to_string(sizes[i - 1])),
+            runs.ratio("read/" + std::to_string(sizes[i]), "read/" + std::to_string(sizes[i - 1])));
+    if (large > 0)
+        timeLargeBook(QCoreApplication::applicationFilePath(), home.path(), large, targets);
+    if (commands)
+        timeTreeCommands(prompts);
+    targets.print("Targets (ratios: medians of the rounds' own ratios, CPU time)");
+    std::printf("%s\n", InterleavedRuns::machineLoad().c_str());
     std::fflush(stdout);
     return 0;
 }

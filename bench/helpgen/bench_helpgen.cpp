@@ -1,9 +1,10 @@
 // Generating the help project of books of 10k and 100k records, beside baselines that write the
-// same files' bytes with plain writes (stdio, and the bare system calls) in the same run, then
-// the ratios against their targets.
+// same files' bytes with plain writes (stdio, and the bare system calls), timed in interleaved
+// rounds in one process (InterleavedRuns); then the targets and whether each is met.
 //
-// Extra argument (before Google Benchmark's own):
+// Arguments:
 //   --zet-max-records=N   skip sizes above N (quick runs)
+//   --zet-rounds=N        rounds of the interleaved timing (default 9)
 
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
@@ -11,11 +12,11 @@
 #include "HelpProgress.h"
 #include "HelpProjectWriter.h"
 #include "IHelpMessages.h"
-#include "SummaryReporter.h"
+#include "InterleavedRuns.h"
 #include "SyntaxHelperReader.h"
+#include "TargetTable.h"
 
-#include <benchmark/benchmark.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,7 +75,7 @@ struct GeneratedFile
     std::string bytes;
 };
 
-// One size's data, built outside the timed loops and kept while that size's benchmarks run.
+// One size's data, built before the timing.
 struct Data
 {
     std::size_t records = 0;
@@ -93,7 +94,7 @@ struct Data
     }
 };
 
-bool generate(Data& d)
+bool generate(const Data& d)
 {
     HelpOptions options;
     options.helpFileName = "Bench.chm";
@@ -103,107 +104,74 @@ bool generate(Data& d)
     return HelpProjectWriter::GenerateHelpProject(*d.doc, options, progress, messages);
 }
 
-Data& data(std::size_t records)
+std::unique_ptr<Data> makeData(std::size_t records)
 {
-    static std::unique_ptr<Data> current;
-    if (!current || current->records != records) {
-        current.reset();
-        auto d = std::make_unique<Data>();
-        d->records = records;
-        ReadResult read = ReadSyntaxHelper(GenerateBook(records, kSeed));
-        d->doc = std::make_unique<CZETbrowserDoc>();
-        d->doc->SetRecords(std::move(read.records));
-        for (const TreeRecord& record : d->doc->records())
-            d->items += record.isFolder() ? 0 : 1;
-        const fs::path root = benchDir() / ("zet-bench-help-" + std::to_string(getpid()));
-        d->helpDir = root / "help";
-        d->plainDir = root / "plain";
-        fs::create_directories(d->helpDir);
-        fs::create_directories(d->plainDir);
-        if (!generate(*d))
-            std::abort();
-        for (const auto& entry : fs::directory_iterator(d->helpDir)) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            GeneratedFile file{entry.path().filename().string(),
-                               std::string(std::istreambuf_iterator<char>(in), {})};
-            d->bytes += file.bytes.size();
-            d->files.push_back(std::move(file));
-        }
-        current = std::move(d);
+    auto d = std::make_unique<Data>();
+    d->records = records;
+    ReadResult read = ReadSyntaxHelper(GenerateBook(records, kSeed));
+    d->doc = std::make_unique<CZETbrowserDoc>();
+    d->doc->SetRecords(std::move(read.records));
+    for (const TreeRecord& record : d->doc->records())
+        d->items += record.isFolder() ? 0 : 1;
+    const fs::path root =
+        benchDir() / ("zet-bench-help-" + std::to_string(getpid()) + "-" + std::to_string(records));
+    d->helpDir = root / "help";
+    d->plainDir = root / "plain";
+    fs::create_directories(d->helpDir);
+    fs::create_directories(d->plainDir);
+    if (!generate(*d))
+        std::abort();
+    for (const auto& entry : fs::directory_iterator(d->helpDir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        GeneratedFile file{entry.path().filename().string(),
+                           std::string(std::istreambuf_iterator<char>(in), {})};
+        d->bytes += file.bytes.size();
+        d->files.push_back(std::move(file));
     }
-    return *current;
-}
-
-void GenerateHelp(benchmark::State& state)
-{
-    Data& d = data(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        if (!generate(d))
-            state.SkipWithError("generation failed");
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.bytes));
-    state.counters["files"] = static_cast<double>(d.files.size());
-    state.counters["items"] = static_cast<double>(d.items);
+    return d;
 }
 
 // The same files' bytes, each created, written in one piece and closed.
-void PlainWrites(benchmark::State& state)
+bool plainWrites(const Data& d)
 {
-    Data& d = data(static_cast<std::size_t>(state.range(0)));
     const std::string dir = d.plainDir.string() + "/";
-    for (auto _ : state) {
-        for (const GeneratedFile& file : d.files) {
-            std::FILE* out = std::fopen((dir + file.name).c_str(), "wb");
-            if (!out) {
-                state.SkipWithError("cannot create a file");
-                return;
-            }
-            std::fwrite(file.bytes.data(), 1, file.bytes.size(), out);
-            std::fclose(out);
-        }
+    for (const GeneratedFile& file : d.files) {
+        std::FILE* out = std::fopen((dir + file.name).c_str(), "wb");
+        if (!out)
+            return false;
+        std::fwrite(file.bytes.data(), 1, file.bytes.size(), out);
+        if (std::fclose(out) != 0)
+            return false;
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.bytes));
+    return true;
 }
 
 // The same with the system calls themselves: open, one write, close.
-void PlainPosixWrites(benchmark::State& state)
+bool posixWrites(const Data& d)
 {
-    Data& d = data(static_cast<std::size_t>(state.range(0)));
     const std::string dir = d.plainDir.string() + "/";
-    for (auto _ : state) {
-        for (const GeneratedFile& file : d.files) {
-            const int fd = ::open((dir + file.name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-            if (fd < 0) {
-                state.SkipWithError("cannot create a file");
-                return;
-            }
-            if (::write(fd, file.bytes.data(), file.bytes.size()) < 0)
-                state.SkipWithError("cannot write a file");
-            ::close(fd);
-        }
+    for (const GeneratedFile& file : d.files) {
+        const int fd = ::open((dir + file.name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (fd < 0)
+            return false;
+        const bool written = ::write(fd, file.bytes.data(), file.bytes.size()) >= 0;
+        if (::close(fd) != 0 || !written)
+            return false;
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.bytes));
+    return true;
 }
 
-void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t>& sizes)
+std::string name(const char* op, std::size_t records)
 {
-    std::printf("\nSummary (CPU seconds per generation)\n");
-    for (std::size_t n : sizes) {
-        const double generated = reporter.Seconds("GenerateHelp", n);
-        const double plain = reporter.Seconds("PlainWrites", n);
-        const double posix = reporter.Seconds("PlainPosixWrites", n);
-        if (generated > 0 && plain > 0 && posix > 0)
-            std::printf("  %7zu records: generate %.3f s; plain writes %.3f s (stdio), %.3f s "
-                        "(open/write/close); ratio %.2fx, %.2fx (target <= 1.5x)\n",
-                        n, generated, plain, posix, generated / plain, generated / posix);
-    }
-    if (sizes.size() >= 2) {
-        const double small = reporter.Seconds("GenerateHelp", sizes[0]);
-        const double large = reporter.Seconds("GenerateHelp", sizes[1]);
-        if (small > 0 && large > 0)
-            std::printf("  scaling %zu -> %zu records: %.2fx the time (target <= 12x)\n", sizes[0],
-                        sizes[1], large / small);
-    }
+    return std::string(op) + "/" + std::to_string(records);
+}
+
+std::string rangeNote(const InterleavedRuns& runs, const std::string& a, const std::string& b)
+{
+    const auto [low, high] = runs.ratioRange(a, b);
+    char text[64];
+    std::snprintf(text, sizeof text, "(rounds %.2f-%.2f)", low, high);
+    return text;
 }
 
 } // namespace
@@ -211,37 +179,64 @@ void printSummary(const SummaryReporter& reporter, const std::vector<std::size_t
 int main(int argc, char** argv)
 {
     std::size_t maxRecords = kSizes.back();
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
+    int rounds = 9;
+    for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--zet-max-records=", 0) == 0) {
             maxRecords = std::stoull(arg.substr(std::strlen("--zet-max-records=")));
-            continue;
+        } else if (arg.rfind("--zet-rounds=", 0) == 0) {
+            rounds = std::max(1, std::atoi(arg.c_str() + std::strlen("--zet-rounds=")));
+        } else {
+            std::fprintf(stderr, "unknown argument %s\n", arg.c_str());
+            return 2;
         }
-        args.push_back(argv[i]);
     }
-    std::vector<std::size_t> sizes;
+    std::printf("Generating help; %s\n", InterleavedRuns::machineLoad().c_str());
+    std::vector<std::unique_ptr<Data>> data;
+    InterleavedRuns runs(rounds);
     for (std::size_t n : kSizes) {
-        if (n <= maxRecords)
-            sizes.push_back(n);
+        if (n > maxRecords)
+            continue;
+        data.push_back(makeData(n));
+        const Data& d = *data.back();
+        runs.add(name("generate", n), [&d] { return generate(d); });
+        runs.add(name("stdio", n), [&d] { return plainWrites(d); });
+        runs.add(name("posix", n), [&d] { return posixWrites(d); });
     }
-    // Grouped by size, so only one size's data is held at a time.
-    for (std::size_t n : sizes) {
-        for (auto [name, function] :
-             {std::pair{"GenerateHelp", &GenerateHelp}, std::pair{"PlainWrites", &PlainWrites},
-              std::pair{"PlainPosixWrites", &PlainPosixWrites}})
-            benchmark::RegisterBenchmark(name, function)
-                ->Arg(static_cast<std::int64_t>(n))
-                ->Unit(benchmark::kMillisecond);
-    }
+    const bool ok = runs.run();
 
-    int benchArgc = static_cast<int>(args.size());
-    benchmark::Initialize(&benchArgc, args.data());
-    if (benchmark::ReportUnrecognizedArguments(benchArgc, args.data()))
-        return 2;
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    printSummary(reporter, sizes);
-    return 0;
+    std::printf("\nMedians of %d interleaved rounds (ms of CPU per generation, wall beside)\n",
+                runs.rounds());
+    TargetTable targets;
+    for (const auto& d : data) {
+        const std::size_t n = d->records;
+        const auto ms = [&](const char* op) {
+            const InterleavedRuns::Figure f = runs.median(name(op, n));
+            char text[40];
+            std::snprintf(text, sizeof text, "%8.1f (%8.1f)", f.cpu * 1e3, f.wall * 1e3);
+            return std::string(text);
+        };
+        std::printf("  %7zu records, %zu files, %.1f MB: generate %s; plain writes %s (stdio), "
+                    "%s (open/write/close)\n",
+                    n, d->files.size(), double(d->bytes) / 1e6, ms("generate").c_str(),
+                    ms("stdio").c_str(), ms("posix").c_str());
+        targets.add("generate / plain stdio writes, " + std::to_string(n),
+                    runs.ratio(name("generate", n), name("stdio", n)), 1.3, "x",
+                    rangeNote(runs, name("generate", n), name("stdio", n)));
+    }
+    if (data.size() == 2) {
+        const std::size_t a = data[0]->records;
+        const std::size_t b = data[1]->records;
+        targets.add("generate time for 10x the records, " + std::to_string(a) + " -> " +
+                        std::to_string(b),
+                    runs.ratio(name("generate", b), name("generate", a)), 11, "x",
+                    rangeNote(runs, name("generate", b), name("generate", a)));
+        std::printf("  scaling of the baselines, for reference: stdio %.2fx, open/write/close "
+                    "%.2fx\n",
+                    runs.ratio(name("stdio", b), name("stdio", a)),
+                    runs.ratio(name("posix", b), name("posix", a)));
+    }
+    targets.print("Targets (ratios: medians of the rounds' own ratios, CPU time)");
+    std::printf("%s\n", InterleavedRuns::machineLoad().c_str());
+    return ok ? 0 : 1;
 }

@@ -3,9 +3,9 @@
 #include "Ascii.h"
 #include "Cp1251.h"
 
+#include <array>
 #include <cstdint>
 #include <new>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -39,6 +39,18 @@ const std::string& MarkerParameters()
     return s;
 }
 
+// Cp1251::ToUpper as a table the compiler can see: marker words are compared letter by letter.
+const std::array<char, 256>& UpperTable()
+{
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> upper{};
+        for (std::size_t c = 0; c < upper.size(); ++c)
+            upper[c] = Cp1251::ToUpper(static_cast<char>(c));
+        return upper;
+    }();
+    return table;
+}
+
 // Whether the marker word text[start, start + length) read in upper case begins with `marker`
 // (already upper case). Compares in place so that no upper-cased copy of the word is made.
 bool WordStartsWith(std::string_view text, std::size_t start, std::size_t length,
@@ -46,8 +58,9 @@ bool WordStartsWith(std::string_view text, std::size_t start, std::size_t length
 {
     if (length < marker.size())
         return false;
+    const std::array<char, 256>& upper = UpperTable();
     for (std::size_t i = 0; i < marker.size(); ++i) {
-        if (Cp1251::ToUpper(text[start + i]) != marker[i])
+        if (upper[static_cast<unsigned char>(text[start + i])] != marker[i])
             return false;
     }
     return true;
@@ -112,8 +125,8 @@ void SplitText(std::string_view value, TreeRecord& record)
         std::string_view body = bodyStart < sectionEnd
                                     ? text.substr(bodyStart, sectionEnd - bodyStart)
                                     : std::string_view();
-        const std::size_t first = body.find_first_not_of("\r\n ");
-        body = first == none ? std::string_view() : body.substr(first);
+        while (!body.empty() && (body[0] == '\r' || body[0] == '\n' || body[0] == ' '))
+            body.remove_prefix(1);
         // Assigning from the view reuses the field's storage: no temporary string.
         switch (kind) {
         case SectionKind::Syntax:
@@ -219,26 +232,42 @@ private:
         if (Ascii::EqualsIgnoreCase(keyword, "SHELL")) {
             m_stack.push_back({InnermostFolder()});
         } else if (Ascii::EqualsIgnoreCase(keyword, "FOLDER")) {
-            TreeRecord record;
-            record.kind = RecordKind::Folder;
-            record.membership = ReadValue(next);
-            record.name = ReadValue(next);
-            record.synonym = ReadValue(next);
-            const std::uint32_t id = Append(record, records);
+            const std::uint32_t id = ReadRecord(RecordKind::Folder, next, records);
             m_stack.push_back({id});
         } else if (Ascii::EqualsIgnoreCase(keyword, "ITEM")) {
-            TreeRecord record;
-            record.kind = RecordKind::Item;
-            record.membership = ReadValue(next);
-            record.name = ReadValue(next);
-            record.synonym = ReadValue(next);
-            record.spelling = ReadValue(next);
-            record.englishSpelling = ReadValue(next);
-            SplitText(ReadValue(next), record);
-            Append(record, records);
+            ReadRecord(RecordKind::Item, next, records);
             m_stack.push_back({InnermostFolder()});
         }
         return next;
+    }
+
+    // Reads the values of a Folder or Item starting at `p` into a new record at the end of
+    // `records`; returns its id. The record is made in place, its strings filled where they stay,
+    // and taken back out if a value is missing: a record is kept only once all its values were
+    // read.
+    std::uint32_t ReadRecord(RecordKind kind, std::size_t& p, std::list<TreeRecord>& records)
+    {
+        TreeRecord& record = records.emplace_back();
+        try {
+            record.kind = kind;
+            record.membership = ReadValue(p);
+            record.name = ReadValue(p);
+            record.synonym = ReadValue(p);
+            if (kind == RecordKind::Item) {
+                record.spelling = ReadValue(p);
+                record.englishSpelling = ReadValue(p);
+                SplitText(ReadValue(p), record);
+            }
+        } catch (...) {
+            records.pop_back();
+            throw;
+        }
+        record.recordId = ++m_lastId;
+        // The innermost open Folder. A block nested in an Item or a Shell has no Folder entry
+        // of its own; taking the enclosing Folder keeps the records in pre-order, so a save
+        // writes the tree that was read.
+        record.parentId = InnermostFolder();
+        return record.recordId;
     }
 
     // One quoted value starting at `p`; `p` moves past its closing quote.
@@ -278,19 +307,6 @@ private:
             ++pos;
         }
         throw StructureError{m_size};
-    }
-
-    // Moves the complete record into the list (its strings are not copied); returns its id.
-    std::uint32_t Append(TreeRecord& record, std::list<TreeRecord>& records)
-    {
-        record.recordId = ++m_lastId;
-        // The innermost open Folder. A block nested in an Item or a Shell has no Folder entry
-        // of its own; taking the enclosing Folder keeps the records in pre-order, so a save
-        // writes the tree that was read.
-        record.parentId = InnermostFolder();
-        const std::uint32_t id = record.recordId;
-        records.push_back(std::move(record));
-        return id;
     }
 
     std::string_view m_data;

@@ -9,6 +9,7 @@
 #include "IHelpMessages.h"
 #include "OutputFile.h"
 #include "RecordLabel.h"
+#include "RecordPathTracker.h"
 #include "TopicPageWriter.h"
 
 #include <algorithm>
@@ -225,6 +226,7 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     index.Reserve(document.RecordCount() * 2);
     std::vector<int> openFolders;
     DepthTracker depths(document);
+    RecordPathTracker paths(document);
     std::string page;
     std::string pagePath;
 
@@ -232,6 +234,7 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     for (const TreeRecord& record : document.records()) {
         progress.Step();
         const int depth = depths.Depth(record);
+        paths.Visit(record);
         while (openFolders.size() >= static_cast<std::size_t>(depth)) {
             contents.append(openFolders.back(), '\t');
             contents += "</UL>\r\n";
@@ -265,11 +268,9 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
             contents.append("\">\r\n").append(tabs).append("\t<param name=\"Local\" value=\"");
             contents.append(local).append("\">\r\n").append(tabs).append("\t</OBJECT>\r\n");
             if (!record.name.empty())
-                AddIndexTopic(index, record.name, document.RecordPath(record.recordId, false),
-                              local);
+                AddIndexTopic(index, record.name, paths.Path(false), local);
             if (!record.synonym.empty())
-                AddIndexTopic(index, record.synonym, document.RecordPath(record.recordId, true),
-                              local);
+                AddIndexTopic(index, record.synonym, paths.Path(true), local);
         }
         // A failed write has been reported; generation stops there.
         if (!contentsFile.Write(contents))

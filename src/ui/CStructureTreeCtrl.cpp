@@ -134,17 +134,13 @@ int CStructureTreeCtrl::imageOf(const QTreeWidgetItem* item)
 
 void CStructureTreeCtrl::setImage(QTreeWidgetItem* item, int image)
 {
-    item->setData(0, kImageRole, image);
-    item->setIcon(0, m_images[std::size_t(image)]);
+    item->setData(0, kImageRole, image); // the item's icon follows its image
 }
 
-QTreeWidgetItem* CStructureTreeCtrl::newItem(const QString& text, int image) const
+QTreeWidgetItem* CStructureTreeCtrl::newItem(const QString& text, int image,
+                                             std::uint32_t recordId) const
 {
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, text);
-    item->setData(0, kImageRole, image);
-    item->setIcon(0, m_images[std::size_t(image)]);
-    return item;
+    return new StructureTreeItem(text, m_images, image, recordId);
 }
 
 void CStructureTreeCtrl::deleteWithDescendants(QTreeWidgetItem* item)
@@ -223,9 +219,8 @@ void CStructureTreeCtrl::Rebuild()
             if (found != made.end())
                 parent = found->second;
         }
-        QTreeWidgetItem* item =
-            newItem(ItemLabel(*record), record->isFolder() ? ClosedSection : RecordImage);
-        item->setData(0, kRecordIdRole, record->recordId);
+        QTreeWidgetItem* item = newItem(
+            ItemLabel(*record), record->isFolder() ? ClosedSection : RecordImage, record->recordId);
         // Items are built detached and handed to the view at once: no per-item model signals.
         if (parent)
             parent->addChild(item);
@@ -809,8 +804,7 @@ void CStructureTreeCtrl::createNode(int command, QTreeWidgetItem* hItem)
     if (!record)
         return;
     QTreeWidgetItem* item =
-        newItem(DocumentText::toQString(record->name), folder ? ClosedSection : RecordImage);
-    item->setData(0, kRecordIdRole, id);
+        newItem(DocumentText::toQString(record->name), folder ? ClosedSection : RecordImage, id);
     record->treeItem = handleOf(item);
     record->parentTreeItem = target ? handleOf(target) : kTreeRootHandle;
 
@@ -846,8 +840,7 @@ QTreeWidgetItem* CStructureTreeCtrl::mirrorRecords(const std::vector<std::uint32
         if (!record)
             continue;
         const auto [text, image] = look(i, *record);
-        QTreeWidgetItem* item = newItem(text, image < 0 ? RecordImage : image);
-        item->setData(0, kRecordIdRole, record->recordId);
+        QTreeWidgetItem* item = newItem(text, image < 0 ? RecordImage : image, record->recordId);
         record->treeItem = handleOf(item);
         if (!top) {
             top = item;

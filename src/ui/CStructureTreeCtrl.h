@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DocumentRegistry.h"
+#include "StructureTreeItem.h"
 #include "TreeRecord.h"
 
 #include <QIcon>
@@ -42,8 +43,8 @@ public:
         CmdDelete = 1009,
         CmdSearch = 1010,
     };
-    static constexpr int kRecordIdRole = Qt::UserRole;
-    static constexpr int kImageRole = Qt::UserRole + 1;
+    static constexpr int kRecordIdRole = StructureTreeItem::kRecordIdRole;
+    static constexpr int kImageRole = StructureTreeItem::kImageRole;
     // The view lays out open sections recursively, one call per level, and overflowed the
     // 8 MB stack at about 27,000 open levels. Sections below this level never open, nor below
     // what a smaller stack allows (maxOpenDepth()).
@@ -154,7 +155,7 @@ protected:
 
 private:
     void setImage(QTreeWidgetItem* item, int image);
-    QTreeWidgetItem* newItem(const QString& text, int image) const;
+    QTreeWidgetItem* newItem(const QString& text, int image, std::uint32_t recordId) const;
     void deleteWithDescendants(QTreeWidgetItem* item);
     void clearItems();
     static void destroyDetached(const QList<QTreeWidgetItem*>& roots);

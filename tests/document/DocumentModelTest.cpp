@@ -1,6 +1,7 @@
 #include "DepthTracker.h"
 #include "FakeUi.h"
 #include "RecordLabel.h"
+#include "RecordPathTracker.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -238,4 +239,31 @@ TEST(DepthTracker, AgreesWithTheParentWalkInAndOutOfPreOrder)
     EXPECT_EQ(tracked, walked);
     EXPECT_EQ(tracked[4], 4);  // record 5, three Folders down
     EXPECT_EQ(tracked[12], 4); // record 13, back inside Folder 4
+}
+
+TEST(RecordPathTracker, AgreesWithRecordPathInAndOutOfPreOrder)
+{
+    // The shape above, with names and synonyms, some of them missing.
+    const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>> shape = {
+        {1, 0, true},  {2, 1, true},   {3, 2, false},  {4, 2, true},  {5, 4, false},
+        {6, 1, false}, {7, 0, false},  {8, 99, true},  {9, 8, false}, {10, 11, false},
+        {11, 0, true}, {12, 7, false}, {13, 4, false}, {14, 4, true}, {15, 14, false}};
+    CZETbrowserDoc::RecordList list;
+    for (const auto& [id, parent, folder] : shape) {
+        const std::string n = id % 3 == 0 ? "" : "n" + std::to_string(id);
+        const std::string s = id % 4 == 0 ? "" : "s" + std::to_string(id);
+        TreeRecord r = folder ? MakeFolder(n, s) : MakeItem(n, s);
+        r.recordId = id;
+        r.parentId = parent;
+        list.push_back(r);
+    }
+    CZETbrowserDoc doc;
+    doc.SetRecords(list);
+    RecordPathTracker paths(doc);
+    for (const TreeRecord& r : doc.records()) {
+        paths.Visit(r);
+        EXPECT_EQ(paths.Path(false), doc.RecordPath(r.recordId, false)) << r.recordId;
+        EXPECT_EQ(paths.Path(true), doc.RecordPath(r.recordId, true)) << r.recordId;
+    }
+    EXPECT_EQ(paths.Path(false), "n1\\n2\\n4\\n14\\"); // record 15, nameless, came through
 }

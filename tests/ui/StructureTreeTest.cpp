@@ -5,6 +5,7 @@
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
 #include "ScriptedPrompts.h"
+#include "StructureTreeItem.h"
 #include "TestBook.h"
 #include "TestEnvironment.h"
 
@@ -107,6 +108,54 @@ private slots:
 
     // --- filling and relabelling ---------------------------------------------------------
 
+    void itemsKeepTheirRolesAndCloneWithoutRecursion()
+    {
+        QImage red(16, 16, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        const StructureTreeItem::Pictures pictures = {QIcon(QPixmap::fromImage(red)), QIcon(),
+                                                      QIcon()};
+        StructureTreeItem item(QStringLiteral("a"), pictures, 0, 7);
+        QCOMPARE(CStructureTreeCtrl::recordIdOf(&item), 7u);
+        QCOMPARE(CStructureTreeCtrl::imageOf(&item), 0);
+        QVERIFY(!item.icon(0).isNull());
+        // An icon set on the item shows until the image is set again.
+        item.setIcon(0, QIcon());
+        QVERIFY(item.icon(0).isNull());
+        item.setData(0, CStructureTreeCtrl::kImageRole, 0);
+        QVERIFY(!item.icon(0).isNull());
+        item.setData(0, CStructureTreeCtrl::kRecordIdRole, 8u);
+        QCOMPARE(CStructureTreeCtrl::recordIdOf(&item), 8u);
+
+        // A chain deeper than any stack would take in recursive copies.
+        auto* top = new StructureTreeItem(QStringLiteral("0"), pictures, 1, 1);
+        QTreeWidgetItem* last = top;
+        for (std::uint32_t id = 2; id <= 200'000; ++id) {
+            auto* next = new StructureTreeItem(QString::number(id), pictures, 2, id);
+            last->addChild(next);
+            last = next;
+        }
+        std::unique_ptr<QTreeWidgetItem> copy(top->clone());
+        QTreeWidgetItem* walk = copy.get();
+        std::uint32_t depth = 1;
+        while (walk->childCount() == 1) {
+            walk = walk->child(0);
+            ++depth;
+        }
+        QCOMPARE(depth, 200'000u);
+        QCOMPARE(CStructureTreeCtrl::recordIdOf(walk), 200'000u);
+        QCOMPARE(CStructureTreeCtrl::imageOf(walk), 2);
+        // Taken apart from the bottom: deleting the top would recurse as deep.
+        for (QTreeWidgetItem* chain : std::vector<QTreeWidgetItem*>{copy.release(), top}) {
+            QTreeWidgetItem* bottom = chain;
+            while (bottom->childCount() == 1)
+                bottom = bottom->child(0);
+            while (QTreeWidgetItem* parent = bottom->parent()) {
+                delete parent->takeChild(0);
+                bottom = parent;
+            }
+            delete chain;
+        }
+    }
     void fillMirrorsTheDocument()
     {
         QCOMPARE(tree->topLevelItemCount(), 3);
