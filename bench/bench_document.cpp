@@ -10,8 +10,8 @@
 
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
-#include "IUiServices.h"
 #include "InterleavedRuns.h"
+#include "NullUi.h"
 #include "PeakMemory.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
@@ -63,17 +63,6 @@ std::string readWholeFile(const fs::path& path)
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return bytes;
 }
-
-class NullUi : public IUiServices
-{
-public:
-    std::string MainWindowCaption() override { return {}; }
-    void SetStatusText(const std::string&) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    Answer AskYesNo(const std::string&, bool) override { return Answer::No; }
-};
 
 // One size's data, built before the timing.
 struct Data

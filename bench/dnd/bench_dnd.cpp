@@ -7,6 +7,7 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentRegistry.h"
+#include "TemporaryHome.h"
 #include "UserPrompts.h"
 
 #include <QAction>
@@ -210,20 +211,9 @@ void report(const char* what, std::vector<double> times)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
+    TemporaryHome home;
     if (!home.isValid())
         return 1;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
-        qputenv(name, path.toLocal8Bit());
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     // The offscreen platform's complaints about raising windows are no news.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {

@@ -12,8 +12,10 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserApp.h"
 #include "CZETbrowserDoc.h"
+#include "DefaultPrompts.h"
 #include "DocumentManager.h"
 #include "DocumentText.h"
+#include "TemporaryHome.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
@@ -33,29 +35,6 @@
 namespace {
 
 constexpr double kFrameMs = 16.0;
-
-// Benchmarks answer nothing: every prompt takes its default.
-class DefaultPrompts : public UserPrompts
-{
-public:
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& text,
-                                        QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton defaultButton) override
-    {
-        std::fprintf(stderr, "prompt: %s\n", qPrintable(text));
-        return defaultButton;
-    }
-    QAction* popupMenu(QMenu&, const QPoint&) override { return nullptr; }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    int exec(QDialog&) override { return 0; }
-};
 
 double threadCpuMs()
 {
@@ -129,20 +108,9 @@ void showAncestors(QTreeWidgetItem* item)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
+    TemporaryHome home;
     if (!home.isValid())
         return 1;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
-        qputenv(name, path.toLocal8Bit());
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const std::size_t records = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
 

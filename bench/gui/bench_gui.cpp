@@ -16,11 +16,13 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserApp.h"
 #include "CZETbrowserDoc.h"
+#include "DefaultPrompts.h"
 #include "DocumentManager.h"
-#include "IUiServices.h"
 #include "InterleavedRuns.h"
+#include "NullUi.h"
 #include "PeakMemory.h"
 #include "TargetTable.h"
+#include "TemporaryHome.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
@@ -40,40 +42,6 @@
 #include <vector>
 
 namespace {
-
-// Benchmarks answer nothing: every prompt takes its default.
-class DefaultPrompts : public UserPrompts
-{
-public:
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& text,
-                                        QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton defaultButton) override
-    {
-        std::fprintf(stderr, "prompt: %s\n", qPrintable(text));
-        return defaultButton;
-    }
-    QAction* popupMenu(QMenu&, const QPoint&) override { return nullptr; }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    int exec(QDialog&) override { return 0; }
-};
-
-class NullUi : public IUiServices
-{
-public:
-    std::string MainWindowCaption() override { return {}; }
-    void SetStatusText(const std::string&) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void ShowError(const std::string&) override {}
-    Answer AskYesNo(const std::string&, bool) override { return Answer::No; }
-};
 
 // Reading alone, to tell the document's share from the window's.
 std::optional<InterleavedRuns::Figure> readOnce(const QString& path)
@@ -279,23 +247,10 @@ int main(int argc, char** argv)
     if (sizes.empty())
         sizes = {10000, 100000};
 
-    // A fresh program started for the large book keeps the environment set up here.
-    QTemporaryDir home;
-    if (openPath.isEmpty()) {
-        if (!home.isValid())
-            return 1;
-        qputenv("HOME", home.path().toLocal8Bit());
-        for (const char* name :
-             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
-            QDir().mkpath(path);
-            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ExeOwner);
-            qputenv(name, path.toLocal8Bit());
-        }
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A fresh program started for the large book is given a home of its own as well.
+    TemporaryHome home;
+    if (!home.isValid())
+        return 1;
     QApplication application(argc, argv);
 
     DefaultPrompts prompts;

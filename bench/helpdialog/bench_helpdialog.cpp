@@ -10,6 +10,7 @@
 #include "CZETbrowserApp.h"
 #include "DocumentManager.h"
 #include "QtHelpPlatform.h"
+#include "TemporaryHome.h"
 #include "UserPrompts.h"
 
 #include <QAction>
@@ -195,20 +196,9 @@ double median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
+    TemporaryHome home;
     if (!home.isValid())
         return 1;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
-        qputenv(name, path.toLocal8Bit());
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const std::size_t records = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;

@@ -211,24 +211,36 @@ TEST(RecordLabel, NamelessRecordsDifferOnlyInTheirStatedWay)
     EXPECT_EQ(CZETbrowserDoc::DisplayName(MakeItem("", "S"), true), "S");
 }
 
-TEST(DepthTracker, AgreesWithTheParentWalkInAndOutOfPreOrder)
+namespace {
+
+// Records by id, parent and whether a Folder: a pre-order part, then records out of that order:
+// a dangling parent, a child listed before its parent, an Item named as a parent and a return to
+// a Folder whose block was already left, with a Folder in it. (A parent cycle, which no
+// operation makes, only stays bounded.) Some names and synonyms are missing.
+void FillOutOfOrder(CZETbrowserDoc& doc)
 {
-    // id, parent, folder: a pre-order part, then records out of that order: a dangling parent,
-    // a child listed before its parent, an Item named as a parent and a return to a Folder whose
-    // block was already left. (A parent cycle, which no operation makes, only stays bounded.)
     const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>> shape = {
-        {1, 0, true},  {2, 1, true},   {3, 2, false}, {4, 2, true},  {5, 4, false},
-        {6, 1, false}, {7, 0, false},  {8, 99, true}, {9, 8, false}, {10, 11, false},
-        {11, 0, true}, {12, 7, false}, {13, 4, false}};
+        {1, 0, true},  {2, 1, true},   {3, 2, false},  {4, 2, true},  {5, 4, false},
+        {6, 1, false}, {7, 0, false},  {8, 99, true},  {9, 8, false}, {10, 11, false},
+        {11, 0, true}, {12, 7, false}, {13, 4, false}, {14, 4, true}, {15, 14, false}};
     CZETbrowserDoc::RecordList list;
     for (const auto& [id, parent, folder] : shape) {
-        TreeRecord r = folder ? MakeFolder("f") : MakeItem("i");
+        const std::string n = id % 3 == 0 ? "" : "n" + std::to_string(id);
+        const std::string s = id % 4 == 0 ? "" : "s" + std::to_string(id);
+        TreeRecord r = folder ? MakeFolder(n, s) : MakeItem(n, s);
         r.recordId = id;
         r.parentId = parent;
         list.push_back(r);
     }
-    CZETbrowserDoc doc;
     doc.SetRecords(list);
+}
+
+} // namespace
+
+TEST(DepthTracker, AgreesWithTheParentWalkInAndOutOfPreOrder)
+{
+    CZETbrowserDoc doc;
+    FillOutOfOrder(doc);
     DepthTracker depths(doc);
     std::vector<int> tracked;
     std::vector<int> walked;
@@ -243,22 +255,8 @@ TEST(DepthTracker, AgreesWithTheParentWalkInAndOutOfPreOrder)
 
 TEST(RecordPathTracker, AgreesWithRecordPathInAndOutOfPreOrder)
 {
-    // The shape above, with names and synonyms, some of them missing.
-    const std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>> shape = {
-        {1, 0, true},  {2, 1, true},   {3, 2, false},  {4, 2, true},  {5, 4, false},
-        {6, 1, false}, {7, 0, false},  {8, 99, true},  {9, 8, false}, {10, 11, false},
-        {11, 0, true}, {12, 7, false}, {13, 4, false}, {14, 4, true}, {15, 14, false}};
-    CZETbrowserDoc::RecordList list;
-    for (const auto& [id, parent, folder] : shape) {
-        const std::string n = id % 3 == 0 ? "" : "n" + std::to_string(id);
-        const std::string s = id % 4 == 0 ? "" : "s" + std::to_string(id);
-        TreeRecord r = folder ? MakeFolder(n, s) : MakeItem(n, s);
-        r.recordId = id;
-        r.parentId = parent;
-        list.push_back(r);
-    }
     CZETbrowserDoc doc;
-    doc.SetRecords(list);
+    FillOutOfOrder(doc);
     RecordPathTracker paths(doc);
     for (const TreeRecord& r : doc.records()) {
         paths.Visit(r);
