@@ -56,6 +56,26 @@ TreeRecord entry(const QString& spelling, int noteLines)
     return record;
 }
 
+// A preview 300 x 200 pixels, on screen, showing a selected entry 60 note lines long.
+struct TallEntryPreview
+{
+    CZETbrowserDoc doc;
+    FakeForm form{doc};
+    CPreviewWnd preview{&doc};
+
+    bool show()
+    {
+        form.record = entry(QStringLiteral("Лев"), 60);
+        preview.resize(300, 200);
+        preview.show();
+        if (!QTest::qWaitForWindowExposed(&preview))
+            return false;
+        doc.currentId = 1;
+        preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
+        return true;
+    }
+};
+
 } // namespace
 
 class PreviewWndTest : public QObject
@@ -123,15 +143,9 @@ private slots:
 
     void scrollsByLinesAndPagesWithinTheContent()
     {
-        CZETbrowserDoc doc;
-        FakeForm form(doc);
-        form.record = entry(QStringLiteral("Лев"), 60);
-        CPreviewWnd preview(&doc);
-        preview.resize(300, 200);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        doc.currentId = 1;
-        preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
+        TallEntryPreview shown;
+        QVERIFY(shown.show());
+        CPreviewWnd& preview = shown.preview;
 
         const int lineHeight = QFontMetrics(CPreviewWnd::createFont(PreviewFont::Normal)).height();
         const int content = preview.currentLayout().contentHeight();
@@ -178,15 +192,11 @@ private slots:
 
     void updatesAndResizesReturnToTheTop()
     {
-        CZETbrowserDoc doc;
-        FakeForm form(doc);
-        form.record = entry(QStringLiteral("Лев"), 60);
-        CPreviewWnd preview(&doc);
-        preview.resize(300, 200);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        doc.currentId = 1;
-        preview.OnUpdate(nullptr, UpdateHint::Refresh, nullptr);
+        TallEntryPreview shown;
+        QVERIFY(shown.show());
+        CZETbrowserDoc& doc = shown.doc;
+        FakeForm& form = shown.form;
+        CPreviewWnd& preview = shown.preview;
         preview.currentLayout();
         QScrollBar* bar = preview.verticalScrollBar();
 
