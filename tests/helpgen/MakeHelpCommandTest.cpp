@@ -220,3 +220,27 @@ TEST_F(MakeHelpCommand, FailuresNameTheFolderAndAnExistingLog)
     EXPECT_NE(run.err.find("Подробности в файле " + log + "."), std::string::npos) << run.err;
     EXPECT_NE(ReadBytes(log).find("ничего не вывел"), std::string::npos);
 }
+
+TEST_F(MakeHelpCommand, EmptyOrDotOnlyNameIsRefused)
+{
+    const std::string out = dir.str() + "/out";
+    for (const auto& [name, message] : std::vector<std::pair<std::string, std::string>>{
+             {"''", "Не указано имя файла справки."},
+             {"'  '", "Не указано имя файла справки."},
+             {"..chm", "Имя файла справки «..chm» состоит только из точек и расширения."},
+             {"...", "Имя файла справки «...» состоит только из точек."}}) {
+        const ToolRun run = zettool("make-help --output-dir " + shellQuoted(out) + " --name " +
+                                    name + " " + shellQuoted(book));
+        EXPECT_EQ(run.exitCode, 2) << name;
+        EXPECT_EQ(run.err, "zettool make-help: " + message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(out)) << name;
+    }
+    // A book named ".zet" gives no default name.
+    const std::string hidden = dir.str() + "/.zet";
+    std::filesystem::copy_file(book, hidden);
+    const ToolRun run = zettool("make-help --no-compile " + shellQuoted(hidden));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "zettool make-help: Имя файла справки «.chm» состоит только из точек и "
+                       "расширения. Укажите имя в --name.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Help"));
+}

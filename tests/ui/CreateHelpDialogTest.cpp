@@ -383,6 +383,23 @@ private slots:
         QVERIFY(mainWindow.close());
     }
 
+    void emptyOrDotOnlyNameIsRefused()
+    {
+        open();
+        for (const QString& name : {QString(), QStringLiteral("..chm")}) {
+            dialog->helpFileNameEdit()->setText(name);
+            QVERIFY(!pressOk());
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->helpFileNameEdit()->text(), name);
+        }
+        QCOMPARE(prompts->messageTexts(),
+                 (QStringList{QStringLiteral("Не указано имя файла справки."),
+                              QStringLiteral("Имя файла справки «..chm» состоит только из точек "
+                                             "и расширения.")}));
+        QVERIFY(!QFileInfo::exists(helpDir()));
+        QVERIFY(ui->calls.empty());
+    }
+
     void dialogGoingAwayWaitsForTheWork()
     {
         if (chmcmd.isEmpty())
