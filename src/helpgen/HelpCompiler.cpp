@@ -40,6 +40,12 @@ std::string directoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string fileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string logPathOf(const std::string& projectPath)
 {
     const std::size_t slash = projectPath.rfind('/');
@@ -119,7 +125,11 @@ std::optional<HelpCompiler::CompileRun> HelpCompiler::BeginCompile(const std::st
     }
     CompileRun run;
     run.program = compilerPath;
-    run.arguments = {projectPath};
+    // The compiler runs in the project's folder, so the project is named from there (a path
+    // relative to ours would mean another file); "./" keeps a name like "-x.hhp" from passing
+    // for an option.
+    const std::string projectName = fileNameOf(projectPath);
+    run.arguments = {projectName.starts_with('-') ? "./" + projectName : projectName};
     run.workingDirectory = projectDirectory;
     run.projectPath = projectPath;
     run.helpFilePath = helpFilePath;

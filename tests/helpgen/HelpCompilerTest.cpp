@@ -162,7 +162,7 @@ TEST(HelpCompilerRun, SuccessRunsInProjectDirectoryAndOpens)
     EXPECT_TRUE(compiler.CompileHelp("/usr/bin/chmcmd", project, help));
     ASSERT_EQ(platform.runs.size(), 1u);
     EXPECT_EQ(platform.runs[0].program, "/usr/bin/chmcmd");
-    EXPECT_EQ(platform.runs[0].arguments, std::vector<std::string>{project});
+    EXPECT_EQ(platform.runs[0].arguments, std::vector<std::string>{"My Book.hhp"});
     EXPECT_EQ(platform.runs[0].workingDirectory, dir.str());
     EXPECT_EQ(platform.opened, std::vector<std::string>{help});
     EXPECT_TRUE(messages.messages.empty());
@@ -225,4 +225,28 @@ TEST(HelpCompilerRun, FailureOrMissingHelpFileNamesTheLog)
     EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help));
     EXPECT_TRUE(platform.opened.empty());
     EXPECT_TRUE(std::filesystem::exists(help));
+}
+
+TEST(HelpCompilerRun, ProjectIsNamedFromItsOwnFolder)
+{
+    // The compiler runs in the project's folder: a path relative to ours would mean another file
+    // there, and a name like "-x.hhp" would pass for an option.
+    TempDir dir;
+    FakePlatform platform;
+    RecordingMessages messages;
+    HelpCompiler compiler(platform, messages);
+    std::filesystem::create_directories(dir.path() / "mh" / "real");
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const auto relative = compiler.BeginCompile("/bin/c", "mh/real/b.hhp", "mh/real/b.chm");
+    const auto dashed = compiler.BeginCompile("/bin/c", dir.str() + "/-x.hhp", "-x.chm");
+    const auto bare = compiler.BeginCompile("/bin/c", "c.hhp", "c.chm");
+    std::filesystem::current_path(cwd);
+    ASSERT_TRUE(relative && dashed && bare);
+    EXPECT_EQ(relative->arguments, std::vector<std::string>{"b.hhp"});
+    EXPECT_EQ(relative->workingDirectory, "mh/real");
+    EXPECT_EQ(dashed->arguments, std::vector<std::string>{"./-x.hhp"});
+    EXPECT_EQ(dashed->workingDirectory, dir.str());
+    EXPECT_EQ(bare->arguments, std::vector<std::string>{"c.hhp"});
+    EXPECT_EQ(bare->workingDirectory, ".");
 }

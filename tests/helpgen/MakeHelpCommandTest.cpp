@@ -221,6 +221,19 @@ TEST_F(MakeHelpCommand, FailuresNameTheFolderAndAnExistingLog)
     EXPECT_NE(ReadBytes(log).find("ничего не вывел"), std::string::npos);
 }
 
+TEST_F(MakeHelpCommand, RelativeOutputFolderWithTheRealCompiler)
+{
+    if (std::system("command -v chmcmd >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chmcmd is not installed";
+    // The compiler runs in the help folder: the project is named from there, not from here.
+    const ToolRun run =
+        zettool("make-help --output-dir mh/real --name b " + shellQuoted(book), {}, dir.str());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "mh/real/b.chm\n");
+    EXPECT_GT(std::filesystem::file_size(dir.path() / "mh/real/b.chm"), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "b.chm"));
+}
+
 TEST_F(MakeHelpCommand, EmptyOrDotOnlyNameIsRefused)
 {
     const std::string out = dir.str() + "/out";
