@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,18 +20,41 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// Modification time of a regular file, or nothing.
-std::optional<timespec> fileTime(const std::string& path)
+// The state of a regular file, or nothing.
+std::optional<HelpCompiler::FileState> fileState(const std::string& path)
 {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return info.st_mtim;
+    HelpCompiler::FileState state;
+    state.device = info.st_dev;
+    state.inode = info.st_ino;
+    state.size = info.st_size;
+    state.modified = info.st_mtim;
+    state.changed = info.st_ctim;
+    return state;
 }
 
-bool sameTime(const std::optional<struct timespec>& a, const std::optional<struct timespec>& b)
+bool sameTime(const timespec& a, const timespec& b)
 {
-    return a && b && a->tv_sec == b->tv_sec && a->tv_nsec == b->tv_nsec;
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool isBefore(const timespec& a, const timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// The file as it is now, when the run changed it (made, rewrote or replaced it).
+std::optional<HelpCompiler::FileState>
+changedSince(const std::string& path, const std::optional<HelpCompiler::FileState>& before)
+{
+    std::optional<HelpCompiler::FileState> now = fileState(path);
+    if (now && before && now->device == before->device && now->inode == before->inode &&
+        now->size == before->size && sameTime(now->modified, before->modified) &&
+        sameTime(now->changed, before->changed))
+        return std::nullopt;
+    return now;
 }
 
 std::string directoryOf(const std::string& path)
@@ -53,6 +78,13 @@ std::string logPathOf(const std::string& projectPath)
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (hasExtension ? projectPath.substr(0, dot) : projectPath) + ".log";
+}
+
+// Removes the help file when this run wrote it.
+bool removeWrittenHelpFile(const HelpCompiler::CompileRun& run)
+{
+    return changedSince(run.helpFilePath, run.earlierHelpFile) &&
+           ::unlink(run.helpFilePath.c_str()) == 0;
 }
 
 } // namespace
@@ -133,8 +165,11 @@ std::optional<HelpCompiler::CompileRun> HelpCompiler::BeginCompile(const std::st
     run.workingDirectory = projectDirectory;
     run.projectPath = projectPath;
     run.helpFilePath = helpFilePath;
-    run.earlierHelpFile = fileTime(helpFilePath);
-    run.earlierLog = fileTime(logPathOf(projectPath));
+    run.earlierHelpFile = fileState(helpFilePath);
+    run.earlierLog = fileState(logPathOf(projectPath));
+    // File times come from the kernel's coarse clock: a file written just after this must not
+    // look older.
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &run.started);
     return run;
 }
 
@@ -147,21 +182,29 @@ bool HelpCompiler::FinishCompile(const CompileRun& run, const IHelpPlatform::Run
         return false;
     }
     const std::string logPath = logPathOf(run.projectPath);
-    const bool succeeded = result.normalExit && result.exitCode == 0 &&
-                           fileTime(run.helpFilePath) &&
-                           !sameTime(fileTime(run.helpFilePath), run.earlierHelpFile);
-    if (succeeded)
-        return true;
+    const std::optional<FileState> helpFile = changedSince(run.helpFilePath, run.earlierHelpFile);
     std::string reason;
-    if (!result.normalExit)
+    bool reasonNamesFile = true;
+    if (!result.normalExit) {
         reason = "завершился аварийно";
-    else if (result.exitCode != 0)
+        reasonNamesFile = false;
+    } else if (result.exitCode != 0) {
         reason = "завершился с кодом " + std::to_string(result.exitCode);
-    else
+        reasonNamesFile = false;
+    } else if (!helpFile) {
         reason = "не создал файл " + run.helpFilePath;
+    } else if (helpFile->size == 0) {
+        reason = "создал пустой файл " + run.helpFilePath;
+    } else if (isBefore(helpFile->modified, run.started)) {
+        reason = "оставил файл " + run.helpFilePath + " с датой раньше начала компиляции";
+    } else {
+        return true;
+    }
+    // Half a help file is no help file: whatever this run wrote of it goes.
+    const bool removed = removeWrittenHelpFile(run);
     // The message names the log only when there is one: the compiler may write none (or leave
     // one from an earlier build), so what it printed is kept there instead.
-    bool logWritten = fileTime(logPath) && !sameTime(fileTime(logPath), run.earlierLog);
+    bool logWritten = changedSince(logPath, run.earlierLog).has_value();
     if (!logWritten) {
         if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
             const std::string text =
@@ -172,9 +215,19 @@ bool HelpCompiler::FinishCompile(const CompileRun& run, const IHelpPlatform::Run
             logWritten = std::fclose(log) == 0 && logWritten;
         }
     }
-    m_messages.ShowMessage("Компилятор справки " + reason + "." +
-                           (logWritten ? " Подробности в файле " + logPath + "." : ""));
+    std::string text = "Компилятор справки " + reason + ".";
+    if (removed)
+        text += reasonNamesFile ? " Файл удалён."
+                                : " Недописанный файл справки " + run.helpFilePath + " удалён.";
+    if (logWritten)
+        text += " Подробности в файле " + logPath + ".";
+    m_messages.ShowMessage(text);
     return false;
+}
+
+bool HelpCompiler::AbandonCompile(const CompileRun& run)
+{
+    return removeWrittenHelpFile(run);
 }
 
 bool HelpCompiler::OpenHelpFile(const std::string& helpFilePath)

@@ -2,6 +2,7 @@
 
 #include "IHelpPlatform.h"
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -31,7 +32,15 @@ public:
 
     // CompileHelp in steps, for a caller that runs the compiler without waiting for it:
     // BeginCompile, then the program with its arguments in its working directory, then
-    // FinishCompile with how it ended.
+    // FinishCompile with how it ended (or AbandonCompile when it was stopped).
+    struct FileState
+    {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        timespec modified{};
+        timespec changed{};
+    };
     struct CompileRun
     {
         std::string program;
@@ -39,16 +48,22 @@ public:
         std::string workingDirectory;
         std::string projectPath;
         std::string helpFilePath;
-        // What was there before the run: an earlier build's files must not pass for its own.
-        std::optional<timespec> earlierHelpFile;
-        std::optional<timespec> earlierLog;
+        // What was there before the run: an earlier build's files must not pass for its own,
+        // nor be removed when a failed run left them alone.
+        std::optional<FileState> earlierHelpFile;
+        std::optional<FileState> earlierLog;
+        timespec started{};
     };
     // What to run; nothing when there is no compiler (reported).
     std::optional<CompileRun> BeginCompile(const std::string& compilerPath,
                                            const std::string& projectPath,
                                            const std::string& helpFilePath);
-    // True when the run produced the help file; otherwise reported, naming the log.
+    // True when the run produced the help file: not empty and written since the start. Otherwise
+    // reported, naming the log, and whatever the run left of the help file is removed.
     bool FinishCompile(const CompileRun& run, const IHelpPlatform::RunResult& result);
+    // After a run stopped before its end: removes what it wrote of the help file. True when
+    // there was such a file.
+    static bool AbandonCompile(const CompileRun& run);
     // Opens the help file with the desktop's handler; reported when it cannot.
     bool OpenHelpFile(const std::string& helpFilePath);
     void StoreHelpCompilerPath(const std::string& compilerPath);

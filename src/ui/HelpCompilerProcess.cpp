@@ -2,24 +2,6 @@
 
 #include <cstdio>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-// Whether the help file is there and not the one an earlier build left.
-bool writtenByThisRun(const HelpCompiler::CompileRun& run)
-{
-    struct stat info;
-    if (::stat(run.helpFilePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    const std::optional<timespec>& earlier = run.earlierHelpFile;
-    return !earlier || earlier->tv_sec != info.st_mtim.tv_sec ||
-           earlier->tv_nsec != info.st_mtim.tv_nsec;
-}
-
-} // namespace
-
 HelpCompilerProcess::HelpCompilerProcess(QObject* parent) : QObject(parent)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -37,9 +19,7 @@ HelpCompilerProcess::~HelpCompilerProcess()
         return;
     m_process.kill();
     m_process.waitForFinished(-1);
-    bool removed = false;
-    if (writtenByThisRun(m_run))
-        removed = ::unlink(m_run.helpFilePath.c_str()) == 0;
+    const bool removed = HelpCompiler::AbandonCompile(m_run);
     std::fprintf(
         stderr, "%s: the help compiler was stopped before it ended%s\n", m_run.program.c_str(),
         removed ? ("; its unfinished " + m_run.helpFilePath + " was removed").c_str() : "");

@@ -7,6 +7,10 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,6 +57,23 @@ IHelpPlatform::RunResult exited(int code, std::string output = {})
     result.exitCode = code;
     result.output = std::move(output);
     return result;
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Names in `dir` other than `expected`: what a run left behind.
+std::vector<std::string> leftovers(const TempDir& dir, const std::set<std::string>& expected)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (!expected.count(name))
+            names.push_back(name);
+    }
+    return names;
 }
 
 } // namespace
@@ -219,12 +240,13 @@ TEST(HelpCompilerRun, FailureOrMissingHelpFileNamesTheLog)
     // The compiler wrote no log of its own: what it printed is kept there.
     EXPECT_EQ(ReadBytes(log), "Error: broken\n");
 
-    // A help file left by an earlier build does not count as this build's.
+    // A help file left by an earlier build does not count as this build's, and stays.
     std::ofstream(help).put('x');
     platform.run = [] { return exited(0); };
     EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help));
     EXPECT_TRUE(platform.opened.empty());
-    EXPECT_TRUE(std::filesystem::exists(help));
+    EXPECT_EQ(ReadBytes(help), "x");
+    EXPECT_EQ(leftovers(dir, {"a.chm", "a.log"}), std::vector<std::string>{});
 }
 
 TEST(HelpCompilerRun, ProjectIsNamedFromItsOwnFolder)
@@ -249,4 +271,78 @@ TEST(HelpCompilerRun, ProjectIsNamedFromItsOwnFolder)
     EXPECT_EQ(dashed->workingDirectory, dir.str());
     EXPECT_EQ(bare->arguments, std::vector<std::string>{"c.hhp"});
     EXPECT_EQ(bare->workingDirectory, ".");
+}
+
+TEST(HelpCompilerRun, EmptyStaleOrUnfinishedHelpFileFailsAndGoes)
+{
+    TempDir dir;
+    FakePlatform platform;
+    RecordingMessages messages;
+    HelpCompiler compiler(platform, messages);
+    const std::string project = dir.str() + "/a.hhp";
+    const std::string help = dir.str() + "/a.chm";
+    const std::string log = dir.str() + "/a.log";
+
+    // Exit 0 and an empty help file.
+    platform.run = [&] {
+        writeFile(help, "");
+        return exited(0);
+    };
+    EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help, false));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0], "Компилятор справки создал пустой файл " + help +
+                                        ". Файл удалён. Подробности в файле " + log + ".");
+    EXPECT_FALSE(std::filesystem::exists(help));
+
+    // Exit 0 and a help file dated before the run (an old copy put in place).
+    platform.run = [&] {
+        writeFile(help, "old help");
+        const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+        ::utimensat(AT_FDCWD, help.c_str(), times, 0);
+        return exited(0);
+    };
+    EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help, false));
+    EXPECT_EQ(messages.messages.back(), "Компилятор справки оставил файл " + help +
+                                            " с датой раньше начала компиляции. Файл удалён. "
+                                            "Подробности в файле " +
+                                            log + ".");
+    EXPECT_FALSE(std::filesystem::exists(help));
+
+    // A full disk: part of the help file written, then a failure.
+    platform.run = [&] {
+        writeFile(help, std::string(4096, 'c'));
+        return exited(217);
+    };
+    EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help, false));
+    EXPECT_EQ(messages.messages.back(),
+              "Компилятор справки завершился с кодом 217. Недописанный файл справки " + help +
+                  " удалён. Подробности в файле " + log + ".");
+    EXPECT_FALSE(std::filesystem::exists(help));
+
+    // An earlier good help file the failed run did not touch stays.
+    writeFile(help, "good");
+    platform.run = [] { return exited(217); };
+    EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help, false));
+    EXPECT_EQ(messages.messages.back().find("удалён"), std::string::npos);
+    EXPECT_EQ(ReadBytes(help), "good");
+
+    // One the failed run overwrote is gone: it is not the earlier one any more.
+    platform.run = [&] {
+        writeFile(help, "hal");
+        return exited(1);
+    };
+    EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help, false));
+    EXPECT_FALSE(std::filesystem::exists(help));
+
+    // A crash after writing a whole file is still a failure.
+    platform.run = [&] {
+        writeFile(help, "whole");
+        IHelpPlatform::RunResult result = exited(0);
+        result.normalExit = false;
+        return result;
+    };
+    EXPECT_FALSE(compiler.CompileHelp("/bin/c", project, help, false));
+    EXPECT_FALSE(std::filesystem::exists(help));
+    EXPECT_EQ(leftovers(dir, {"a.log"}), std::vector<std::string>{});
+    EXPECT_TRUE(platform.opened.empty());
 }

@@ -234,6 +234,39 @@ TEST_F(MakeHelpCommand, RelativeOutputFolderWithTheRealCompiler)
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "b.chm"));
 }
 
+TEST_F(MakeHelpCommand, EmptyOrUnfinishedHelpFileIsAFailureAndGoes)
+{
+    std::filesystem::create_directory(dir.path() / "tools");
+    const std::string help = dir.str() + "/Help/Книга Луча.chm";
+    const auto compiler = [&](const std::string& name, const std::string& body) {
+        const std::filesystem::path path = dir.path() / "tools" / name;
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return shellQuoted(path.string());
+    };
+
+    ToolRun run = zettool("make-help --compiler " + compiler("empty", ": > \"${1%.hhp}.chm\"") +
+                          " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Компилятор справки создал пустой файл " + help + ". Файл удалён."),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(help));
+
+    // A full disk as chmcmd meets it: part of the file written, exit status 217.
+    run = zettool("make-help --compiler " +
+                  compiler("full", "head -c 4096 /dev/zero > \"${1%.hhp}.chm\"\n"
+                                   "echo 'Writing CHM'; echo 'Disk full' >&2; exit 217") +
+                  " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(
+        run.err.find("завершился с кодом 217. Недописанный файл справки " + help + " удалён."),
+        std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(help));
+}
+
 TEST_F(MakeHelpCommand, EmptyOrDotOnlyNameIsRefused)
 {
     const std::string out = dir.str() + "/out";

@@ -383,6 +383,25 @@ private slots:
         QVERIFY(mainWindow.close());
     }
 
+    void emptyHelpFileIsAFailureAndGoes()
+    {
+        open();
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString empty = dir->filePath(QStringLiteral("empty"));
+        QVERIFY(writeScript(empty, ": > \"${1%.hhp}.chm\""));
+        dialog->compilerEdit()->setText(empty);
+        QVERIFY(!pressOk());
+        const QString helpFile = helpDir() + QStringLiteral("/Справочник.chm");
+        QCOMPARE(prompts->messageTexts(),
+                 QStringList{QStringLiteral("Компилятор справки создал пустой файл %1. Файл "
+                                            "удалён. Подробности в файле %2/Справочник.log.")
+                                 .arg(helpFile, helpDir())});
+        QVERIFY(!QFileInfo::exists(helpFile));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(platform->opened.isEmpty());
+        QVERIFY(remembered().isEmpty());
+    }
+
     void emptyOrDotOnlyNameIsRefused()
     {
         open();
