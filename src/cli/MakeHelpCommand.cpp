@@ -104,8 +104,8 @@ public:
     std::string FindExecutable(const std::string&) override { return {}; }
     std::optional<std::string> ReadCompilerSetting() override { return std::nullopt; }
     void WriteCompilerSetting(const std::string&) override {}
-    RunResult RunProgram(const std::string&, const std::vector<std::string>&,
-                         const std::string&) override
+    RunResult RunProgram(const std::string&, const std::vector<std::string>&, const std::string&,
+                         const OutputSink&) override
     {
         RunResult result;
         result.errorText = "this zettool was built without help compiler support";

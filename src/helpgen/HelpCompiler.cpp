@@ -80,6 +80,63 @@ std::string logPathOf(const std::string& projectPath)
     return (hasExtension ? projectPath.substr(0, dot) : projectPath) + ".log";
 }
 
+// The last lines of what the compiler printed, as a terminal would have left them, short enough
+// for a message box.
+std::string lastLinesOf(std::string_view output)
+{
+    constexpr std::size_t kLines = 10;
+    constexpr std::size_t kLineBytes = 200;
+    while (!output.empty() && Ascii::IsSpace(output.back()))
+        output.remove_suffix(1);
+    std::vector<std::string> lines;
+    while (!output.empty() && lines.size() < kLines) {
+        const std::size_t newline = output.rfind('\n');
+        std::string_view line =
+            newline == std::string_view::npos ? output : output.substr(newline + 1);
+        output = newline == std::string_view::npos ? std::string_view() : output.substr(0, newline);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        // A progress line rewritten in place: what stayed on the screen.
+        if (const std::size_t cr = line.rfind('\r'); cr != std::string_view::npos)
+            line.remove_prefix(cr + 1);
+        if (line.size() <= kLineBytes) {
+            lines.emplace_back(line);
+            continue;
+        }
+        // Its start, not cut in the middle of a UTF-8 character.
+        std::size_t cut = kLineBytes;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        lines.push_back(std::string(line.substr(0, cut)) + "…");
+    }
+    std::string text;
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+        text.append(*it).append(it + 1 == lines.rend() ? "" : "\n");
+    return text;
+}
+
+// Keeps what the compiler printed as its log, unless it wrote the log itself; `note` is added
+// at its end. True when a log of this run is there.
+bool keepOutputAsLog(HelpCompiler::CompileRun& run, const std::string& note)
+{
+    const std::string logPath = logPathOf(run.projectPath);
+    if (changedSince(logPath, run.earlierLog)) {
+        run.output.Discard();
+        return true;
+    }
+    run.output.Append(note);
+    if (run.output.Commit(logPath))
+        return true;
+    // No file could be made beside the project before the run: try once more now.
+    if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
+        const std::string_view text = run.output.Tail();
+        bool written = std::fwrite(text.data(), 1, text.size(), log) == text.size();
+        written = std::fclose(log) == 0 && written;
+        return written;
+    }
+    return false;
+}
+
 // Removes the help file when this run wrote it.
 bool removeWrittenHelpFile(const HelpCompiler::CompileRun& run)
 {
@@ -134,11 +191,12 @@ std::optional<std::string> HelpCompiler::PrepareHelpDirectory(const std::string&
 bool HelpCompiler::CompileHelp(const std::string& compilerPath, const std::string& projectPath,
                                const std::string& helpFilePath, bool openHelpFile)
 {
-    const std::optional<CompileRun> run = BeginCompile(compilerPath, projectPath, helpFilePath);
+    std::optional<CompileRun> run = BeginCompile(compilerPath, projectPath, helpFilePath);
     if (!run)
         return false;
-    const IHelpPlatform::RunResult result =
-        m_platform.RunProgram(run->program, run->arguments, run->workingDirectory);
+    const IHelpPlatform::RunResult result = m_platform.RunProgram(
+        run->program, run->arguments, run->workingDirectory,
+        [&output = run->output](std::string_view text) { output.Append(text); });
     if (!FinishCompile(*run, result))
         return false;
     return !openHelpFile || OpenHelpFile(helpFilePath);
@@ -167,21 +225,23 @@ std::optional<HelpCompiler::CompileRun> HelpCompiler::BeginCompile(const std::st
     run.helpFilePath = helpFilePath;
     run.earlierHelpFile = fileState(helpFilePath);
     run.earlierLog = fileState(logPathOf(projectPath));
-    // File times come from the kernel's coarse clock: a file written just after this must not
-    // look older.
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &run.started);
+    run.output.Open(projectDirectory);
+    if (const std::optional<timespec> opened = run.output.OpenedAt())
+        run.started = *opened;
+    else
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &run.started);
     return run;
 }
 
-bool HelpCompiler::FinishCompile(const CompileRun& run, const IHelpPlatform::RunResult& result)
+bool HelpCompiler::FinishCompile(CompileRun& run, const IHelpPlatform::RunResult& result)
 {
     if (!result.started) {
+        run.output.Discard();
         m_messages.ShowMessage("Не удалось запустить компилятор справки " + run.program + ": " +
                                result.errorText + ". Файлы проекта справки записаны в каталог " +
                                run.workingDirectory + ".");
         return false;
     }
-    const std::string logPath = logPathOf(run.projectPath);
     const std::optional<FileState> helpFile = changedSince(run.helpFilePath, run.earlierHelpFile);
     std::string reason;
     bool reasonNamesFile = true;
@@ -198,36 +258,34 @@ bool HelpCompiler::FinishCompile(const CompileRun& run, const IHelpPlatform::Run
     } else if (isBefore(helpFile->modified, run.started)) {
         reason = "оставил файл " + run.helpFilePath + " с датой раньше начала компиляции";
     } else {
+        keepOutputAsLog(run, {});
         return true;
     }
+    const std::string lastLines = lastLinesOf(run.output.Tail());
     // Half a help file is no help file: whatever this run wrote of it goes.
     const bool removed = removeWrittenHelpFile(run);
-    // The message names the log only when there is one: the compiler may write none (or leave
-    // one from an earlier build), so what it printed is kept there instead.
-    bool logWritten = changedSince(logPath, run.earlierLog).has_value();
-    if (!logWritten) {
-        if (std::FILE* log = std::fopen(logPath.c_str(), "wb")) {
-            const std::string text =
-                result.output.empty()
-                    ? "Компилятор справки " + run.program + " ничего не вывел и " + reason + ".\n"
-                    : result.output;
-            logWritten = std::fwrite(text.data(), 1, text.size(), log) == text.size();
-            logWritten = std::fclose(log) == 0 && logWritten;
-        }
-    }
+    // The compiler may print nothing and write no log: the log still says what happened.
+    const std::string note = run.output.Size() == 0 ? "Компилятор справки " + run.program +
+                                                          " ничего не вывел и " + reason + ".\n"
+                                                    : std::string();
+    const bool logWritten = keepOutputAsLog(run, note);
     std::string text = "Компилятор справки " + reason + ".";
     if (removed)
         text += reasonNamesFile ? " Файл удалён."
                                 : " Недописанный файл справки " + run.helpFilePath + " удалён.";
     if (logWritten)
-        text += " Подробности в файле " + logPath + ".";
+        text += " Подробности в файле " + logPathOf(run.projectPath) + ".";
+    if (!lastLines.empty())
+        text += "\nПоследние строки его вывода:\n" + lastLines;
     m_messages.ShowMessage(text);
     return false;
 }
 
-bool HelpCompiler::AbandonCompile(const CompileRun& run)
+bool HelpCompiler::AbandonCompile(CompileRun& run)
 {
-    return removeWrittenHelpFile(run);
+    const bool removed = removeWrittenHelpFile(run);
+    keepOutputAsLog(run, "\nКомпиляция прервана.\n");
+    return removed;
 }
 
 bool HelpCompiler::OpenHelpFile(const std::string& helpFilePath)

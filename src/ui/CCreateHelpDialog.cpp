@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -474,7 +475,7 @@ void CCreateHelpDialog::OnGenerated(bool succeeded)
     const std::string base =
         m_options.helpDirectory + "/" + HelpProjectWriter::BaseName(m_options.helpFileName);
     HeldHelpMessages held;
-    const std::optional<HelpCompiler::CompileRun> run =
+    std::optional<HelpCompiler::CompileRun> run =
         HelpCompiler(m_platform, held)
             .BeginCompile(m_options.compilerPath, base + ".hhp",
                           m_options.helpDirectory + "/" + m_options.helpFileName);
@@ -488,7 +489,7 @@ void CCreateHelpDialog::OnGenerated(bool succeeded)
     m_ui.SetStatusText(kCompiling.toStdString());
     m_progress->hide();
     m_stylePicture->StartAnimation();
-    m_compilerProcess->Start(*run);
+    m_compilerProcess->Start(std::move(*run));
 }
 
 void CCreateHelpDialog::OnCompiled()

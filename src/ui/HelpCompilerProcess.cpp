@@ -1,10 +1,14 @@
 #include "HelpCompilerProcess.h"
 
+#include <QDeadlineTimer>
+
 #include <cstdio>
+#include <utility>
 
 HelpCompilerProcess::HelpCompilerProcess(QObject* parent) : QObject(parent)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    connect(&m_process, &QProcess::readyRead, this, &HelpCompilerProcess::OnReadyRead);
     connect(&m_process, &QProcess::finished, this, &HelpCompilerProcess::OnFinished);
     connect(&m_process, &QProcess::errorOccurred, this, &HelpCompilerProcess::OnError);
 }
@@ -15,29 +19,47 @@ HelpCompilerProcess::~HelpCompilerProcess()
         return;
     // Nothing more is delivered: this object is going away.
     m_process.disconnect(this);
-    if (m_process.waitForFinished(kFinishGraceMs))
+    // Read on while waiting: its output must not pile up in memory meanwhile.
+    const QDeadlineTimer deadline(kFinishGraceMs);
+    while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        if (m_process.waitForReadyRead(int(deadline.remainingTime())))
+            OnReadyRead();
+        else
+            m_process.waitForFinished(int(deadline.remainingTime()));
+    }
+    if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.kill();
     m_process.waitForFinished(-1);
+    OnReadyRead();
     const bool removed = HelpCompiler::AbandonCompile(m_run);
     std::fprintf(
         stderr, "%s: the help compiler was stopped before it ended%s\n", m_run.program.c_str(),
         removed ? ("; its unfinished " + m_run.helpFilePath + " was removed").c_str() : "");
 }
 
-bool HelpCompilerProcess::Start(const HelpCompiler::CompileRun& run)
+bool HelpCompilerProcess::Start(HelpCompiler::CompileRun run)
 {
     if (m_running)
         return false;
-    m_run = run;
+    m_run = std::move(run);
     m_result = {};
     m_running = true;
     QStringList arguments;
-    for (const std::string& argument : run.arguments)
+    for (const std::string& argument : m_run.arguments)
         arguments << QString::fromStdString(argument);
-    m_process.setWorkingDirectory(QString::fromStdString(run.workingDirectory));
-    m_process.start(QString::fromStdString(run.program), arguments);
+    m_process.setWorkingDirectory(QString::fromStdString(m_run.workingDirectory));
+    m_process.start(QString::fromStdString(m_run.program), arguments);
+    // Nothing is typed to it: a compiler that reads its input ends instead of waiting.
+    m_process.closeWriteChannel();
     return true;
+}
+
+void HelpCompilerProcess::OnReadyRead()
+{
+    const QByteArray chunk = m_process.readAll();
+    if (!chunk.isEmpty())
+        m_run.output.Append(std::string_view(chunk.constData(), std::size_t(chunk.size())));
 }
 
 void HelpCompilerProcess::OnError(QProcess::ProcessError error)
@@ -55,10 +77,10 @@ void HelpCompilerProcess::OnFinished(int exitCode, QProcess::ExitStatus status)
 {
     if (!m_running)
         return;
+    OnReadyRead();
     m_result.started = true;
     m_result.normalExit = status == QProcess::NormalExit;
     m_result.exitCode = exitCode;
-    m_result.output = m_process.readAll().toStdString();
     if (!m_result.normalExit)
         m_result.errorText = m_process.errorString().toStdString();
     m_running = false;

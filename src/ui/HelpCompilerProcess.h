@@ -8,7 +8,8 @@
 
 // Runs the help compiler without waiting for it: the GUI thread goes on processing events while
 // the compiler works, and finished() reports how it ended. HelpCompiler prepares the run
-// (BeginCompile) and judges it (FinishCompile).
+// (BeginCompile) and judges it (FinishCompile). What the compiler prints goes to the run's output
+// log as it comes.
 class HelpCompilerProcess : public QObject
 {
     Q_OBJECT
@@ -23,16 +24,17 @@ public:
     ~HelpCompilerProcess() override;
 
     // False when a compiler is already running; otherwise finished() follows.
-    bool Start(const HelpCompiler::CompileRun& run);
+    bool Start(HelpCompiler::CompileRun run);
     bool IsRunning() const { return m_running; }
     // After finished(): how the run went, for HelpCompiler::FinishCompile.
-    const HelpCompiler::CompileRun& Run() const { return m_run; }
+    HelpCompiler::CompileRun& Run() { return m_run; }
     const IHelpPlatform::RunResult& Result() const { return m_result; }
 
 signals:
     void finished();
 
 private:
+    void OnReadyRead();
     void OnFinished(int exitCode, QProcess::ExitStatus status);
     void OnError(QProcess::ProcessError error);
 

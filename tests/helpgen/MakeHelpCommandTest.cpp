@@ -264,7 +264,26 @@ TEST_F(MakeHelpCommand, EmptyOrUnfinishedHelpFileIsAFailureAndGoes)
         run.err.find("завершился с кодом 217. Недописанный файл справки " + help + " удалён."),
         std::string::npos)
         << run.err;
+    EXPECT_TRUE(run.err.ends_with("Последние строки его вывода:\nWriting CHM\nDisk full\n"))
+        << run.err;
     EXPECT_FALSE(std::filesystem::exists(help));
+}
+
+TEST_F(MakeHelpCommand, HugeOutputGoesWholeToTheLog)
+{
+    const std::filesystem::path fake = dir.path() / "chatty";
+    std::ofstream(fake) << "#!/bin/sh\nhead -c 30000000 /dev/zero | tr '\\0' x\n"
+                           "echo; echo 'last words'; exit 1\n";
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    const ToolRun run =
+        zettool("make-help --compiler " + shellQuoted(fake.string()) + " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string log = dir.str() + "/Help/Книга Луча.log";
+    EXPECT_EQ(std::filesystem::file_size(log), 30000000u + 1 + 11);
+    // The message quotes the end, a long line by its start.
+    EXPECT_TRUE(run.err.ends_with("\n" + std::string(200, 'x') + "…\nlast words\n"))
+        << run.err.substr(0, 500);
+    EXPECT_LT(run.err.size(), 1000u);
 }
 
 TEST_F(MakeHelpCommand, EmptyOrDotOnlyNameIsRefused)

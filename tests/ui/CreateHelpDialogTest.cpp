@@ -3,6 +3,9 @@
 #include "CFolderDialog.h"
 #include "CStylePicture.h"
 #include "CZETbrowserDoc.h"
+#include "HeldHelpMessages.h"
+#include "HelpCompiler.h"
+#include "HelpCompilerProcess.h"
 #include "QtHelpPlatform.h"
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
@@ -21,6 +24,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -46,6 +50,14 @@ bool writeScript(const QString& path, const QByteArray& body)
     file.close();
     return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                QFileDevice::ExeOwner);
+}
+
+// The compiler's output as it is being written: the one hidden file beside the project.
+QString outputBeingWritten(const QString& folder)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral(".zet-compiler-output-*")},
+                                                     QDir::Files | QDir::Hidden);
+    return names.size() == 1 ? folder + u'/' + names.first() : QString();
 }
 
 QString remembered()
@@ -417,6 +429,32 @@ private slots:
                                              "и расширения.")}));
         QVERIFY(!QFileInfo::exists(helpDir()));
         QVERIFY(ui->calls.empty());
+    }
+
+    void compilerOutputIsWrittenAsItComes()
+    {
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString chatty = dir->filePath(QStringLiteral("chatty"));
+        QVERIFY(writeScript(chatty, "head -c 3000000 /dev/zero\n"
+                                    "while [ ! -e go ]; do sleep 0.05; done\nexit 1"));
+        HeldHelpMessages held;
+        HelpCompiler compiler(*platform, held);
+        const std::string project = (helpDir() + QStringLiteral("/a.hhp")).toStdString();
+        std::optional<HelpCompiler::CompileRun> run = compiler.BeginCompile(
+            chatty.toStdString(), project, (helpDir() + QStringLiteral("/a.chm")).toStdString());
+        QVERIFY(run);
+        HelpCompilerProcess process;
+        QSignalSpy finished(&process, &HelpCompilerProcess::finished);
+        QVERIFY(process.Start(std::move(*run)));
+        // All of it on disk while the compiler still runs; only its end in memory.
+        QTRY_COMPARE(QFileInfo(outputBeingWritten(helpDir())).size(), qint64(3000000));
+        QVERIFY(process.IsRunning());
+        QCOMPARE(process.Run().output.Tail().size(), CompilerOutputLog::kKeptBytes);
+        QFile(helpDir() + QStringLiteral("/go")).open(QIODevice::WriteOnly);
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!compiler.FinishCompile(process.Run(), process.Result()));
+        QCOMPARE(QFileInfo(helpDir() + QStringLiteral("/a.log")).size(), qint64(3000000));
+        QVERIFY(outputBeingWritten(helpDir()).isEmpty());
     }
 
     void dialogGoingAwayWaitsForTheWork()
