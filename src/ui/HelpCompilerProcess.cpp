@@ -5,12 +5,20 @@
 #include <cstdio>
 #include <utility>
 
+#include <signal.h>
+#include <unistd.h>
+
 HelpCompilerProcess::HelpCompilerProcess(QObject* parent) : QObject(parent)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // A group of its own, so stopping it reaches whatever it started as well.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
     connect(&m_process, &QProcess::readyRead, this, &HelpCompilerProcess::OnReadyRead);
     connect(&m_process, &QProcess::finished, this, &HelpCompilerProcess::OnFinished);
     connect(&m_process, &QProcess::errorOccurred, this, &HelpCompilerProcess::OnError);
+    m_killTimer.setSingleShot(true);
+    m_killTimer.setInterval(kStopGraceMs);
+    connect(&m_killTimer, &QTimer::timeout, this, [this] { SignalCompiler(SIGKILL); });
 }
 
 HelpCompilerProcess::~HelpCompilerProcess()
@@ -29,7 +37,7 @@ HelpCompilerProcess::~HelpCompilerProcess()
     }
     if (m_process.state() == QProcess::NotRunning)
         return;
-    m_process.kill();
+    SignalCompiler(SIGKILL);
     m_process.waitForFinished(-1);
     OnReadyRead();
     const bool removed = HelpCompiler::AbandonCompile(m_run);
@@ -45,6 +53,7 @@ bool HelpCompilerProcess::Start(HelpCompiler::CompileRun run)
     m_run = std::move(run);
     m_result = {};
     m_running = true;
+    m_stopping = false;
     QStringList arguments;
     for (const std::string& argument : m_run.arguments)
         arguments << QString::fromStdString(argument);
@@ -53,6 +62,25 @@ bool HelpCompilerProcess::Start(HelpCompiler::CompileRun run)
     // Nothing is typed to it: a compiler that reads its input ends instead of waiting.
     m_process.closeWriteChannel();
     return true;
+}
+
+void HelpCompilerProcess::Stop()
+{
+    if (!m_running || m_stopping)
+        return;
+    m_stopping = true;
+    SignalCompiler(SIGTERM);
+    m_killTimer.start();
+}
+
+void HelpCompilerProcess::SignalCompiler(int signal)
+{
+    const qint64 pid = m_process.processId();
+    if (pid <= 0)
+        return;
+    // The group may not be there yet when the child has not reached setpgid: the child then.
+    if (::kill(-pid_t(pid), signal) != 0)
+        ::kill(pid_t(pid), signal);
 }
 
 void HelpCompilerProcess::OnReadyRead()
@@ -70,6 +98,7 @@ void HelpCompilerProcess::OnError(QProcess::ProcessError error)
     m_result.started = false;
     m_result.errorText = m_process.errorString().toStdString();
     m_running = false;
+    m_killTimer.stop();
     emit finished();
 }
 
@@ -77,6 +106,7 @@ void HelpCompilerProcess::OnFinished(int exitCode, QProcess::ExitStatus status)
 {
     if (!m_running)
         return;
+    m_killTimer.stop();
     OnReadyRead();
     m_result.started = true;
     m_result.normalExit = status == QProcess::NormalExit;
