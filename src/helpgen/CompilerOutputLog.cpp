@@ -12,7 +12,7 @@
 CompilerOutputLog::CompilerOutputLog(CompilerOutputLog&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)),
       m_openedAt(other.m_openedAt), m_writeFailed(other.m_writeFailed),
-      m_tail(std::move(other.m_tail)), m_size(other.m_size)
+      m_tail(std::move(other.m_tail)), m_size(other.m_size), m_written(other.m_written)
 {
     other.m_path.clear();
 }
@@ -27,6 +27,7 @@ CompilerOutputLog& CompilerOutputLog::operator=(CompilerOutputLog&& other) noexc
         m_writeFailed = other.m_writeFailed;
         m_tail = std::move(other.m_tail);
         m_size = other.m_size;
+        m_written = other.m_written;
     }
     return *this;
 }
@@ -41,6 +42,7 @@ bool CompilerOutputLog::Open(const std::string& directory)
     Discard();
     m_tail.clear();
     m_size = 0;
+    m_written = 0;
     m_writeFailed = false;
     m_openedAt.reset();
     std::random_device random;
@@ -76,17 +78,34 @@ void CompilerOutputLog::Append(std::string_view text)
         if (m_tail.size() >= 2 * kKeptBytes)
             m_tail.erase(0, m_tail.size() - kKeptBytes);
     }
-    while (m_fd >= 0 && !m_writeFailed && !text.empty()) {
+    if (!m_writeFailed)
+        Write(text);
+}
+
+void CompilerOutputLog::Write(std::string_view text)
+{
+    while (m_fd >= 0 && !text.empty()) {
         const ssize_t written = ::write(m_fd, text.data(), text.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            // A full disk: the log keeps what fitted, the message still has the end.
+            // A full disk: what did not fit may still be caught up from the tail (CatchUp).
             m_writeFailed = true;
-            break;
+            return;
         }
+        m_written += std::uint64_t(written);
         text.remove_prefix(std::size_t(written));
     }
+}
+
+void CompilerOutputLog::CatchUp()
+{
+    const std::string_view tail = Tail();
+    const std::uint64_t missing = m_size - m_written;
+    if (!m_writeFailed || missing > tail.size())
+        return;
+    m_writeFailed = false;
+    Write(tail.substr(tail.size() - std::size_t(missing)));
 }
 
 std::string_view CompilerOutputLog::Tail() const
@@ -99,6 +118,8 @@ bool CompilerOutputLog::Commit(const std::string& path)
 {
     if (m_path.empty())
         return false;
+    // Room may have been made since (a failed run's help file removed).
+    CatchUp();
     Close();
     if (::rename(m_path.c_str(), path.c_str()) != 0) {
         ::unlink(m_path.c_str());

@@ -37,11 +37,14 @@ public:
     // Everything appended, in bytes.
     std::uint64_t Size() const { return m_size; }
 
-    // Renames the file to `path`; false when there is no file or it could not be renamed.
+    // Renames the file to `path`, first writing what a full disk kept out of it if the tail still
+    // holds that; false when there is no file or it could not be renamed.
     bool Commit(const std::string& path);
     void Discard();
 
 private:
+    void Write(std::string_view text);
+    void CatchUp();
     void Close();
 
     int m_fd = -1;
@@ -50,4 +53,5 @@ private:
     bool m_writeFailed = false;
     std::string m_tail;
     std::uint64_t m_size = 0;
+    std::uint64_t m_written = 0;
 };

@@ -1,4 +1,5 @@
 #include "HelpCompiler.h"
+#include "FileSizeLimit.h"
 #include "HelpTestSupport.h"
 #include "IHelpPlatform.h"
 
@@ -403,6 +404,23 @@ TEST(HelpCompilerRun, OutputGoesToTheLogAsItComesWithOnlyItsEndInMemory)
     EXPECT_EQ(output.Size(), printed.size() + 100'000);
     output.Discard();
     EXPECT_EQ(leftovers(dir, {"a.log"}), std::vector<std::string>{});
+}
+
+TEST(HelpCompilerRun, OutputAFullDiskKeptOutIsWrittenWhenThereIsRoom)
+{
+    TempDir dir;
+    CompilerOutputLog output;
+    ASSERT_TRUE(output.Open(dir.str()));
+    {
+        FileSizeLimit full(1000);
+        output.Append(std::string(600, 'a'));
+        output.Append(std::string(600, 'b'));
+    }
+    output.Append("c\n");
+    // The failed run's help file removed, there is room again for what the tail still holds.
+    ASSERT_TRUE(output.Commit(dir.str() + "/a.log"));
+    EXPECT_EQ(ReadBytes(dir.str() + "/a.log"),
+              std::string(600, 'a') + std::string(600, 'b') + "c\n");
 }
 
 TEST(HelpCompilerRun, LogOfItsOwnWinsAndSuccessKeepsTheOutput)
