@@ -28,6 +28,7 @@ struct MakeHelpSettings
     std::string file;
     std::string outputDir;
     std::string name;
+    bool nameGiven = false;
     std::string styleName = "syntax-helper";
     std::string alignName = "left";
     std::string compiler;
@@ -103,8 +104,8 @@ public:
     std::string FindExecutable(const std::string&) override { return {}; }
     std::optional<std::string> ReadCompilerSetting() override { return std::nullopt; }
     void WriteCompilerSetting(const std::string&) override {}
-    RunResult RunProgram(const std::string&, const std::vector<std::string>&,
-                         const std::string&) override
+    RunResult RunProgram(const std::string&, const std::vector<std::string>&, const std::string&,
+                         const OutputSink&) override
     {
         RunResult result;
         result.errorText = "this zettool was built without help compiler support";
@@ -125,10 +126,13 @@ int reportOutput()
 
 int runMakeHelp(const MakeHelpSettings& settings)
 {
-    if (const std::optional<std::string> problem =
-            HelpProjectWriter::HelpFileNameProblem(settings.name)) {
-        std::cerr << "zettool make-help: " << *problem << '\n';
-        return 2; // a bad argument
+    // An empty --name is a name given, and refused, not a request for the default.
+    if (settings.nameGiven) {
+        if (const std::optional<std::string> problem =
+                HelpProjectWriter::HelpFileNameProblem(settings.name)) {
+            std::cerr << "zettool make-help: " << *problem << '\n';
+            return 2; // a bad argument
+        }
     }
     std::optional<ReadResult> book = BookFile::Load(settings.file, "zettool make-help: ");
     if (!book || BookFile::ReportError(settings.file, *book))
@@ -142,11 +146,17 @@ int runMakeHelp(const MakeHelpSettings& settings)
         settings.styleName == "html-table" ? HelpStyle::HtmlTable : HelpStyle::SyntaxHelper;
     options.alignment =
         settings.alignName == "justify" ? TextAlignment::Justify : TextAlignment::Left;
-    if (settings.name.empty()) {
+    if (settings.nameGiven) {
+        options.helpFileName = settings.name;
+    } else {
         const std::string title = bookPath.filename().string();
         options.helpFileName = title.substr(0, title.rfind('.')) + ".chm";
-    } else {
-        options.helpFileName = settings.name;
+        // A book named ".zet" gives no name to go by.
+        if (const std::optional<std::string> problem =
+                HelpProjectWriter::HelpFileNameProblem(options.helpFileName)) {
+            std::cerr << "zettool make-help: " << *problem << " Укажите имя в --name.\n";
+            return 2;
+        }
     }
     const std::string directory =
         settings.outputDir.empty() ? bookPath.parent_path().string() + "/Help" : settings.outputDir;
@@ -210,5 +220,8 @@ void AddMakeHelpCommand(CLI::App& app, int& exitCode)
                         "one)");
     command->add_flag("--no-compile", settings->noCompile,
                       "Write the project only and print the project file's path");
-    command->callback([settings, &exitCode] { exitCode = runMakeHelp(*settings); });
+    command->callback([settings, command, &exitCode] {
+        settings->nameGiven = command->count("--name") > 0;
+        exitCode = runMakeHelp(*settings);
+    });
 }

@@ -95,6 +95,8 @@ std::string StartPage()
 std::optional<std::string> HelpProjectWriter::HelpFileNameProblem(std::string_view name)
 {
     const std::string_view trimmed = Ascii::Trimmed(name);
+    if (trimmed.empty())
+        return "Не указано имя файла справки.";
     const std::string quoted = "«" + std::string(trimmed) + "»";
     if (trimmed.find('/') != std::string_view::npos)
         return "Имя файла справки " + quoted +
@@ -103,7 +105,15 @@ std::optional<std::string> HelpProjectWriter::HelpFileNameProblem(std::string_vi
         return "Имя файла справки " + quoted + " указывает на каталог, а не на файл.";
     if (trimmed.find('\0') != std::string_view::npos)
         return "Имя файла справки содержит нулевой символ.";
+    // The project's files would all be hidden ones (".hhp", "..chm"), or named after nothing.
+    const auto onlyDots = [](std::string_view text) {
+        return text.find_first_not_of('.') == std::string_view::npos;
+    };
+    if (onlyDots(trimmed))
+        return "Имя файла справки " + quoted + " состоит только из точек.";
     const std::string normalised = NormaliseHelpFileName(trimmed);
+    if (onlyDots(BaseName(normalised)))
+        return "Имя файла справки " + quoted + " состоит только из точек и расширения.";
     // The project's own files are named after the base: base + ".hhc", ".hhk", ".hhp", ".log".
     if (std::max(normalised.size(), BaseName(normalised).size() + 4) > kLongestFileName)
         return "Имя файла справки " + quoted + " слишком длинное.";

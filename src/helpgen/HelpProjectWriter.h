@@ -28,7 +28,8 @@ void AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title
 
 // Why `name`, as the user gave it, cannot name a help file (UTF-8, in the user's words), or
 // nothing when it can. A name that holds "/" or names a folder ("." or "..") would put files
-// outside the help folder; a name too long for the file system could not be created.
+// outside the help folder; an empty name, or one of dots (with or without ".chm"), would make
+// hidden files named after nothing; a name too long for the file system could not be created.
 std::optional<std::string> HelpFileNameProblem(std::string_view name);
 
 // The help file name trimmed, with ".chm" appended unless it holds ".CHM" in any case.

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What running the help compiler needs of the platform. Paths are UTF-8.
@@ -14,8 +16,9 @@ public:
         bool normalExit = false; // ended by itself rather than by a signal
         int exitCode = 0;
         std::string errorText; // why it did not start or did not end normally
-        std::string output;    // what it wrote to stdout and stderr
     };
+    // Takes what the program writes to stdout and stderr, piece by piece as it comes.
+    using OutputSink = std::function<void(std::string_view)>;
 
     virtual ~IHelpPlatform() = default;
 
@@ -24,10 +27,11 @@ public:
     // The remembered compiler path of the application's profile, if any.
     virtual std::optional<std::string> ReadCompilerSetting() = 0;
     virtual void WriteCompilerSetting(const std::string& path) = 0;
-    // Runs `program` with `arguments` (no shell) in `workingDirectory` and waits for it.
+    // Runs `program` with `arguments` (no shell) in `workingDirectory` and waits for it, handing
+    // its output to `output` as it comes (none of it is kept).
     virtual RunResult RunProgram(const std::string& program,
                                  const std::vector<std::string>& arguments,
-                                 const std::string& workingDirectory) = 0;
+                                 const std::string& workingDirectory, const OutputSink& output) = 0;
     // Opens `path` with the desktop's default handler.
     virtual bool OpenDocument(const std::string& path) = 0;
 };

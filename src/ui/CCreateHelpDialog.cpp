@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,11 +29,16 @@
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
 const QString kGenerating = QStringLiteral("Генерация файлов справки...");
 const QString kCompiling = QStringLiteral("Компиляция файла справки...");
+const QString kStopQuestion = QStringLiteral("Прервать компиляцию?");
+const QString kStopping = QStringLiteral("Прерывание компиляции файла справки...");
+const QString kStopped = QStringLiteral("Компиляция файла справки прервана.");
 const QString kLeftText = QStringLiteral("по левому краю");
 const QString kJustifyText = QStringLiteral("по ширине");
 
@@ -111,7 +117,7 @@ CCreateHelpDialog::CCreateHelpDialog(const CZETbrowserDoc& document, UserPrompts
     m_compilerProcess = new HelpCompilerProcess(this);
     connect(m_generation, &HelpGenerationJob::finished, this, &CCreateHelpDialog::OnGenerated);
     connect(m_compilerProcess, &HelpCompilerProcess::finished, this,
-            &CCreateHelpDialog::OnCompiled);
+            &CCreateHelpDialog::OnCompilerFinished);
     m_progressTimer.setInterval(kProgressIntervalMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &CCreateHelpDialog::UpdateProgress);
     CreateControls();
@@ -127,7 +133,7 @@ CCreateHelpDialog::~CCreateHelpDialog()
     delete m_generation;
     delete m_compilerProcess;
     if (m_busy) {
-        SetBusy(false);
+        LockInput(false);
         EndWork();
     }
 }
@@ -434,7 +440,8 @@ void CCreateHelpDialog::OnOK()
     m_options.style = style == 1 ? HelpStyle::HtmlTable : HelpStyle::SyntaxHelper;
     m_options.alignment = alignment == 1 ? TextAlignment::Justify : TextAlignment::Left;
 
-    SetBusy(true);
+    m_busy = true;
+    LockInput(true);
     m_ui.BeginWaitCursor();
     m_waitCursor = true;
     m_caption = m_ui.MainWindowCaption();
@@ -463,7 +470,8 @@ void CCreateHelpDialog::OnGenerated(bool succeeded)
     if (!succeeded) {
         // The bar stays where the generation stopped.
         EndWork();
-        SetBusy(false);
+        LockInput(false);
+        m_busy = false;
         m_generation->ShowMessages(m_messages);
         emit workFinished(false);
         return;
@@ -474,13 +482,14 @@ void CCreateHelpDialog::OnGenerated(bool succeeded)
     const std::string base =
         m_options.helpDirectory + "/" + HelpProjectWriter::BaseName(m_options.helpFileName);
     HeldHelpMessages held;
-    const std::optional<HelpCompiler::CompileRun> run =
+    std::optional<HelpCompiler::CompileRun> run =
         HelpCompiler(m_platform, held)
             .BeginCompile(m_options.compilerPath, base + ".hhp",
                           m_options.helpDirectory + "/" + m_options.helpFileName);
     if (!run) {
         EndWork();
-        SetBusy(false);
+        LockInput(false);
+        m_busy = false;
         held.ReplayTo(m_messages);
         emit workFinished(false);
         return;
@@ -488,13 +497,65 @@ void CCreateHelpDialog::OnGenerated(bool succeeded)
     m_ui.SetStatusText(kCompiling.toStdString());
     m_progress->hide();
     m_stylePicture->StartAnimation();
-    m_compilerProcess->Start(*run);
+    // The book is no longer read: the dialog takes input again, so the compiler can be stopped.
+    // Its fields keep what was typed; the other windows stay behind the modal dialog.
+    m_compiling = true;
+    EnableInputs(false);
+    m_cancelButton->setFocus();
+    if (m_waitCursor) {
+        m_ui.EndWaitCursor();
+        m_waitCursor = false;
+    }
+    LockInput(false);
+    m_compilerProcess->Start(std::move(*run));
+}
+
+void CCreateHelpDialog::OnCompilerFinished()
+{
+    // The question is still up: the answer comes first.
+    if (m_askingToStop) {
+        m_compileEndPending = true;
+        return;
+    }
+    OnCompiled();
+}
+
+void CCreateHelpDialog::AskToStopCompiler()
+{
+    if (!m_compiling || m_askingToStop || m_compilerProcess->IsStopping())
+        return;
+    m_askingToStop = true;
+    const QMessageBox::StandardButton answer =
+        m_prompts.message(this, QMessageBox::Question, kStopQuestion,
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    m_askingToStop = false;
+    // Ended meanwhile: nothing is left to stop, and its result stands.
+    if (m_compileEndPending) {
+        m_compileEndPending = false;
+        OnCompiled();
+        return;
+    }
+    if (answer != QMessageBox::Yes)
+        return;
+    m_ui.SetStatusText(kStopping.toStdString());
+    m_cancelButton->setEnabled(false);
+    m_compilerProcess->Stop();
 }
 
 void CCreateHelpDialog::OnCompiled()
 {
+    m_compiling = false;
+    m_busy = false;
+    EnableInputs(true);
+    m_cancelButton->setEnabled(true);
+    if (m_compilerProcess->WasStopped()) {
+        HelpCompiler::AbandonCompile(m_compilerProcess->Run());
+        EndWork(kStopped.toStdString());
+        m_okButton->setFocus();
+        emit workFinished(false);
+        return;
+    }
     EndWork();
-    SetBusy(false);
     HelpCompiler compiler(m_platform, m_messages);
     if (!compiler.FinishCompile(m_compilerProcess->Run(), m_compilerProcess->Result())) {
         emit workFinished(false);
@@ -506,31 +567,40 @@ void CCreateHelpDialog::OnCompiled()
     done(QDialog::Accepted);
 }
 
-void CCreateHelpDialog::EndWork()
+void CCreateHelpDialog::EndWork(const std::string& status)
 {
     m_stylePicture->StopAnimation();
     if (m_waitCursor) {
         m_ui.EndWaitCursor();
         m_waitCursor = false;
     }
-    m_ui.SetStatusText(captionForStatus(m_caption));
+    m_ui.SetStatusText(status.empty() ? captionForStatus(m_caption) : status);
 }
 
-void CCreateHelpDialog::SetBusy(bool busy)
+void CCreateHelpDialog::LockInput(bool locked)
 {
-    if (busy == m_busy)
+    if (locked == m_inputLocked)
         return;
-    m_busy = busy;
-    if (busy)
+    m_inputLocked = locked;
+    if (locked)
         qApp->installEventFilter(this);
     else
         qApp->removeEventFilter(this);
 }
 
+void CCreateHelpDialog::EnableInputs(bool enabled)
+{
+    for (QWidget* input : std::initializer_list<QWidget*>{
+             m_compilerEdit, m_compilerBrowse, m_helpFileNameEdit, m_helpDirectoryEdit,
+             m_directoryBrowse, m_syntaxHelperRadio, m_htmlTableRadio, m_leftButton,
+             m_justifyButton, m_okButton})
+        input->setEnabled(enabled);
+}
+
 bool CCreateHelpDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    // While the work runs no window takes input and none closes; painting goes on.
-    if (m_busy && watched->isWidgetType()) {
+    // While the project is written no window takes input and none closes; painting goes on.
+    if (m_inputLocked && watched->isWidgetType()) {
         // Tooltips and popups close as they always do; windows and document windows stay.
         const Qt::WindowType type = static_cast<QWidget*>(watched)->windowType();
         if (event->type() == QEvent::Close && type != Qt::ToolTip && type != Qt::Popup) {
@@ -547,6 +617,11 @@ bool CCreateHelpDialog::eventFilter(QObject* watched, QEvent* event)
 
 void CCreateHelpDialog::done(int result)
 {
+    if (m_compiling) {
+        // "Отмена" or Escape: the user wants out of a compiler that may never end.
+        AskToStopCompiler();
+        return;
+    }
     if (m_busy)
         return;
     QDialog::done(result);
@@ -556,6 +631,8 @@ void CCreateHelpDialog::closeEvent(QCloseEvent* event)
 {
     if (m_busy) {
         event->ignore();
+        if (m_compiling)
+            AskToStopCompiler();
         return;
     }
     QDialog::closeEvent(event);

@@ -30,9 +30,10 @@ class UserPrompts;
 // compiler, the help file's name, its folder, the page style and the text alignment; OK checks
 // the name and the folder, writes the project (on a worker thread, the progress bar following),
 // compiles it (the compiler runs on its own while the style picture shows its animation), opens
-// the help file through the desktop and remembers the compiler. Throughout the work the window
-// keeps painting but takes no input, and nothing closes it. A failure of any step is reported
-// and leaves the dialog open with every field as typed.
+// the help file through the desktop and remembers the compiler. While the project is written no
+// window takes input and none closes (the book is read meanwhile). While the compiler runs only
+// "Отмена" works: it, Escape and closing the dialog offer to stop the compiler. A failure of any
+// step is reported, and a failure or a stop leaves the dialog open with every field as typed.
 class CCreateHelpDialog : public QDialog
 {
     Q_OBJECT
@@ -76,7 +77,8 @@ public:
     void OnStyleChanged();
     void OnAlignmentChanged();
 
-    // Ignored while the work runs: the dialog stays until it is over.
+    // Ignored while the project is written; while the compiler runs, a rejection asks whether
+    // to stop it.
     void done(int result) override;
 
 signals:
@@ -93,10 +95,16 @@ private:
     // Controls to members (true) or members to controls (false).
     void UpdateData(bool saveAndValidate);
     void OnGenerated(bool succeeded);
+    void OnCompilerFinished();
     void OnCompiled();
-    // Ends the busy state: picture, wait cursor, status text.
-    void EndWork();
-    void SetBusy(bool busy);
+    // Asks whether to stop the compiler, and stops it on Yes.
+    void AskToStopCompiler();
+    // Ends the busy state: picture, wait cursor, and `status` (the caption when empty).
+    void EndWork(const std::string& status = {});
+    // Every window's input held back (true) or let through again.
+    void LockInput(bool locked);
+    // The controls the user fills in, and OK; "Отмена" stays.
+    void EnableInputs(bool enabled);
     void UpdateProgress();
 
     const CZETbrowserDoc& m_document;
@@ -138,5 +146,10 @@ private:
     HelpOptions m_options;
     std::string m_caption;
     bool m_busy = false;
+    bool m_inputLocked = false;
+    bool m_compiling = false;
+    bool m_askingToStop = false;
+    // The compiler ended while the question to stop it was up: handled after the answer.
+    bool m_compileEndPending = false;
     bool m_waitCursor = false;
 };

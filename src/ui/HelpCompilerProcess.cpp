@@ -1,30 +1,24 @@
 #include "HelpCompilerProcess.h"
 
+#include <QDeadlineTimer>
+
 #include <cstdio>
+#include <utility>
 
-#include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
-
-namespace {
-
-// Whether the help file is there and not the one an earlier build left.
-bool writtenByThisRun(const HelpCompiler::CompileRun& run)
-{
-    struct stat info;
-    if (::stat(run.helpFilePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    const std::optional<timespec>& earlier = run.earlierHelpFile;
-    return !earlier || earlier->tv_sec != info.st_mtim.tv_sec ||
-           earlier->tv_nsec != info.st_mtim.tv_nsec;
-}
-
-} // namespace
 
 HelpCompilerProcess::HelpCompilerProcess(QObject* parent) : QObject(parent)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // A group of its own, so stopping it reaches whatever it started as well.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    connect(&m_process, &QProcess::readyRead, this, &HelpCompilerProcess::OnReadyRead);
     connect(&m_process, &QProcess::finished, this, &HelpCompilerProcess::OnFinished);
     connect(&m_process, &QProcess::errorOccurred, this, &HelpCompilerProcess::OnError);
+    m_killTimer.setSingleShot(true);
+    m_killTimer.setInterval(kStopGraceMs);
+    connect(&m_killTimer, &QTimer::timeout, this, [this] { SignalCompiler(SIGKILL); });
 }
 
 HelpCompilerProcess::~HelpCompilerProcess()
@@ -33,31 +27,67 @@ HelpCompilerProcess::~HelpCompilerProcess()
         return;
     // Nothing more is delivered: this object is going away.
     m_process.disconnect(this);
-    if (m_process.waitForFinished(kFinishGraceMs))
+    // Read on while waiting: its output must not pile up in memory meanwhile.
+    const QDeadlineTimer deadline(kFinishGraceMs);
+    while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        if (m_process.waitForReadyRead(int(deadline.remainingTime())))
+            OnReadyRead();
+        else
+            m_process.waitForFinished(int(deadline.remainingTime()));
+    }
+    if (m_process.state() == QProcess::NotRunning)
         return;
-    m_process.kill();
+    SignalCompiler(SIGKILL);
     m_process.waitForFinished(-1);
-    bool removed = false;
-    if (writtenByThisRun(m_run))
-        removed = ::unlink(m_run.helpFilePath.c_str()) == 0;
+    OnReadyRead();
+    const bool removed = HelpCompiler::AbandonCompile(m_run);
     std::fprintf(
         stderr, "%s: the help compiler was stopped before it ended%s\n", m_run.program.c_str(),
         removed ? ("; its unfinished " + m_run.helpFilePath + " was removed").c_str() : "");
 }
 
-bool HelpCompilerProcess::Start(const HelpCompiler::CompileRun& run)
+bool HelpCompilerProcess::Start(HelpCompiler::CompileRun run)
 {
     if (m_running)
         return false;
-    m_run = run;
+    m_run = std::move(run);
     m_result = {};
     m_running = true;
+    m_stopping = false;
     QStringList arguments;
-    for (const std::string& argument : run.arguments)
+    for (const std::string& argument : m_run.arguments)
         arguments << QString::fromStdString(argument);
-    m_process.setWorkingDirectory(QString::fromStdString(run.workingDirectory));
-    m_process.start(QString::fromStdString(run.program), arguments);
+    m_process.setWorkingDirectory(QString::fromStdString(m_run.workingDirectory));
+    m_process.start(QString::fromStdString(m_run.program), arguments);
+    // Nothing is typed to it: a compiler that reads its input ends instead of waiting.
+    m_process.closeWriteChannel();
     return true;
+}
+
+void HelpCompilerProcess::Stop()
+{
+    if (!m_running || m_stopping)
+        return;
+    m_stopping = true;
+    SignalCompiler(SIGTERM);
+    m_killTimer.start();
+}
+
+void HelpCompilerProcess::SignalCompiler(int signal)
+{
+    const qint64 pid = m_process.processId();
+    if (pid <= 0)
+        return;
+    // The group may not be there yet when the child has not reached setpgid: the child then.
+    if (::kill(-pid_t(pid), signal) != 0)
+        ::kill(pid_t(pid), signal);
+}
+
+void HelpCompilerProcess::OnReadyRead()
+{
+    const QByteArray chunk = m_process.readAll();
+    if (!chunk.isEmpty())
+        m_run.output.Append(std::string_view(chunk.constData(), std::size_t(chunk.size())));
 }
 
 void HelpCompilerProcess::OnError(QProcess::ProcessError error)
@@ -68,6 +98,7 @@ void HelpCompilerProcess::OnError(QProcess::ProcessError error)
     m_result.started = false;
     m_result.errorText = m_process.errorString().toStdString();
     m_running = false;
+    m_killTimer.stop();
     emit finished();
 }
 
@@ -75,10 +106,11 @@ void HelpCompilerProcess::OnFinished(int exitCode, QProcess::ExitStatus status)
 {
     if (!m_running)
         return;
+    m_killTimer.stop();
+    OnReadyRead();
     m_result.started = true;
     m_result.normalExit = status == QProcess::NormalExit;
     m_result.exitCode = exitCode;
-    m_result.output = m_process.readAll().toStdString();
     if (!m_result.normalExit)
         m_result.errorText = m_process.errorString().toStdString();
     m_running = false;

@@ -172,16 +172,16 @@ TEST(HelpProjectGeneration, WorkedExampleContentsIndexAndProject)
     EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Функции_1.html"));
 }
 
-TEST(HelpProjectGeneration, EmptyDocumentAndEmptyName)
+TEST(HelpProjectGeneration, EmptyDocument)
 {
     CZETbrowserDoc document;
     Generated g;
-    generate(g, document, "");
+    generate(g, document, "e");
     ASSERT_TRUE(g.ok);
-    EXPECT_EQ(g.file(".hhc"), kListHeader + kListFooter);
-    EXPECT_EQ(g.file(".hhk"), kListHeader + kListFooter);
-    EXPECT_EQ(g.file(".hhp"), projectHead("", ".chm") +
-                                  "\r\n[FILES]\r\nIndex.html\r\n\r\n[ALIAS]\r\n\r\n[MAP]\r\n");
+    EXPECT_EQ(g.file("e.hhc"), kListHeader + kListFooter);
+    EXPECT_EQ(g.file("e.hhk"), kListHeader + kListFooter);
+    EXPECT_EQ(g.file("e.hhp"), projectHead("e", "e.chm") +
+                                   "\r\n[FILES]\r\nIndex.html\r\n\r\n[ALIAS]\r\n\r\n[MAP]\r\n");
     EXPECT_TRUE(std::filesystem::exists(g.dir.path() / "default.css"));
     EXPECT_TRUE(std::filesystem::exists(g.dir.path() / "Index.html"));
 }
@@ -395,8 +395,17 @@ TEST(HelpProjectGeneration, FailedWritesAreReportedAndStopEverything)
 
 TEST(HelpProjectNames, NamesThatLeaveTheHelpFolderAreRefused)
 {
-    for (const char* good : {"Справка", "a.chm.bak", "", "  x  ", "..chm", "a..b", "back\\slash"})
+    for (const char* good : {"Справка", "a.chm.bak", "  x  ", "a..chm", "a..b", "back\\slash"})
         EXPECT_FALSE(HelpProjectWriter::HelpFileNameProblem(good)) << good;
+    // Nothing to name the files after: they would all be hidden ones.
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem(""), "Не указано имя файла справки.");
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem(" \t "), "Не указано имя файла справки.");
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem("..."),
+              "Имя файла справки «...» состоит только из точек.");
+    EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem(" ..chm "),
+              "Имя файла справки «..chm» состоит только из точек и расширения.");
+    for (const char* hidden : {".chm", "...CHM", "....chm"})
+        EXPECT_TRUE(HelpProjectWriter::HelpFileNameProblem(hidden)) << hidden;
     EXPECT_EQ(HelpProjectWriter::HelpFileNameProblem("../escaped"),
               "Имя файла справки «../escaped» содержит «/». Укажите только имя файла: каталог "
               "справки задаётся отдельно.");
@@ -412,16 +421,18 @@ TEST(HelpProjectNames, NamesThatLeaveTheHelpFolderAreRefused)
 
     // The generation itself refuses such a name and writes nothing.
     CZETbrowserDoc document;
-    Generated g;
-    const std::filesystem::path inner = g.dir.path() / "help";
-    std::filesystem::create_directory(inner);
-    g.options.helpFileName = "../escaped";
-    g.options.helpDirectory = inner.string();
-    EXPECT_FALSE(
-        HelpProjectWriter::GenerateHelpProject(document, g.options, g.progress, g.messages));
-    ASSERT_EQ(g.messages.messages.size(), 1u);
-    EXPECT_TRUE(std::filesystem::is_empty(g.dir.path() / "help"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(g.dir.path()), {}), 1);
+    for (const char* bad : {"../escaped", "", "..chm"}) {
+        Generated g;
+        const std::filesystem::path inner = g.dir.path() / "help";
+        std::filesystem::create_directory(inner);
+        g.options.helpFileName = bad;
+        g.options.helpDirectory = inner.string();
+        EXPECT_FALSE(
+            HelpProjectWriter::GenerateHelpProject(document, g.options, g.progress, g.messages));
+        ASSERT_EQ(g.messages.messages.size(), 1u);
+        EXPECT_TRUE(std::filesystem::is_empty(g.dir.path() / "help")) << bad;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(g.dir.path()), {}), 1);
+    }
 }
 
 TEST(HelpProjectGeneration, PageNameTooLongStopsBeforeAnyFileIsMade)

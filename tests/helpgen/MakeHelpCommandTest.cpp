@@ -220,3 +220,92 @@ TEST_F(MakeHelpCommand, FailuresNameTheFolderAndAnExistingLog)
     EXPECT_NE(run.err.find("Подробности в файле " + log + "."), std::string::npos) << run.err;
     EXPECT_NE(ReadBytes(log).find("ничего не вывел"), std::string::npos);
 }
+
+TEST_F(MakeHelpCommand, RelativeOutputFolderWithTheRealCompiler)
+{
+    if (std::system("command -v chmcmd >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chmcmd is not installed";
+    // The compiler runs in the help folder: the project is named from there, not from here.
+    const ToolRun run =
+        zettool("make-help --output-dir mh/real --name b " + shellQuoted(book), {}, dir.str());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "mh/real/b.chm\n");
+    EXPECT_GT(std::filesystem::file_size(dir.path() / "mh/real/b.chm"), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "b.chm"));
+}
+
+TEST_F(MakeHelpCommand, EmptyOrUnfinishedHelpFileIsAFailureAndGoes)
+{
+    std::filesystem::create_directory(dir.path() / "tools");
+    const std::string help = dir.str() + "/Help/Книга Луча.chm";
+    const auto compiler = [&](const std::string& name, const std::string& body) {
+        const std::filesystem::path path = dir.path() / "tools" / name;
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return shellQuoted(path.string());
+    };
+
+    ToolRun run = zettool("make-help --compiler " + compiler("empty", ": > \"${1%.hhp}.chm\"") +
+                          " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Компилятор справки создал пустой файл " + help + ". Файл удалён."),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(help));
+
+    // A full disk as chmcmd meets it: part of the file written, exit status 217.
+    run = zettool("make-help --compiler " +
+                  compiler("full", "head -c 4096 /dev/zero > \"${1%.hhp}.chm\"\n"
+                                   "echo 'Writing CHM'; echo 'Disk full' >&2; exit 217") +
+                  " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(
+        run.err.find("завершился с кодом 217. Недописанный файл справки " + help + " удалён."),
+        std::string::npos)
+        << run.err;
+    EXPECT_TRUE(run.err.ends_with("Последние строки его вывода:\nWriting CHM\nDisk full\n"))
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(help));
+}
+
+TEST_F(MakeHelpCommand, HugeOutputGoesWholeToTheLog)
+{
+    const std::filesystem::path fake = dir.path() / "chatty";
+    std::ofstream(fake) << "#!/bin/sh\nhead -c 30000000 /dev/zero | tr '\\0' x\n"
+                           "echo; echo 'last words'; exit 1\n";
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    const ToolRun run =
+        zettool("make-help --compiler " + shellQuoted(fake.string()) + " " + shellQuoted(book));
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string log = dir.str() + "/Help/Книга Луча.log";
+    EXPECT_EQ(std::filesystem::file_size(log), 30000000u + 1 + 11);
+    // The message quotes the end, a long line by its start.
+    EXPECT_TRUE(run.err.ends_with("\n" + std::string(200, 'x') + "…\nlast words\n"))
+        << run.err.substr(0, 500);
+    EXPECT_LT(run.err.size(), 1000u);
+}
+
+TEST_F(MakeHelpCommand, EmptyOrDotOnlyNameIsRefused)
+{
+    const std::string out = dir.str() + "/out";
+    for (const auto& [name, message] : std::vector<std::pair<std::string, std::string>>{
+             {"''", "Не указано имя файла справки."},
+             {"'  '", "Не указано имя файла справки."},
+             {"..chm", "Имя файла справки «..chm» состоит только из точек и расширения."},
+             {"...", "Имя файла справки «...» состоит только из точек."}}) {
+        const ToolRun run = zettool("make-help --output-dir " + shellQuoted(out) + " --name " +
+                                    name + " " + shellQuoted(book));
+        EXPECT_EQ(run.exitCode, 2) << name;
+        EXPECT_EQ(run.err, "zettool make-help: " + message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(out)) << name;
+    }
+    // A book named ".zet" gives no default name.
+    const std::string hidden = dir.str() + "/.zet";
+    std::filesystem::copy_file(book, hidden);
+    const ToolRun run = zettool("make-help --no-compile " + shellQuoted(hidden));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "zettool make-help: Имя файла справки «.chm» состоит только из точек и "
+                       "расширения. Укажите имя в --name.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Help"));
+}

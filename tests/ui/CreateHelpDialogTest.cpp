@@ -3,6 +3,9 @@
 #include "CFolderDialog.h"
 #include "CStylePicture.h"
 #include "CZETbrowserDoc.h"
+#include "HeldHelpMessages.h"
+#include "HelpCompiler.h"
+#include "HelpCompilerProcess.h"
 #include "QtHelpPlatform.h"
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
@@ -20,7 +23,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -47,6 +52,58 @@ bool writeScript(const QString& path, const QByteArray& body)
     return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                QFileDevice::ExeOwner);
 }
+
+// Whether the process is gone (reaped) or ended and waiting to be.
+bool processEnded(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    const qsizetype paren = text.lastIndexOf(')');
+    return paren < 0 || text.mid(paren + 2, 1) == "Z";
+}
+
+// Whether the process has been reaped by its parent.
+bool processReaped(qint64 pid)
+{
+    return !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
+qint64 readPid(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The compiler's output as it is being written: the one hidden file beside the project.
+QString outputBeingWritten(const QString& folder)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral(".zet-compiler-output-*")},
+                                                     QDir::Files | QDir::Hidden);
+    return names.size() == 1 ? folder + u'/' + names.first() : QString();
+}
+
+// Runs a hook before each answer: what the user does while a question is up.
+class HookedPrompts : public ScriptedPrompts
+{
+public:
+    std::function<void()> beforeAnswer;
+    QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override
+    {
+        if (beforeAnswer)
+            beforeAnswer();
+        return ScriptedPrompts::message(parent, icon, text, buttons, defaultButton);
+    }
+};
 
 QString remembered()
 {
@@ -339,7 +396,7 @@ private slots:
         QVERIFY(css.startsWith("div{\r\ntext-align:'justify';"));
     }
 
-    void animationTurnsWhileTheCompilerRunsAndNothingTakesInput()
+    void animationTurnsWhileTheCompilerRunsAndOnlyCancelWorks()
     {
         if (chmcmd.isEmpty())
             QSKIP("chmcmd (fp-utils) is not installed");
@@ -354,6 +411,10 @@ private slots:
         mainWindow.show();
 
         dialog->okButton()->click();
+        // While the project is written (the book is read) no window takes input or closes.
+        QVERIFY(!mainWindow.close());
+        QVERIFY(!dialog->close());
+        QVERIFY(prompts->messages.isEmpty());
         CStylePicture* picture = dialog->stylePicture();
         QTRY_VERIFY(picture->IsAnimating());
         QCOMPARE(picture->Picture(), int(CStylePicture::Busy));
@@ -363,15 +424,21 @@ private slots:
         QVERIFY(finished.isEmpty());
         QVERIFY(picture->Frame() != frame);
 
-        // Meanwhile nothing takes input and nothing closes.
+        // While the compiler runs only "Отмена" works: it, Escape and closing ask, and No (the
+        // default) goes on; the fields cannot change.
+        QVERIFY(dialog->cancelButton()->isEnabled());
+        QVERIFY(!dialog->okButton()->isEnabled());
+        QVERIFY(!dialog->helpFileNameEdit()->isEnabled());
+        QCOMPARE(ui->waitDepth, 0);
         QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
         QTest::keyClick(dialog.get(), Qt::Key_Escape);
         QTest::keyClicks(dialog->helpFileNameEdit(), QStringLiteral("x"));
         QVERIFY(!dialog->close());
-        QVERIFY(!mainWindow.close());
         dialog->reject();
+        QCOMPARE(prompts->messageTexts(), QStringList(4, QStringLiteral("Прервать компиляцию?")));
+        QCOMPARE(prompts->messages.first().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(prompts->messages.first().defaultButton, QMessageBox::No);
         QVERIFY(dialog->isVisible());
-        QVERIFY(mainWindow.isVisible());
         QCOMPARE(dialog->helpFileNameEdit()->text(), QStringLiteral("Справочник.chm"));
 
         QVERIFY(finished.wait(60000));
@@ -379,8 +446,195 @@ private slots:
         QVERIFY(!picture->IsAnimating());
         QCOMPARE(picture->Picture(), int(CStylePicture::HtmlTableSample));
         QVERIFY(!dialog->isVisible());
-        // Windows close again once the work is over.
         QVERIFY(mainWindow.close());
+    }
+
+    void cancelStopsAHangingCompilerAndRestoresTheDialog()
+    {
+        open();
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString helpFile = helpDir() + QStringLiteral("/Справочник.chm");
+        const QString pidFile = dir->filePath(QStringLiteral("child.pid"));
+        // It starts a helper of its own, writes part of the help file and never ends.
+        const QString hanging = dir->filePath(QStringLiteral("hanging"));
+        QVERIFY(writeScript(hanging, "sleep 1000 & echo $! > '" + pidFile.toLocal8Bit() +
+                                         "'\nprintf partial > \"${1%.hhp}.chm\"\n"
+                                         "echo compiling; wait"));
+        dialog->compilerEdit()->setText(hanging);
+        dialog->helpFileNameEdit()->setText(QStringLiteral(" Справочник "));
+        QTest::mouseClick(dialog->htmlTableButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog->justifyButton(), Qt::LeftButton);
+        QSignalSpy finished(dialog.get(), &CCreateHelpDialog::workFinished);
+        dialog->okButton()->click();
+        QTRY_VERIFY(QFileInfo(helpFile).size() > 0 && readPid(pidFile) > 0);
+        const qint64 helper = readPid(pidFile);
+
+        // No answer goes on.
+        prompts->messageAnswers << QMessageBox::NoButton;
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QCOMPARE(prompts->messageTexts(), QStringList{QStringLiteral("Прервать компиляцию?")});
+        QVERIFY(dialog->IsBusy());
+        QVERIFY(!processEnded(helper));
+
+        // Yes stops it, and whatever it started.
+        prompts->messageAnswers << QMessageBox::Yes;
+        QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+        QCOMPARE(prompts->messages.size(), 2);
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!finished.first().first().toBool());
+        QTRY_VERIFY(processEnded(helper));
+        QVERIFY(!QFileInfo::exists(helpFile));
+        QVERIFY(readAll(helpDir() + QStringLiteral("/Справочник.log"))
+                    .endsWith(QStringLiteral("compiling\n\nКомпиляция прервана.\n").toUtf8()));
+        QVERIFY(outputBeingWritten(helpDir()).isEmpty());
+
+        // The dialog is back as it was typed, and nothing more is said than the status.
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->IsBusy());
+        QCOMPARE(prompts->messages.size(), 2);
+        QCOMPARE(dialog->compilerEdit()->text(), hanging);
+        QCOMPARE(dialog->helpFileNameEdit()->text(), QStringLiteral(" Справочник "));
+        QCOMPARE(dialog->helpDirectoryEdit()->text(), helpDir());
+        QVERIFY(dialog->htmlTableButton()->isChecked());
+        QVERIFY(dialog->justifyButton()->isChecked());
+        for (QWidget* input : {static_cast<QWidget*>(dialog->compilerEdit()),
+                               static_cast<QWidget*>(dialog->okButton()),
+                               static_cast<QWidget*>(dialog->helpFileNameEdit()),
+                               static_cast<QWidget*>(dialog->cancelButton())})
+            QVERIFY(input->isEnabled());
+        QVERIFY(!dialog->stylePicture()->IsAnimating());
+        QCOMPARE(dialog->stylePicture()->Picture(), int(CStylePicture::HtmlTableSample));
+        QCOMPARE(statusTexts(),
+                 (QStringList{QStringLiteral("Генерация файлов справки..."),
+                              QStringLiteral("Компиляция файла справки..."),
+                              QStringLiteral("Прерывание компиляции файла справки..."),
+                              QStringLiteral("Компиляция файла справки прервана.")}));
+        QCOMPARE(ui->waitDepth, 0);
+        QVERIFY(platform->opened.isEmpty());
+        QVERIFY(remembered().isEmpty());
+
+        // Cancel now closes the dialog at once, as before any work.
+        QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QCOMPARE(prompts->messages.size(), 2);
+    }
+
+    void compilerDeafToTheRequestIsKilled()
+    {
+        open();
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString helpFile = helpDir() + QStringLiteral("/Справочник.chm");
+        const QString deaf = dir->filePath(QStringLiteral("deaf"));
+        QVERIFY(writeScript(deaf, "trap '' TERM\nprintf partial > \"${1%.hhp}.chm\"\n"
+                                  "while :; do sleep 1; done"));
+        dialog->compilerEdit()->setText(deaf);
+        QSignalSpy finished(dialog.get(), &CCreateHelpDialog::workFinished);
+        dialog->okButton()->click();
+        QTRY_VERIFY(QFileInfo(helpFile).size() > 0);
+        prompts->messageAnswers << QMessageBox::Yes;
+        QVERIFY(!dialog->close());
+        // Asked once to end, it is killed after its grace.
+        QVERIFY(finished.wait(HelpCompilerProcess::kStopGraceMs + 15000));
+        QVERIFY(!QFileInfo::exists(helpFile));
+        QCOMPARE(statusTexts().last(), QStringLiteral("Компиляция файла справки прервана."));
+        QVERIFY(dialog->isVisible());
+    }
+
+    void compilerEndingWhileTheQuestionIsUpKeepsItsResult()
+    {
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString helpFile = helpDir() + QStringLiteral("/Справочник.chm");
+        const QString pidFile = dir->filePath(QStringLiteral("compiler.pid"));
+        const QString waiting = dir->filePath(QStringLiteral("waiting"));
+        QVERIFY(writeScript(waiting, "echo $$ > '" + pidFile.toLocal8Bit() +
+                                         "'\nwhile [ ! -e go ]; do sleep 0.05; done\n"
+                                         "printf help > \"${1%.hhp}.chm\""));
+        HookedPrompts hooked;
+        doc = makeBook(dir->filePath(QStringLiteral("Справочник.zet")).toStdString());
+        dialog = std::make_unique<CCreateHelpDialog>(*doc, hooked, *ui, *platform);
+        dialog->show();
+        dialog->compilerEdit()->setText(waiting);
+        QSignalSpy finished(dialog.get(), &CCreateHelpDialog::workFinished);
+        dialog->okButton()->click();
+        QTRY_VERIFY(readPid(pidFile) > 0);
+        // The user hesitates; meanwhile the compiler ends (and is reaped), then Yes.
+        hooked.beforeAnswer = [&] {
+            QFile(helpDir() + QStringLiteral("/go")).open(QIODevice::WriteOnly);
+            QVERIFY(QTest::qWaitFor([&] { return processReaped(readPid(pidFile)); }, 20000));
+        };
+        hooked.messageAnswers << QMessageBox::Yes;
+        QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+        // Nothing was left to stop: the help file stands, is opened and the dialog closes.
+        QTRY_COMPARE(finished.size(), 1);
+        QVERIFY(finished.first().first().toBool());
+        QCOMPARE(readAll(helpFile), QByteArray("help"));
+        QCOMPARE(platform->opened, QStringList{helpFile});
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        dialog.reset(); // before the prompts it was given
+    }
+
+    void emptyHelpFileIsAFailureAndGoes()
+    {
+        open();
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString empty = dir->filePath(QStringLiteral("empty"));
+        QVERIFY(writeScript(empty, ": > \"${1%.hhp}.chm\""));
+        dialog->compilerEdit()->setText(empty);
+        QVERIFY(!pressOk());
+        const QString helpFile = helpDir() + QStringLiteral("/Справочник.chm");
+        QCOMPARE(prompts->messageTexts(),
+                 QStringList{QStringLiteral("Компилятор справки создал пустой файл %1. Файл "
+                                            "удалён. Подробности в файле %2/Справочник.log.")
+                                 .arg(helpFile, helpDir())});
+        QVERIFY(!QFileInfo::exists(helpFile));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(platform->opened.isEmpty());
+        QVERIFY(remembered().isEmpty());
+    }
+
+    void emptyOrDotOnlyNameIsRefused()
+    {
+        open();
+        for (const QString& name : {QString(), QStringLiteral("..chm")}) {
+            dialog->helpFileNameEdit()->setText(name);
+            QVERIFY(!pressOk());
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->helpFileNameEdit()->text(), name);
+        }
+        QCOMPARE(prompts->messageTexts(),
+                 (QStringList{QStringLiteral("Не указано имя файла справки."),
+                              QStringLiteral("Имя файла справки «..chm» состоит только из точек "
+                                             "и расширения.")}));
+        QVERIFY(!QFileInfo::exists(helpDir()));
+        QVERIFY(ui->calls.empty());
+    }
+
+    void compilerOutputIsWrittenAsItComes()
+    {
+        QVERIFY(QDir().mkpath(helpDir()));
+        const QString chatty = dir->filePath(QStringLiteral("chatty"));
+        QVERIFY(writeScript(chatty, "head -c 3000000 /dev/zero\n"
+                                    "while [ ! -e go ]; do sleep 0.05; done\nexit 1"));
+        HeldHelpMessages held;
+        HelpCompiler compiler(*platform, held);
+        const std::string project = (helpDir() + QStringLiteral("/a.hhp")).toStdString();
+        std::optional<HelpCompiler::CompileRun> run = compiler.BeginCompile(
+            chatty.toStdString(), project, (helpDir() + QStringLiteral("/a.chm")).toStdString());
+        QVERIFY(run);
+        HelpCompilerProcess process;
+        QSignalSpy finished(&process, &HelpCompilerProcess::finished);
+        QVERIFY(process.Start(std::move(*run)));
+        // All of it on disk while the compiler still runs; only its end in memory.
+        QTRY_COMPARE(QFileInfo(outputBeingWritten(helpDir())).size(), qint64(3000000));
+        QVERIFY(process.IsRunning());
+        QCOMPARE(process.Run().output.Tail().size(), CompilerOutputLog::kKeptBytes);
+        QFile(helpDir() + QStringLiteral("/go")).open(QIODevice::WriteOnly);
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!compiler.FinishCompile(process.Run(), process.Result()));
+        QCOMPARE(QFileInfo(helpDir() + QStringLiteral("/a.log")).size(), qint64(3000000));
+        QVERIFY(outputBeingWritten(helpDir()).isEmpty());
     }
 
     void dialogGoingAwayWaitsForTheWork()

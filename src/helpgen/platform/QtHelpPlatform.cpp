@@ -39,7 +39,8 @@ void QtHelpPlatform::WriteCompilerSetting(const std::string& path)
 
 IHelpPlatform::RunResult QtHelpPlatform::RunProgram(const std::string& program,
                                                     const std::vector<std::string>& arguments,
-                                                    const std::string& workingDirectory)
+                                                    const std::string& workingDirectory,
+                                                    const OutputSink& output)
 {
     QStringList args;
     for (const std::string& argument : arguments)
@@ -54,8 +55,18 @@ IHelpPlatform::RunResult QtHelpPlatform::RunProgram(const std::string& program,
         return result;
     }
     result.started = true;
+    // Nothing is typed to it: a program that reads its input ends instead of waiting.
+    process.closeWriteChannel();
+    // Handed on as it comes: a compiler may print more than fits in memory.
+    const auto pass = [&] {
+        const QByteArray chunk = process.readAll();
+        if (!chunk.isEmpty() && output)
+            output(std::string_view(chunk.constData(), std::size_t(chunk.size())));
+    };
+    while (process.waitForReadyRead(-1))
+        pass();
     process.waitForFinished(-1);
-    result.output = process.readAll().toStdString();
+    pass();
     result.normalExit = process.exitStatus() == QProcess::NormalExit;
     result.exitCode = process.exitCode();
     if (!result.normalExit)

@@ -11,6 +11,6 @@ public:
     std::optional<std::string> ReadCompilerSetting() override;
     void WriteCompilerSetting(const std::string& path) override;
     RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory) override;
+                         const std::string& workingDirectory, const OutputSink& output) override;
     bool OpenDocument(const std::string& path) override;
 };
