@@ -5,6 +5,7 @@
 #include "ClipboardKeys.h"
 #include "DocumentText.h"
 #include "DragScroller.h"
+#include "RecordEditsQuestion.h"
 #include "RecordLabel.h"
 #include "TreeLinesStyle.h"
 #include "UserPrompts.h"
@@ -477,16 +478,14 @@ void CStructureTreeCtrl::onCurrentItemChanged(QTreeWidgetItem* previous)
         return;
     // Items going away take the selection with them: the commands that remove them have asked
     // what they need to ask already.
-    if (!m_bRemovingItems && previous) {
-        const int answer = PromptSaveRecord();
-        if (answer == QMessageBox::Cancel) {
-            // The edits stay, and so does the record they belong to. The view finishes the click
-            // or key that moved the selection first.
-            const std::uint32_t id = recordIdOf(previous);
-            QMetaObject::invokeMethod(
-                this, [this, id] { restoreSelection(id); }, Qt::QueuedConnection);
-            return;
-        }
+    if (!m_bRemovingItems && previous && !settleEdits()) {
+        // The edits stay, and so does the record they belong to (the form's, which the
+        // selection left). The view finishes the click or key that moved the selection first.
+        const std::uint32_t edited = m_pDoc ? RecordEditsQuestion::editedRecord(*m_pDoc) : 0;
+        const std::uint32_t id = edited != 0 ? edited : recordIdOf(previous);
+        QMetaObject::invokeMethod(
+            this, [this, id] { restoreSelection(id); }, Qt::QueuedConnection);
+        return;
     }
     NotifySelection();
 }
@@ -521,31 +520,27 @@ bool CStructureTreeCtrl::NotifySelection()
 
 int CStructureTreeCtrl::PromptSaveRecord()
 {
-    int result = 0;
     if (!m_pDoc)
-        return result;
-    const std::vector<IDocumentView*> views = m_pDoc->views();
-    for (IDocumentView* view : views) {
-        auto* form = dynamic_cast<CInputForm*>(view);
-        if (!form || !form->IsRecordModified())
-            continue;
-        QMessageBox::StandardButton answer = m_prompts.message(
-            this, QMessageBox::Question,
-            QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
-        setFocus();
-        if (answer == QMessageBox::Yes) {
-            // Edits the form could not store stay, as after Cancel.
-            if (!form->ApplyRecord())
-                answer = QMessageBox::Cancel;
-        } else if (answer == QMessageBox::No) {
-            form->DiscardRecord();
-        } else {
-            answer = QMessageBox::Cancel;
-        }
-        result = answer;
+        return 0;
+    const RecordEditsQuestion::Answer answer = RecordEditsQuestion::ask(*m_pDoc, m_prompts, this);
+    if (answer == RecordEditsQuestion::Answer::NotAsked)
+        return 0;
+    setFocus();
+    switch (answer) {
+    case RecordEditsQuestion::Answer::Applied:
+        return QMessageBox::Yes;
+    case RecordEditsQuestion::Answer::Discarded:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::Cancel;
     }
-    return result;
+}
+
+bool CStructureTreeCtrl::settleEdits()
+{
+    const int answer = PromptSaveRecord();
+    constexpr int kIdCancel = 2;
+    return answer != kIdCancel && answer != int(QMessageBox::Cancel);
 }
 
 bool CStructureTreeCtrl::event(QEvent* event)
@@ -620,8 +615,15 @@ void CStructureTreeCtrl::mousePressEvent(QMouseEvent* event)
     // moves on with the button held, which drags the item instead.
     const QPoint pos = event->position().toPoint();
     QTreeWidgetItem* item = itemUnder(pos);
-    if (item && item != currentItem())
+    if (item && item != currentItem()) {
+        // Kept on the record being edited, the press opens no menu and starts no drag: both
+        // would be about the item pressed.
+        if (!settleEdits()) {
+            event->accept();
+            return;
+        }
         setCurrentItem(item);
+    }
     m_rightPressed = true;
     m_rightPressPos = pos;
     m_rightPressItem = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
@@ -777,7 +779,7 @@ void CStructureTreeCtrl::runSearch()
     // The chosen record may have gone since the search ran.
     const TreeRecord* record = m_pDoc->FindRecord(m_pDoc->jumpToId);
     QTreeWidgetItem* item = record ? itemOf(record->treeItem) : nullptr;
-    if (!item || (item != currentItem() && PromptSaveRecord() == QMessageBox::Cancel))
+    if (!item || (item != currentItem() && !settleEdits()))
         return;
     setCurrentItem(item);
     NotifySelection();
@@ -787,7 +789,7 @@ void CStructureTreeCtrl::runSearch()
 void CStructureTreeCtrl::createNode(int command, QTreeWidgetItem* hItem)
 {
     // The new node takes the selection: the form's edits are settled first.
-    if (PromptSaveRecord() == QMessageBox::Cancel)
+    if (!settleEdits())
         return;
     const bool folder = command == CmdFolderInCurrent || command == CmdFolderAtRoot;
     QTreeWidgetItem* target = nullptr;
@@ -864,7 +866,7 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
         return nullptr;
     // The copy takes the selection, and the source may be the record being edited: the form's
     // edits are settled first.
-    if (PromptSaveRecord() == QMessageBox::Cancel)
+    if (!settleEdits())
         return nullptr;
     const std::uint32_t sourceId = recordIdOf(hSource);
     const std::uint32_t targetId = recordIdOf(hTarget);
@@ -973,14 +975,6 @@ bool liesBelow(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
             return true;
     }
     return false;
-}
-
-// A cancelled prompt, as the input form's question reports it (the message box's code or the
-// button).
-bool isCancelAnswer(int answer)
-{
-    constexpr int kIdCancel = 2;
-    return answer == kIdCancel || answer == int(QMessageBox::Cancel);
 }
 
 } // namespace
@@ -1133,7 +1127,7 @@ void CStructureTreeCtrl::finishRightDrag(const QPoint& globalPos)
         return;
     const bool toRoot = command == CmdMoveToRoot || command == CmdCopyToRoot;
     const int nCommand = command == CmdMove || command == CmdMoveToRoot ? CmdMove : CmdCopy;
-    if (isCancelAnswer(PromptSaveRecord()))
+    if (!settleEdits())
         return;
     // The items may have gone while the menu and the question were up.
     hDrag = itemFromIndex(dragIndex);
@@ -1325,19 +1319,28 @@ void CStructureTreeCtrl::pasteForeignAt(CZETbrowserDoc& source, const QPoint& gl
 {
     if (!m_pDoc || !rect().contains(mapFromGlobal(globalPos)))
         return;
-    const TreeRecord* sourceRecord = source.FindRecord(source.currentId);
+    const std::uint32_t sourceId = source.currentId;
     QTreeWidgetItem* h = itemUnder(viewport()->mapFromGlobal(globalPos));
-    QTreeWidgetItem* parent = nullptr;
+    std::uint32_t parentId = 0;
     if (h) {
         const TreeRecord* record = m_pDoc->FindRecord(recordIdOf(h));
         if (!record)
             return;
         if (record->isFolder())
-            parent = h;
+            parentId = record->recordId;
         else if (record->parentId != 0)
-            parent = h->parent();
+            parentId = recordIdOf(h->parent());
     }
-    if (!sourceRecord)
+    if (!source.FindRecord(sourceId))
+        return;
+    // The copy takes the selection: the form's edits are settled first, and Cancel pastes
+    // nothing. Yes may have stored the very record to be copied.
+    if (!settleEdits())
+        return;
+    const TreeRecord* sourceRecord = source.FindRecord(sourceId);
+    const TreeRecord* parentRecord = parentId != 0 ? m_pDoc->FindRecord(parentId) : nullptr;
+    QTreeWidgetItem* parent = parentRecord ? itemOf(parentRecord->treeItem) : nullptr;
+    if (!sourceRecord || (parentId != 0 && !parent))
         return;
     setUpdatesEnabled(false);
     m_bNotifySelection = false;

@@ -178,6 +178,9 @@ private:
     // `previous`.
     void onCurrentItemChanged(QTreeWidgetItem* previous);
     void restoreSelection(std::uint32_t id);
+    // Asks about the form's unapplied edits before a command moves the selection; false when the
+    // user cancelled, and the command then changes nothing.
+    bool settleEdits();
     void markEdited();
     // The column is as wide as the rows about the visible ones need, labels in full (at least
     // as wide as the view); done once the current layout pass is over.
