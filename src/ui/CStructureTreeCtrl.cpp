@@ -123,6 +123,12 @@ QString CStructureTreeCtrl::ItemLabel(const TreeRecord& record)
     return DocumentText::toQString(RecordLabel(record, NamelessLabel::SynonymInParentheses));
 }
 
+QString CStructureTreeCtrl::ItemLabel(const QString& name, const QString& synonym)
+{
+    // As RecordLabel names a record in the tree.
+    return synonym.isEmpty() ? name : name + QStringLiteral(" ( ") + synonym + QStringLiteral(" )");
+}
+
 std::uint32_t CStructureTreeCtrl::recordIdOf(const QTreeWidgetItem* item)
 {
     return item ? item->data(0, kRecordIdRole).toUInt() : 0;
@@ -241,6 +247,11 @@ void CStructureTreeCtrl::Rebuild()
 
 void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
 {
+    Relabel(hint, ItemLabel(hint));
+}
+
+void CStructureTreeCtrl::Relabel(const TreeRecord& hint, const QString& label)
+{
     if (hint.treeItem == 0 || !m_pDoc)
         return;
     // The hint may be a form's copy holding a handle from before a rebuild or a deletion; the
@@ -249,7 +260,7 @@ void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
     if (!record)
         return;
     if (QTreeWidgetItem* item = itemOf(record->treeItem))
-        item->setText(0, ItemLabel(hint));
+        item->setText(0, label);
 }
 
 namespace {

@@ -70,12 +70,16 @@ public:
     static TreeItemHandle handleOf(QTreeWidgetItem* item);
     static QTreeWidgetItem* itemOf(TreeItemHandle handle);
     static QString ItemLabel(const TreeRecord& record);
+    // The label of a record with this name and synonym.
+    static QString ItemLabel(const QString& name, const QString& synonym);
     static std::uint32_t recordIdOf(const QTreeWidgetItem* item);
     static int imageOf(const QTreeWidgetItem* item);
 
     // Filling and relabelling by update hint.
     void Rebuild();
     void Relabel(const TreeRecord& hint);
+    // The hint's item gets `label`.
+    void Relabel(const TreeRecord& hint, const QString& label);
 
     bool NotifySelection();
     // Asks whether to apply the input form's unapplied edits: Yes applies, No drops them, Cancel

@@ -42,6 +42,22 @@ void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt::MouseB
     QApplication::sendEvent(widget, &event);
 }
 
+// Notes what the tree shows each time a message box is up.
+class WatchingPrompts : public ScriptedPrompts
+{
+public:
+    std::function<QString()> watch;
+    QStringList seen;
+    QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon,
+                                        const QString& text, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override
+    {
+        if (watch)
+            seen << watch();
+        return ScriptedPrompts::message(parent, icon, text, buttons, defaultButton);
+    }
+};
+
 } // namespace
 
 // Every command that asks about the input form's unapplied edits, answered Cancel, No and Yes:
@@ -51,7 +67,7 @@ class RecordEditsQuestionTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<DocumentRegistry> registry;
-    ScriptedPrompts* prompts = nullptr;
+    WatchingPrompts* prompts = nullptr;
     QMdiArea* area = nullptr;
     QPointer<CChildFrame> frameA;
     QPointer<CChildFrame> frameB;
@@ -95,7 +111,7 @@ private slots:
     void init()
     {
         registry = std::make_unique<DocumentRegistry>(QCoreApplication::applicationPid());
-        prompts = new ScriptedPrompts;
+        prompts = new WatchingPrompts;
         area = new QMdiArea;
         area->resize(1400, 700);
         frameA = new CChildFrame(makeBook("/nonexistent/a.zet"), *prompts);
@@ -161,6 +177,42 @@ private slots:
         QCOMPARE(docB->FindRecord(1)->synonym, std::string());
         QCOMPARE(docB->RecordCount(), std::size_t(7));
         verifyInStep();
+    }
+
+    // Text the book cannot hold shows in the label as typed, also while the form refuses it.
+    void labelShowsWhatTheBookCannotHoldAsTyped()
+    {
+        treeB->setCurrentItem(itemB(2));
+        CFieldEdit* name = formB->edit(CInputForm::IDC_NAME);
+        name->setFocus();
+        name->moveCursor(QTextCursor::End);
+        typeText(name, QStringLiteral("✓中"));
+        const QString typed = QStringLiteral("Длина✓中 ( Len )");
+        QCOMPARE(itemB(2)->text(0), typed);
+        // A synonym typed the same way.
+        CFieldEdit* synonym = formB->edit(CInputForm::IDC_SYNONYM);
+        synonym->setFocus();
+        synonym->moveCursor(QTextCursor::Start);
+        typeText(synonym, QStringLiteral("€✓"));
+        QCOMPARE(itemB(2)->text(0), QStringLiteral("Длина✓中 ( €✓Len )"));
+
+        // Yes to the question, and the form refuses: the label stays as typed throughout.
+        prompts->watch = [this] { return itemB(2)->text(0); };
+        prompts->messageAnswers.enqueue(QMessageBox::Yes);
+        treeB->setCurrentItem(itemB(5));
+        QTRY_COMPARE(treeB->currentItem(), itemB(2));
+        QCOMPARE(prompts->messages.size(), 2);
+        QCOMPARE(prompts->messages.last().icon, QMessageBox::Warning);
+        QCOMPARE(prompts->seen, QStringList(2, QStringLiteral("Длина✓中 ( €✓Len )")));
+        QVERIFY(formB->IsRecordModified());
+        QCOMPARE(docB->FindRecord(2)->name, cp("Длина"));
+        QCOMPARE(itemB(2)->text(0), QStringLiteral("Длина✓中 ( €✓Len )"));
+
+        // No: the stored name again.
+        prompts->messageAnswers.enqueue(QMessageBox::No);
+        treeB->setCurrentItem(itemB(5));
+        QCOMPARE(itemB(2)->text(0), QStringLiteral("Длина ( Len )"));
+        QCOMPARE(formB->recordId(), 5u);
     }
 
     // Deleting asks about the deletion only: the edits belong to the record that goes.
