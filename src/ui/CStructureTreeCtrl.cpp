@@ -29,7 +29,6 @@
 #include <QToolTip>
 
 #include <algorithm>
-#include <memory>
 #include <sys/resource.h>
 #include <unordered_map>
 #include <utility>
@@ -1298,20 +1297,10 @@ void CStructureTreeCtrl::CopyDocRef()
 {
     if (!currentItem())
         return;
-    std::unique_ptr<QMimeData> data(CreateDocRefData());
-    if (!data)
-        return;
-    // What the clipboard held stays beside the reference (text copied from the form, say), as
-    // far as it can be read now: the clipboard takes a whole new set of data.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (const QMimeData* held = clipboard->mimeData()) {
-        const QStringList formats = held->formats();
-        for (const QString& format : formats) {
-            if (format != kDocRefFormat)
-                data->setData(format, held->data(format));
-        }
-    }
-    clipboard->setMimeData(data.release());
+    // The reference alone replaces what the clipboard held. Keeping that would mean reading it
+    // now, from a program that may answer slowly or never, and copying what may be huge.
+    if (QMimeData* data = CreateDocRefData())
+        QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void CStructureTreeCtrl::PasteDocRef()

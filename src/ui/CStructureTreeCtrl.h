@@ -97,7 +97,7 @@ public:
     // clipboard can name it and find the documents they name; null (the default) leaves the
     // tree without them.
     void setDocumentRegistry(DocumentRegistry* registry);
-    // Puts a reference to this document on the clipboard, beside what is already there.
+    // Puts a reference to this document on the clipboard, in place of what it held.
     void CopyDocRef();
     // Pastes the current record of the document the clipboard names, where the mouse is.
     void PasteDocRef();
