@@ -7,6 +7,7 @@
 #include "DragScroller.h"
 #include "RecordEditsQuestion.h"
 #include "RecordLabel.h"
+#include "SideScroll.h"
 #include "TreeLinesStyle.h"
 #include "UserPrompts.h"
 
@@ -396,40 +397,57 @@ void CStructureTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint)
     showHorizontally(shown);
 }
 
+int CStructureTreeCtrl::labelWidth(const QModelIndex& index) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    return itemDelegateForIndex(index)->sizeHint(option, index).width();
+}
+
 void CStructureTreeCtrl::showHorizontally(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
     // The base view scrolls the whole column into view, which for a column wider than the view
-    // means its left edge; here the item itself is what must be seen: its branch box, picture
-    // and label, or as much of them as fits, the label's start first. A cell that starts
-    // beyond a column too narrow for it has a negative width: its left edge and height still
-    // tell where it is.
+    // means its left edge; here the item itself is what must be seen (SideScroll). A cell that
+    // starts beyond a column too narrow for it has a negative width: its left edge and height
+    // still tell where it is.
     const QRect cell = visualRect(index);
     if (cell.height() <= 0)
         return;
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    const int labelWidth = itemDelegateForIndex(index)->sizeHint(option, index).width();
-    const int columnNeeded = cell.left() + horizontalOffset() + labelWidth;
+    const int offset = horizontalOffset();
+    const int label = labelWidth(index);
+    const int columnNeeded = cell.left() + offset + label;
     if (header()->sectionSize(0) < columnNeeded)
         header()->resizeSection(0, columnNeeded);
-    const int picture = cell.left();
-    const int start = picture - indentation();
-    const int end = picture + labelWidth;
-    const int width = viewport()->width();
-    if (start >= 0 && end <= width)
+    // The label's start: its picture and a few characters.
+    const int start =
+        std::min(label, iconSize().width() + 8 + 8 * fontMetrics().averageCharWidth());
+    SideScroll::Item item;
+    item.picture = cell.left() + offset;
+    item.box = item.picture - indentation();
+    item.labelStart = item.picture + start;
+    item.labelEnd = item.picture + label;
+    const int wanted = SideScroll::offsetFor(item, viewport()->width(), offset);
+    if (wanted == offset)
         return;
-    int shift = 0;
-    if (end - start <= width)
-        shift = start < 0 ? start : end - width;
-    else if (end - picture <= width)
-        shift = end - width; // without its branch box
-    else
-        shift = picture; // the label's start at the left edge
     // The scroll bar's range follows a wider column only at the next layout pass.
     updateGeometries();
-    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + shift);
+    horizontalScrollBar()->setValue(wanted);
+}
+
+bool CStructureTreeCtrl::showLabelTip(const QHelpEvent& help)
+{
+    // A label the pane cuts off shows whole in a tooltip.
+    QTreeWidgetItem* item = itemUnder(help.pos());
+    if (!item)
+        return false;
+    const QModelIndex index = indexFromItem(item);
+    const QRect cell = visualRect(index);
+    if (cell.left() >= 0 && cell.left() + labelWidth(index) <= viewport()->width())
+        return false;
+    QToolTip::showText(help.globalPos(), item->text(0), viewport(), cell);
+    return true;
 }
 
 void CStructureTreeCtrl::drawBranches(QPainter* painter, const QRect& rect,
@@ -1162,7 +1180,8 @@ void CStructureTreeCtrl::dropInTree(QTreeWidgetItem* hDrag, QTreeWidgetItem* hTa
 
 bool CStructureTreeCtrl::viewportEvent(QEvent* event)
 {
-    if (m_bDragging && event->type() == QEvent::ToolTip)
+    if (event->type() == QEvent::ToolTip &&
+        (m_bDragging || showLabelTip(*static_cast<QHelpEvent*>(event))))
         return true;
     return QTreeWidget::viewportEvent(event);
 }

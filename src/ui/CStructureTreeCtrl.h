@@ -16,6 +16,7 @@
 class CZETbrowserDoc;
 class DragScroller;
 class IDocumentView;
+class QHelpEvent;
 class QLabel;
 class QMimeData;
 class UserPrompts;
@@ -191,6 +192,10 @@ private:
     void scheduleColumnFit();
     void fitColumn();
     void showHorizontally(const QModelIndex& index);
+    // The width the item's picture and whole label take.
+    int labelWidth(const QModelIndex& index) const;
+    // Shows the tooltip of the item under the mouse; false when there is none to show.
+    bool showLabelTip(const QHelpEvent& help);
 
     // Right-button drag: started once the mouse has moved far enough with the button held on
     // an item, ended by the release (with the drop menu) or by Escape.
