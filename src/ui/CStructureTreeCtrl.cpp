@@ -1,6 +1,5 @@
 #include "CStructureTreeCtrl.h"
 
-#include "CInputForm.h"
 #include "CZETbrowserDoc.h"
 #include "ClipboardKeys.h"
 #include "DocumentText.h"

@@ -179,8 +179,8 @@ private:
     // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
     // at most down to maxOpenDepth().
     void expandSubtree(QTreeWidgetItem* root, int levels);
-    // Publishes the new selection, after the form's edits are settled; Cancel goes back to
-    // `previous`.
+    // Publishes the new selection, after the form's edits are settled; Cancel goes back to the
+    // record the form edits (`previous`).
     void onCurrentItemChanged(QTreeWidgetItem* previous);
     void restoreSelection(std::uint32_t id);
     // Asks about the form's unapplied edits before a command moves the selection; false when the
