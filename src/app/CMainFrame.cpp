@@ -306,7 +306,9 @@ void CMainFrame::refreshFrameState()
                                       : QStringLiteral(" - ") + document;
     }
     // Qt reads "[*]" in a title as its modified placeholder; a file name may hold it.
+    const QString before = windowTitle();
     setWindowTitle(title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    m_statusBar->followCaption(before, windowTitle());
     updateWindowMenu();
 }
 

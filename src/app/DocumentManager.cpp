@@ -8,9 +8,10 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
-#include "QtHelpPlatform.h"
 #include "OpenFileWatcher.h"
+#include "QtHelpPlatform.h"
 #include "QtUiServices.h"
+#include "RecordEditsQuestion.h"
 #include "RoundTripCheck.h"
 #include "UserPrompts.h"
 
@@ -109,8 +110,10 @@ void DocumentManager::checkFilesOnDisk(const QStringList& paths)
         if (child == nullptr)
             continue;
         const CZETbrowserDoc& doc = *child->GetDocument();
-        // A book with changes of its own is only warned about when it is saved.
-        if (doc.IsModified() || !doc.FileChangedOnDisk())
+        // A book with changes of its own, applied or still in the form, is only warned about
+        // when it is saved.
+        if (doc.IsModified() || RecordEditsQuestion::editedRecord(doc) != 0 ||
+            !doc.FileChangedOnDisk())
             continue;
         const std::optional<FileStamp> stamp = StampOf(path.toStdString());
         if (!stamp)

@@ -49,3 +49,16 @@ QString MainStatusBar::messageText() const
 {
     return m_messagePane->text();
 }
+
+QString MainStatusBar::captionForStatus(QString caption)
+{
+    if (caption.endsWith(u'*'))
+        caption.chop(1);
+    return caption;
+}
+
+void MainStatusBar::followCaption(const QString& before, const QString& after)
+{
+    if (before != after && m_messagePane->text() == captionForStatus(before))
+        m_messagePane->setText(captionForStatus(after));
+}

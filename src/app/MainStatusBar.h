@@ -19,6 +19,12 @@ public:
     // An empty text clears the message pane.
     void setMessageText(const QString& text);
     QString messageText() const;
+    // The main window's caption changed. Long operations end by showing the caption in the
+    // message pane (less a final "*"); a pane still showing the old one shows the new one, so it
+    // never names a book other than the active one.
+    void followCaption(const QString& before, const QString& after);
+    // A caption as the message pane shows it.
+    static QString captionForStatus(QString caption);
     const std::array<QLabel*, 3>& lockPanes() const { return m_lockPanes; }
 
 private:

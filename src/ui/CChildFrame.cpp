@@ -5,6 +5,7 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "IDocumentHost.h"
+#include "RecordEditsQuestion.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
@@ -112,21 +113,8 @@ void CChildFrame::UpdateDocumentState()
 
 bool CChildFrame::PromptRecordOnClose()
 {
-    if (m_form == nullptr || !m_form->IsRecordModified())
-        return true;
-    const QMessageBox::StandardButton answer = m_prompts.message(
-        this, QMessageBox::Question,
-        QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
-    switch (answer) {
-    case QMessageBox::Yes:
-        return m_form->ApplyRecord();
-    case QMessageBox::No:
-        m_form->DiscardRecord();
-        return true;
-    default:
-        return false;
-    }
+    return RecordEditsQuestion::ask(*m_doc, m_prompts, this) !=
+           RecordEditsQuestion::Answer::Cancelled;
 }
 
 void CChildFrame::OnCreateHelp()

@@ -411,6 +411,16 @@ const TreeRecord* CInputForm::GetWorkingRecord() const
     return m_recordId != 0 ? &m_working : nullptr;
 }
 
+QString CInputForm::shownText(int id) const
+{
+    for (int i = 0; i < kFieldCount; ++i) {
+        if (kEditSpots[i].id == id)
+            return m_fields[std::size_t(i)].shownText(
+                m_edits[std::size_t(i)]->document()->toRawText());
+    }
+    return {};
+}
+
 bool CInputForm::IsRecordModified() const
 {
     return m_bRecordModified && record() != nullptr;

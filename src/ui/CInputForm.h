@@ -75,6 +75,9 @@ public:
     void OnDocumentTitleChanged() override;
     // The working copy; null while no record is shown.
     const TreeRecord* GetWorkingRecord() const override;
+    // The text of edit `id` as the working copy holds it, but with the characters the code page
+    // cannot hold as typed rather than '?': what the tree's label shows while the user types.
+    QString shownText(int id) const;
 
     // Stores the edits in the document. False when they stay unapplied: text the code page
     // cannot hold, or the user chose to go back to editing a text that would not survive a save.

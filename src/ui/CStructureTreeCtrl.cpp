@@ -1,11 +1,12 @@
 #include "CStructureTreeCtrl.h"
 
-#include "CInputForm.h"
 #include "CZETbrowserDoc.h"
 #include "ClipboardKeys.h"
 #include "DocumentText.h"
 #include "DragScroller.h"
+#include "RecordEditsQuestion.h"
 #include "RecordLabel.h"
+#include "SideScroll.h"
 #include "TreeLinesStyle.h"
 #include "UserPrompts.h"
 
@@ -28,7 +29,6 @@
 #include <QToolTip>
 
 #include <algorithm>
-#include <memory>
 #include <sys/resource.h>
 #include <unordered_map>
 #include <utility>
@@ -120,6 +120,12 @@ QTreeWidgetItem* CStructureTreeCtrl::itemOf(TreeItemHandle handle)
 QString CStructureTreeCtrl::ItemLabel(const TreeRecord& record)
 {
     return DocumentText::toQString(RecordLabel(record, NamelessLabel::SynonymInParentheses));
+}
+
+QString CStructureTreeCtrl::ItemLabel(const QString& name, const QString& synonym)
+{
+    // As RecordLabel names a record in the tree.
+    return synonym.isEmpty() ? name : name + QStringLiteral(" ( ") + synonym + QStringLiteral(" )");
 }
 
 std::uint32_t CStructureTreeCtrl::recordIdOf(const QTreeWidgetItem* item)
@@ -240,6 +246,11 @@ void CStructureTreeCtrl::Rebuild()
 
 void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
 {
+    Relabel(hint, ItemLabel(hint));
+}
+
+void CStructureTreeCtrl::Relabel(const TreeRecord& hint, const QString& label)
+{
     if (hint.treeItem == 0 || !m_pDoc)
         return;
     // The hint may be a form's copy holding a handle from before a rebuild or a deletion; the
@@ -248,7 +259,7 @@ void CStructureTreeCtrl::Relabel(const TreeRecord& hint)
     if (!record)
         return;
     if (QTreeWidgetItem* item = itemOf(record->treeItem))
-        item->setText(0, ItemLabel(hint));
+        item->setText(0, label);
 }
 
 namespace {
@@ -385,40 +396,57 @@ void CStructureTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint)
     showHorizontally(shown);
 }
 
+int CStructureTreeCtrl::labelWidth(const QModelIndex& index) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    return itemDelegateForIndex(index)->sizeHint(option, index).width();
+}
+
 void CStructureTreeCtrl::showHorizontally(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
     // The base view scrolls the whole column into view, which for a column wider than the view
-    // means its left edge; here the item itself is what must be seen: its branch box, picture
-    // and label, or as much of them as fits, the label's start first. A cell that starts
-    // beyond a column too narrow for it has a negative width: its left edge and height still
-    // tell where it is.
+    // means its left edge; here the item itself is what must be seen (SideScroll). A cell that
+    // starts beyond a column too narrow for it has a negative width: its left edge and height
+    // still tell where it is.
     const QRect cell = visualRect(index);
     if (cell.height() <= 0)
         return;
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    const int labelWidth = itemDelegateForIndex(index)->sizeHint(option, index).width();
-    const int columnNeeded = cell.left() + horizontalOffset() + labelWidth;
+    const int offset = horizontalOffset();
+    const int label = labelWidth(index);
+    const int columnNeeded = cell.left() + offset + label;
     if (header()->sectionSize(0) < columnNeeded)
         header()->resizeSection(0, columnNeeded);
-    const int picture = cell.left();
-    const int start = picture - indentation();
-    const int end = picture + labelWidth;
-    const int width = viewport()->width();
-    if (start >= 0 && end <= width)
+    // The label's start: its picture and a few characters.
+    const int start =
+        std::min(label, iconSize().width() + 8 + 8 * fontMetrics().averageCharWidth());
+    SideScroll::Item item;
+    item.picture = cell.left() + offset;
+    item.box = item.picture - indentation();
+    item.labelStart = item.picture + start;
+    item.labelEnd = item.picture + label;
+    const int wanted = SideScroll::offsetFor(item, viewport()->width(), offset);
+    if (wanted == offset)
         return;
-    int shift = 0;
-    if (end - start <= width)
-        shift = start < 0 ? start : end - width;
-    else if (end - picture <= width)
-        shift = end - width; // without its branch box
-    else
-        shift = picture; // the label's start at the left edge
     // The scroll bar's range follows a wider column only at the next layout pass.
     updateGeometries();
-    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + shift);
+    horizontalScrollBar()->setValue(wanted);
+}
+
+bool CStructureTreeCtrl::showLabelTip(const QHelpEvent& help)
+{
+    // A label the pane cuts off shows whole in a tooltip.
+    QTreeWidgetItem* item = itemUnder(help.pos());
+    if (!item)
+        return false;
+    const QModelIndex index = indexFromItem(item);
+    const QRect cell = visualRect(index);
+    if (cell.left() >= 0 && cell.left() + labelWidth(index) <= viewport()->width())
+        return false;
+    QToolTip::showText(help.globalPos(), item->text(0), viewport(), cell);
+    return true;
 }
 
 void CStructureTreeCtrl::drawBranches(QPainter* painter, const QRect& rect,
@@ -477,16 +505,14 @@ void CStructureTreeCtrl::onCurrentItemChanged(QTreeWidgetItem* previous)
         return;
     // Items going away take the selection with them: the commands that remove them have asked
     // what they need to ask already.
-    if (!m_bRemovingItems && previous) {
-        const int answer = PromptSaveRecord();
-        if (answer == QMessageBox::Cancel) {
-            // The edits stay, and so does the record they belong to. The view finishes the click
-            // or key that moved the selection first.
-            const std::uint32_t id = recordIdOf(previous);
-            QMetaObject::invokeMethod(
-                this, [this, id] { restoreSelection(id); }, Qt::QueuedConnection);
-            return;
-        }
+    if (!m_bRemovingItems && previous && !settleEdits()) {
+        // The edits stay, and so does the record they belong to (the form's, which the
+        // selection left). The view finishes the click or key that moved the selection first.
+        const std::uint32_t edited = m_pDoc ? RecordEditsQuestion::editedRecord(*m_pDoc) : 0;
+        const std::uint32_t id = edited != 0 ? edited : recordIdOf(previous);
+        QMetaObject::invokeMethod(
+            this, [this, id] { restoreSelection(id); }, Qt::QueuedConnection);
+        return;
     }
     NotifySelection();
 }
@@ -521,31 +547,27 @@ bool CStructureTreeCtrl::NotifySelection()
 
 int CStructureTreeCtrl::PromptSaveRecord()
 {
-    int result = 0;
     if (!m_pDoc)
-        return result;
-    const std::vector<IDocumentView*> views = m_pDoc->views();
-    for (IDocumentView* view : views) {
-        auto* form = dynamic_cast<CInputForm*>(view);
-        if (!form || !form->IsRecordModified())
-            continue;
-        QMessageBox::StandardButton answer = m_prompts.message(
-            this, QMessageBox::Question,
-            QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
-        setFocus();
-        if (answer == QMessageBox::Yes) {
-            // Edits the form could not store stay, as after Cancel.
-            if (!form->ApplyRecord())
-                answer = QMessageBox::Cancel;
-        } else if (answer == QMessageBox::No) {
-            form->DiscardRecord();
-        } else {
-            answer = QMessageBox::Cancel;
-        }
-        result = answer;
+        return 0;
+    const RecordEditsQuestion::Answer answer = RecordEditsQuestion::ask(*m_pDoc, m_prompts, this);
+    if (answer == RecordEditsQuestion::Answer::NotAsked)
+        return 0;
+    setFocus();
+    switch (answer) {
+    case RecordEditsQuestion::Answer::Applied:
+        return QMessageBox::Yes;
+    case RecordEditsQuestion::Answer::Discarded:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::Cancel;
     }
-    return result;
+}
+
+bool CStructureTreeCtrl::settleEdits()
+{
+    const int answer = PromptSaveRecord();
+    constexpr int kIdCancel = 2;
+    return answer != kIdCancel && answer != int(QMessageBox::Cancel);
 }
 
 bool CStructureTreeCtrl::event(QEvent* event)
@@ -620,8 +642,15 @@ void CStructureTreeCtrl::mousePressEvent(QMouseEvent* event)
     // moves on with the button held, which drags the item instead.
     const QPoint pos = event->position().toPoint();
     QTreeWidgetItem* item = itemUnder(pos);
-    if (item && item != currentItem())
+    if (item && item != currentItem()) {
+        // Kept on the record being edited, the press opens no menu and starts no drag: both
+        // would be about the item pressed.
+        if (!settleEdits()) {
+            event->accept();
+            return;
+        }
         setCurrentItem(item);
+    }
     m_rightPressed = true;
     m_rightPressPos = pos;
     m_rightPressItem = item ? QPersistentModelIndex(indexFromItem(item)) : QPersistentModelIndex();
@@ -777,7 +806,7 @@ void CStructureTreeCtrl::runSearch()
     // The chosen record may have gone since the search ran.
     const TreeRecord* record = m_pDoc->FindRecord(m_pDoc->jumpToId);
     QTreeWidgetItem* item = record ? itemOf(record->treeItem) : nullptr;
-    if (!item || (item != currentItem() && PromptSaveRecord() == QMessageBox::Cancel))
+    if (!item || (item != currentItem() && !settleEdits()))
         return;
     setCurrentItem(item);
     NotifySelection();
@@ -787,7 +816,7 @@ void CStructureTreeCtrl::runSearch()
 void CStructureTreeCtrl::createNode(int command, QTreeWidgetItem* hItem)
 {
     // The new node takes the selection: the form's edits are settled first.
-    if (PromptSaveRecord() == QMessageBox::Cancel)
+    if (!settleEdits())
         return;
     const bool folder = command == CmdFolderInCurrent || command == CmdFolderAtRoot;
     QTreeWidgetItem* target = nullptr;
@@ -864,7 +893,7 @@ QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTree
         return nullptr;
     // The copy takes the selection, and the source may be the record being edited: the form's
     // edits are settled first.
-    if (PromptSaveRecord() == QMessageBox::Cancel)
+    if (!settleEdits())
         return nullptr;
     const std::uint32_t sourceId = recordIdOf(hSource);
     const std::uint32_t targetId = recordIdOf(hTarget);
@@ -973,14 +1002,6 @@ bool liesBelow(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
             return true;
     }
     return false;
-}
-
-// A cancelled prompt, as the input form's question reports it (the message box's code or the
-// button).
-bool isCancelAnswer(int answer)
-{
-    constexpr int kIdCancel = 2;
-    return answer == kIdCancel || answer == int(QMessageBox::Cancel);
 }
 
 } // namespace
@@ -1133,7 +1154,7 @@ void CStructureTreeCtrl::finishRightDrag(const QPoint& globalPos)
         return;
     const bool toRoot = command == CmdMoveToRoot || command == CmdCopyToRoot;
     const int nCommand = command == CmdMove || command == CmdMoveToRoot ? CmdMove : CmdCopy;
-    if (isCancelAnswer(PromptSaveRecord()))
+    if (!settleEdits())
         return;
     // The items may have gone while the menu and the question were up.
     hDrag = itemFromIndex(dragIndex);
@@ -1158,7 +1179,8 @@ void CStructureTreeCtrl::dropInTree(QTreeWidgetItem* hDrag, QTreeWidgetItem* hTa
 
 bool CStructureTreeCtrl::viewportEvent(QEvent* event)
 {
-    if (m_bDragging && event->type() == QEvent::ToolTip)
+    if (event->type() == QEvent::ToolTip &&
+        (m_bDragging || showLabelTip(*static_cast<QHelpEvent*>(event))))
         return true;
     return QTreeWidget::viewportEvent(event);
 }
@@ -1293,20 +1315,10 @@ void CStructureTreeCtrl::CopyDocRef()
 {
     if (!currentItem())
         return;
-    std::unique_ptr<QMimeData> data(CreateDocRefData());
-    if (!data)
-        return;
-    // What the clipboard held stays beside the reference (text copied from the form, say), as
-    // far as it can be read now: the clipboard takes a whole new set of data.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (const QMimeData* held = clipboard->mimeData()) {
-        const QStringList formats = held->formats();
-        for (const QString& format : formats) {
-            if (format != kDocRefFormat)
-                data->setData(format, held->data(format));
-        }
-    }
-    clipboard->setMimeData(data.release());
+    // The reference alone replaces what the clipboard held. Keeping that would mean reading it
+    // now, from a program that may answer slowly or never, and copying what may be huge.
+    if (QMimeData* data = CreateDocRefData())
+        QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void CStructureTreeCtrl::PasteDocRef()
@@ -1325,19 +1337,28 @@ void CStructureTreeCtrl::pasteForeignAt(CZETbrowserDoc& source, const QPoint& gl
 {
     if (!m_pDoc || !rect().contains(mapFromGlobal(globalPos)))
         return;
-    const TreeRecord* sourceRecord = source.FindRecord(source.currentId);
+    const std::uint32_t sourceId = source.currentId;
     QTreeWidgetItem* h = itemUnder(viewport()->mapFromGlobal(globalPos));
-    QTreeWidgetItem* parent = nullptr;
+    std::uint32_t parentId = 0;
     if (h) {
         const TreeRecord* record = m_pDoc->FindRecord(recordIdOf(h));
         if (!record)
             return;
         if (record->isFolder())
-            parent = h;
+            parentId = record->recordId;
         else if (record->parentId != 0)
-            parent = h->parent();
+            parentId = recordIdOf(h->parent());
     }
-    if (!sourceRecord)
+    if (!source.FindRecord(sourceId))
+        return;
+    // The copy takes the selection: the form's edits are settled first, and Cancel pastes
+    // nothing. Yes may have stored the very record to be copied.
+    if (!settleEdits())
+        return;
+    const TreeRecord* sourceRecord = source.FindRecord(sourceId);
+    const TreeRecord* parentRecord = parentId != 0 ? m_pDoc->FindRecord(parentId) : nullptr;
+    QTreeWidgetItem* parent = parentRecord ? itemOf(parentRecord->treeItem) : nullptr;
+    if (!sourceRecord || (parentId != 0 && !parent))
         return;
     setUpdatesEnabled(false);
     m_bNotifySelection = false;

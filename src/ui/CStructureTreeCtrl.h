@@ -16,6 +16,7 @@
 class CZETbrowserDoc;
 class DragScroller;
 class IDocumentView;
+class QHelpEvent;
 class QLabel;
 class QMimeData;
 class UserPrompts;
@@ -70,12 +71,16 @@ public:
     static TreeItemHandle handleOf(QTreeWidgetItem* item);
     static QTreeWidgetItem* itemOf(TreeItemHandle handle);
     static QString ItemLabel(const TreeRecord& record);
+    // The label of a record with this name and synonym.
+    static QString ItemLabel(const QString& name, const QString& synonym);
     static std::uint32_t recordIdOf(const QTreeWidgetItem* item);
     static int imageOf(const QTreeWidgetItem* item);
 
     // Filling and relabelling by update hint.
     void Rebuild();
     void Relabel(const TreeRecord& hint);
+    // The hint's item gets `label`.
+    void Relabel(const TreeRecord& hint, const QString& label);
 
     bool NotifySelection();
     // Asks whether to apply the input form's unapplied edits: Yes applies, No drops them, Cancel
@@ -93,7 +98,7 @@ public:
     // clipboard can name it and find the documents they name; null (the default) leaves the
     // tree without them.
     void setDocumentRegistry(DocumentRegistry* registry);
-    // Puts a reference to this document on the clipboard, beside what is already there.
+    // Puts a reference to this document on the clipboard, in place of what it held.
     void CopyDocRef();
     // Pastes the current record of the document the clipboard names, where the mouse is.
     void PasteDocRef();
@@ -174,16 +179,23 @@ private:
     // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
     // at most down to maxOpenDepth().
     void expandSubtree(QTreeWidgetItem* root, int levels);
-    // Publishes the new selection, after the form's edits are settled; Cancel goes back to
-    // `previous`.
+    // Publishes the new selection, after the form's edits are settled; Cancel goes back to the
+    // record the form edits (`previous`).
     void onCurrentItemChanged(QTreeWidgetItem* previous);
     void restoreSelection(std::uint32_t id);
+    // Asks about the form's unapplied edits before a command moves the selection; false when the
+    // user cancelled, and the command then changes nothing.
+    bool settleEdits();
     void markEdited();
     // The column is as wide as the rows about the visible ones need, labels in full (at least
     // as wide as the view); done once the current layout pass is over.
     void scheduleColumnFit();
     void fitColumn();
     void showHorizontally(const QModelIndex& index);
+    // The width the item's picture and whole label take.
+    int labelWidth(const QModelIndex& index) const;
+    // Shows the tooltip of the item under the mouse; false when there is none to show.
+    bool showLabelTip(const QHelpEvent& help);
 
     // Right-button drag: started once the mouse has moved far enough with the button held on
     // an item, ended by the release (with the drop menu) or by Escape.

@@ -1,6 +1,7 @@
 #include "CZETTreeView.h"
 
 #include "CContextSearchDlg.h"
+#include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "UserPrompts.h"
 
@@ -29,14 +30,23 @@ std::array<QIcon, 3> CZETTreeView::loadImages()
             QIcon(QStringLiteral(":/tree/record.png"))};
 }
 
-void CZETTreeView::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
+void CZETTreeView::OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint)
 {
     if (lHint != UpdateHint::Refresh)
         return;
-    if (hint)
-        m_tree->Relabel(*hint);
-    else
+    if (!hint) {
         m_tree->Rebuild();
+        return;
+    }
+    // The form's working copy holds '?' for what the book cannot hold; the label shows the
+    // text as typed.
+    const auto* form = dynamic_cast<const CInputForm*>(sender);
+    if (form && hint == form->GetWorkingRecord())
+        m_tree->Relabel(*hint,
+                        CStructureTreeCtrl::ItemLabel(form->shownText(CInputForm::IDC_NAME),
+                                                      form->shownText(CInputForm::IDC_SYNONYM)));
+    else
+        m_tree->Relabel(*hint);
 }
 
 void CZETTreeView::OnDocumentTitleChanged()

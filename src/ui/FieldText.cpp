@@ -9,6 +9,30 @@ namespace {
 constexpr QChar kParagraph = QChar::ParagraphSeparator;
 constexpr QChar kLine = QChar::LineSeparator;
 
+// Every line break of an edit's text (paragraph or line separator, CR LF, lone CR or LF) as
+// CR LF.
+QString withCrLf(QString text)
+{
+    qsizetype breaks = 0;
+    for (const QChar c : std::as_const(text))
+        breaks += c == kParagraph || c == kLine || c == u'\n' || c == u'\r';
+    if (breaks == 0)
+        return text;
+    QString result;
+    result.reserve(text.size() + breaks);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == kParagraph || c == kLine || c == u'\n' || c == u'\r') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            result += QStringLiteral("\r\n");
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 QString FieldText::EditText(const std::string& bytes)
@@ -60,29 +84,9 @@ FieldText::Stored FieldText::store(const QString& editText) const
         tail += m_bytes[last] == '\n' && last > head && m_bytes[last - 1] == '\r' ? 2 : 1;
     }
 
-    QString middle = editText.mid(prefix, newSize - prefix - suffix);
     // Line breaks first (they are plain text to the code page), then the characters.
-    qsizetype breaks = 0;
-    for (const QChar c : std::as_const(middle))
-        breaks += c == kParagraph || c == kLine || c == u'\n' || c == u'\r';
-    std::string converted;
-    if (breaks == 0) {
-        converted = DocumentText::fromQString(middle, &stored.lossless);
-    } else {
-        QString withCrLf;
-        withCrLf.reserve(middle.size() + breaks);
-        for (qsizetype i = 0; i < middle.size(); ++i) {
-            const QChar c = middle[i];
-            if (c == kParagraph || c == kLine || c == u'\n' || c == u'\r') {
-                if (c == u'\r' && i + 1 < middle.size() && middle[i + 1] == u'\n')
-                    ++i;
-                withCrLf += QStringLiteral("\r\n");
-            } else {
-                withCrLf += c;
-            }
-        }
-        converted = DocumentText::fromQString(withCrLf, &stored.lossless);
-    }
+    const std::string converted = DocumentText::fromQString(
+        withCrLf(editText.mid(prefix, newSize - prefix - suffix)), &stored.lossless);
 
     stored.bytes.reserve(head + converted.size() + tail);
     stored.bytes.append(m_bytes, 0, head);
@@ -93,4 +97,14 @@ FieldText::Stored FieldText::store(const QString& editText) const
     stored.textBegin = prefix;
     stored.textEnd = newSize - suffix;
     return stored;
+}
+
+QString FieldText::shownText(const QString& editText) const
+{
+    const Stored stored = store(editText);
+    if (stored.lossless)
+        return DocumentText::toQString(stored.bytes);
+    return DocumentText::toQString(stored.bytes.substr(0, stored.begin)) +
+           withCrLf(editText.mid(stored.textBegin, stored.textEnd - stored.textBegin)) +
+           DocumentText::toQString(stored.bytes.substr(stored.end));
 }

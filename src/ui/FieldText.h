@@ -40,6 +40,9 @@ public:
     // the loaded text, that part converted (paragraph and line separators as CR LF). Linear in
     // the field's size.
     Stored store(const QString& editText) const;
+    // What store() gives, as text, but with the characters the code page cannot hold as typed
+    // instead of the '?' that stands for them in the bytes: the field as a label shows it.
+    QString shownText(const QString& editText) const;
 
 private:
     std::string m_bytes;

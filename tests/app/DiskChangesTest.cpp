@@ -1,4 +1,6 @@
 #include "AppTestSupport.h"
+#include "CFieldEdit.h"
+#include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "OpenFileWatcher.h"
@@ -74,6 +76,7 @@ private slots:
     void fileChangedOnDiskIsAskedAboutBeforeSaving();
     void bookChangedOnDiskIsOfferedForReloading();
     void modifiedBookIsOnlyWarnedAboutWhenSaved();
+    void unappliedRecordEditsAreNotReadAway();
     void ownSavesAreNotOffered();
 };
 
@@ -173,6 +176,28 @@ void DiskChangesTest::modifiedBookIsOnlyWarnedAboutWhenSaved()
     QVERIFY(!documents().OnFileSave(m_child));
     QCOMPARE(m_prompts.messages.size(), 1);
     QVERIFY(m_prompts.messages.last().text.contains(QStringLiteral("изменён на диске")));
+}
+
+void DiskChangesTest::unappliedRecordEditsAreNotReadAway()
+{
+    // Edits in the form, not yet applied, are changes of the book's own too.
+    openBook();
+    CInputForm* form = m_child->inputForm();
+    CFieldEdit* name = form->edit(CInputForm::IDC_NAME);
+    name->moveCursor(QTextCursor::End);
+    name->insertPlainText(QStringLiteral("QQ"));
+    QVERIFY(form->IsRecordModified());
+    replaceFile(m_path, changedBook());
+    documents().checkFilesOnDisk({m_path});
+    QVERIFY(m_prompts.messages.isEmpty());
+    QVERIFY(form->IsRecordModified());
+    QVERIFY(name->toPlainText().endsWith(QStringLiteral("QQ")));
+
+    // Dropped, they no longer stand in the way.
+    form->DiscardRecord();
+    m_prompts.messageAnswers.enqueue(QMessageBox::No);
+    documents().checkFilesOnDisk({m_path});
+    QCOMPARE(m_prompts.messages.size(), 1);
 }
 
 void DiskChangesTest::ownSavesAreNotOffered()

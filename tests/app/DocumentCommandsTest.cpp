@@ -29,6 +29,7 @@ private slots:
     void closePromptYesSaves();
     void exitCancelKeepsEveryDocument();
     void exitAppliesRecordEditsBeforeSaving();
+    void exitCancelledOnRecordEditsKeepsThemInStep();
     void openingAnOpenFileActivatesIt();
 };
 
@@ -241,6 +242,41 @@ void DocumentCommandsTest::exitAppliesRecordEditsBeforeSaving()
         (QStringList{QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
                      QStringLiteral("Сохранить изменения в book.zet?")}));
     QVERIFY(readAll(path).contains(cp1251("Новое")));
+}
+
+void DocumentCommandsTest::exitCancelledOnRecordEditsKeepsThemInStep()
+{
+    auto app = startApp({bookPath(QStringLiteral("a.zet"))});
+    CMainFrame* frame = app->mainFrame();
+    CChildFrame* child = frame->documents().OpenDocumentFile(bookPath(QStringLiteral("b.zet")));
+    QVERIFY(child);
+    CStructureTreeCtrl& tree = child->treeView()->GetTreeCtrl();
+    CInputForm* form = child->inputForm();
+    QCOMPARE(tree.currentItem()->text(0), QStringLiteral("Функции ( Fn )"));
+    const QString typed = QStringLiteral("ФункцииQQ ( Fn )");
+    CFieldEdit* name = form->edit(CInputForm::IDC_NAME);
+    name->moveCursor(QTextCursor::End);
+    name->insertPlainText(QStringLiteral("QQ"));
+    QCOMPARE(tree.currentItem()->text(0), typed);
+
+    m_prompts.messageAnswers.enqueue(QMessageBox::Cancel);
+    frame->commandAction(CMainFrame::ID_APP_EXIT)->trigger();
+    settle();
+    QVERIFY(frame->isVisible());
+    QCOMPARE(
+        m_prompts.messageTexts(),
+        QStringList{QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?")});
+    QVERIFY(form->IsRecordModified());
+    QCOMPARE(CStructureTreeCtrl::recordIdOf(tree.currentItem()), form->recordId());
+    QCOMPARE(child->GetDocument()->currentId, form->recordId());
+    QCOMPARE(tree.currentItem()->text(0), typed);
+    QVERIFY(!child->GetDocument()->IsModified());
+
+    // No: the edits go and so does everything else.
+    m_prompts.messageAnswers.enqueue(QMessageBox::No);
+    frame->commandAction(CMainFrame::ID_APP_EXIT)->trigger();
+    settle();
+    QVERIFY(frame->childFrames().isEmpty());
 }
 
 void DocumentCommandsTest::openingAnOpenFileActivatesIt()

@@ -5,6 +5,7 @@
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
 #include "ScriptedPrompts.h"
+#include "SideScroll.h"
 #include "StructureTreeItem.h"
 #include "TestBook.h"
 #include "TestEnvironment.h"
@@ -14,6 +15,7 @@
 #include <QImage>
 #include <QMdiArea>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -793,6 +795,79 @@ private slots:
         tree->doItemsLayout();
         QVERIFY(itemFor(depth)->isExpanded());
         QVERIFY(tree->visualItemRect(itemFor(depth + 1)).isValid());
+    }
+
+    void sideScrollOffsets_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<int>("labelEnd");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("expected");
+        // View 250 wide; picture = box + 20, label start = picture + 80.
+        QTest::newRow("start fits, long label: no scroll") << 0 << 900 << 0 << 0;
+        QTest::newRow("start fits, scrolled past its box: back to 0") << 40 << 900 << 300 << 0;
+        QTest::newRow("scrolled, start and box still shown: stays") << 200 << 900 << 60 << 60;
+        QTest::newRow("deep, label fits after box: whole label") << 400 << 600 << 0 << 350;
+        QTest::newRow("deep, long label: its start at the right edge") << 400 << 1200 << 0 << 250;
+        QTest::newRow("deep, going back left: the same") << 400 << 1200 << 900 << 250;
+    }
+    void sideScrollOffsets()
+    {
+        QFETCH(int, box);
+        QFETCH(int, labelEnd);
+        QFETCH(int, current);
+        QFETCH(int, expected);
+        const SideScroll::Item item{box, box + 20, box + 100, labelEnd};
+        QCOMPARE(SideScroll::offsetFor(item, 250, current), expected);
+    }
+    void sideScrollInATooNarrowView()
+    {
+        // Box and label start do not fit together: the picture at the left edge at most.
+        const SideScroll::Item item{400, 420, 520, 900};
+        QCOMPARE(SideScroll::offsetFor(item, 80, 0), 420);
+        QCOMPARE(SideScroll::offsetFor(item, 110, 0), 410);
+    }
+
+    // A label wider than the pane scrolls no further than the item's box, picture and the
+    // start of its label need; the rest shows in a tooltip.
+    void longLabelsKeepTheBoxesInSight()
+    {
+        const std::string longSynonym =
+            cp("Очень длинный синоним, который никак не поместится в левую панель окна");
+        for (const std::uint32_t id : {1u, 4u, 6u}) {
+            doc->FindRecord(id)->synonym = longSynonym;
+            tree->Relabel(*doc->FindRecord(id));
+        }
+        tree->expandAll();
+        QCoreApplication::processEvents();
+        QScrollBar* bar = tree->horizontalScrollBar();
+        QVERIFY(tree->viewport()->width() < 260);
+        // A top-level section, a record two sections down, a top-level record: all fit without
+        // scrolling, so nothing scrolls, also after a deep item scrolled the view.
+        for (const std::uint32_t id : {1u, 4u, 6u, 1u}) {
+            tree->setCurrentItem(itemFor(id));
+            QCoreApplication::processEvents();
+            QCOMPARE(bar->value(), 0);
+            bar->setValue(bar->maximum());
+        }
+        QVERIFY(bar->maximum() > 0);
+
+        // The label cut off shows whole in a tooltip; one that fits shows none.
+        const auto tipAt = [this](std::uint32_t id) {
+            const QRect cell = tree->visualItemRect(itemFor(id));
+            const QPoint pos(std::max(cell.left(), 0) + 10, cell.center().y());
+            QHelpEvent help(QEvent::ToolTip, pos, tree->viewport()->mapToGlobal(pos));
+            QApplication::sendEvent(tree->viewport(), &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        bar->setValue(0);
+        QTRY_COMPARE(tipAt(4), itemFor(4)->text(0));
+        QVERIFY(itemFor(4)->text(0).endsWith(QStringLiteral("панель окна )")));
+        QTRY_COMPARE(tipAt(5), QString());
+        // Scrolled so far that a short label's start is cut: a tooltip too.
+        bar->setValue(bar->maximum());
+        QTRY_COMPARE(tipAt(7), itemFor(7)->text(0));
+        QToolTip::hideText();
     }
 
     // Dotted lines join each item to its section and siblings.

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+class CInputForm;
+class CZETbrowserDoc;
+class QWidget;
+class UserPrompts;
+
+// The one question about the input form's unapplied edits, asked before anything takes the
+// form away from its record (another selection, a structure command, closing, building help).
+// Whatever the answer, the form and the tree's label agree on the record afterwards: Yes stores
+// the edits, No drops them and the label shows the stored name again, Cancel leaves both as
+// they are, and the caller then changes nothing.
+class RecordEditsQuestion
+{
+public:
+    enum class Answer {
+        NotAsked,  // nothing to apply
+        Applied,   // Yes
+        Discarded, // No
+        Cancelled, // Cancel, or Yes with edits the form could not store
+    };
+
+    // The document's input form, or null.
+    static CInputForm* formOf(const CZETbrowserDoc& doc);
+    // The record the form holds unapplied edits of, or 0.
+    static std::uint32_t editedRecord(const CZETbrowserDoc& doc);
+    // Asks, with the message box over `parent`, when the form holds unapplied edits.
+    static Answer ask(const CZETbrowserDoc& doc, UserPrompts& prompts, QWidget* parent);
+};
