@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -51,6 +52,14 @@ QString canonical(const QString& path)
 QString absolute(const QString& path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// "пользователь nobody"; by number when the system knows no name for it.
+QString userText(std::uint32_t uid)
+{
+    const std::string name = UserName(uid);
+    return name.empty() ? QStringLiteral("пользователь с номером %1").arg(uid)
+                        : QStringLiteral("пользователь %1").arg(QString::fromStdString(name));
 }
 
 } // namespace
@@ -269,24 +278,80 @@ void DocumentManager::openRecentFile(int index)
     }
 }
 
-bool DocumentManager::confirmOverwriteChangedFile(CChildFrame& child, const QString& path)
+bool DocumentManager::confirmSaveTarget(CChildFrame& child, const QString& path,
+                                        std::optional<FileTarget>& target)
 {
     const CZETbrowserDoc& doc = *child.GetDocument();
-    const QString own = QString::fromStdString(doc.GetPathName());
-    if (own.isEmpty() || canonical(own) != canonical(path) || !doc.FileChangedOnDisk())
+    target = TargetOf(path.toStdString());
+    // Links in a loop, or a pipe or a device: nothing to ask, the save itself refuses them.
+    if (!target || (target->stamp && !target->regularFile))
         return true;
-    const QString name = QDir::toNativeSeparators(own);
-    const QString text =
-        QFileInfo::exists(own)
-            ? QStringLiteral("Файл \"%1\" изменён на диске другой программой после того, как "
-                             "был открыт или сохранён здесь.\nЕсли сохранить документ, эти "
-                             "изменения будут потеряны.\nСохранить?")
-                  .arg(name)
-            : QStringLiteral("Файла \"%1\" больше нет на диске: его удалили или переименовали "
-                             "после того, как он был открыт или сохранён здесь.\nСохранить "
-                             "документ в этот файл?")
-                  .arg(name);
+    const std::optional<FileTarget>& read = doc.diskTarget();
+    // Whose the book is: the owner of the file it was read from; a new book's, its writer's.
+    const std::uint32_t bookOwner =
+        read && read->stamp ? read->stamp->owner : static_cast<std::uint32_t>(geteuid());
+    const bool foreignOwner = target->stamp && target->stamp->owner != bookOwner;
+    const QString real = QDir::toNativeSeparators(QString::fromStdString(target->path));
+    const QString owner = target->stamp ? userText(target->stamp->owner) : QString();
+    // What Yes does, to the file that is really written.
+    const QString consequence =
+        !target->stamp
+            ? QStringLiteral("Если сохранить документ, будет создан файл \"%1\".").arg(real)
+        : foreignOwner
+            ? QStringLiteral("Если сохранить документ, будет перезаписан файл \"%1\", владелец "
+                             "которого — %2.")
+                  .arg(real, owner)
+            : QStringLiteral("Если сохранить документ, будет перезаписан файл \"%1\".").arg(real);
+
+    QString text;
+    const QString own = QString::fromStdString(doc.GetPathName());
+    if (!own.isEmpty() && read &&
+        (absolute(own) == absolute(path) || canonical(own) == canonical(path))) {
+        // The document's own file: what its path leads to now against what was read.
+        const FileTarget now = TargetOf(own.toStdString()).value_or(*target);
+        if (now.sameFile(*read) && !doc.FileChangedOnDisk())
+            return true;
+        const QString name = QDir::toNativeSeparators(own);
+        if (now.viaLink && !read->viaLink)
+            text = QStringLiteral("Файл \"%1\" заменён символической ссылкой на файл \"%2\" после "
+                                  "того, как был открыт или сохранён здесь.\n%3\nСохранить?")
+                       .arg(name, real, consequence);
+        else if (now.viaLink && now.path != read->path)
+            text = QStringLiteral("Символическая ссылка \"%1\" ведёт теперь не к тому файлу, что "
+                                  "был открыт или сохранён здесь, а к файлу \"%2\".\n%3\n"
+                                  "Сохранить?")
+                       .arg(name, real, consequence);
+        else if (now.path != read->path && !read->viaLink)
+            text = QStringLiteral("Путь \"%1\" ведёт теперь не к тому файлу, что был открыт или "
+                                  "сохранён здесь, а к файлу \"%2\".\n%3\nСохранить?")
+                       .arg(name, real, consequence);
+        else if (!now.stamp)
+            text = QStringLiteral("Файла \"%1\" больше нет на диске: его удалили или "
+                                  "переименовали после того, как он был открыт или сохранён "
+                                  "здесь.\nСохранить документ в этот файл?")
+                       .arg(name);
+        else
+            text = QStringLiteral("Файл \"%1\" изменён на диске другой программой после того, "
+                                  "как был открыт или сохранён здесь.\n%2Если сохранить "
+                                  "документ, эти изменения будут потеряны.\nСохранить?")
+                       .arg(name, foreignOwner
+                                      ? QStringLiteral("Теперь владелец файла — %1.\n").arg(owner)
+                                      : QString());
+    } else if (foreignOwner) {
+        // Another file, which is another user's.
+        text = target->viaLink
+                   ? QStringLiteral("Путь \"%1\" ведёт к файлу \"%2\", владелец которого — %3.\n"
+                                    "Если сохранить документ, будет перезаписан файл \"%2\".\n"
+                                    "Сохранить?")
+                         .arg(QDir::toNativeSeparators(path), real, owner)
+                   : QStringLiteral("Владелец файла \"%1\" — %2.\nЕсли сохранить документ, "
+                                    "этот файл будет перезаписан.\nСохранить?")
+                         .arg(QDir::toNativeSeparators(path), owner);
+    } else {
+        return true;
+    }
     m_area.setActiveSubWindow(&child);
+    // The save then insists on finding what the question named.
     return m_prompts.message(&m_frame, QMessageBox::Warning, text,
                              QMessageBox::Yes | QMessageBox::No,
                              QMessageBox::No) == QMessageBox::Yes;
@@ -308,15 +373,18 @@ bool DocumentManager::confirmRoundTripChanges(CChildFrame& child, const RoundTri
 
 bool DocumentManager::saveTo(CChildFrame& child, const QString& path)
 {
-    if (!confirmOverwriteChangedFile(child, path))
+    std::optional<FileTarget> target;
+    if (!confirmSaveTarget(child, path, target))
         return false;
     bool saved = false;
     {
         QtUiServices ui(m_frame, m_prompts);
         saved = child.GetDocument()->OnSaveDocument(
-            path.toStdString(), ui, [this, &child](const RoundTripReport& report) {
+            path.toStdString(), ui,
+            [this, &child](const RoundTripReport& report) {
                 return confirmRoundTripChanges(child, report);
-            });
+            },
+            target);
     }
     child.UpdateDocumentState();
     return saved;

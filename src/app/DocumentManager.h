@@ -4,6 +4,7 @@
 #include "IDocumentHost.h"
 
 #include "FileStamp.h"
+#include "FileTarget.h"
 
 #include <QHash>
 #include <QList>
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class CChildFrame;
 class CMainFrame;
@@ -92,9 +94,13 @@ signals:
 private:
     void attachChild(CChildFrame* child);
     bool saveTo(CChildFrame& child, const QString& path);
-    // Before a save replaces the document's own file: asks when the file is no longer the one
-    // read or last saved. False when the user keeps the file.
-    bool confirmOverwriteChangedFile(CChildFrame& child, const QString& path);
+    // Before a save: asks when the document's own file is no longer the one read or last saved
+    // (changed, replaced, or reached through a link put in its place), naming the file that
+    // would really be written, and when the file replaced belongs to another user than the one
+    // the book was read from, naming that user. False when the user keeps the file; else
+    // `target` is the file agreed to, which the save then insists on.
+    bool confirmSaveTarget(CChildFrame& child, const QString& path,
+                           std::optional<FileTarget>& target);
     // The written bytes would read back otherwise for some records: asks, naming them.
     bool confirmRoundTripChanges(CChildFrame& child, const RoundTripReport& report);
     void watchOpenFiles();

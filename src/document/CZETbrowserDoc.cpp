@@ -61,6 +61,16 @@ std::string SaveFailureReason(const AtomicFile& file)
     case AtomicFile::Problem::NoRoom:
         return "Книге нужно " + ReadableSize(file.neededBytes()) + ", а свободно только " +
                ReadableSize(file.freeBytes()) + ".";
+    case AtomicFile::Problem::NotRegular:
+        return "Это не обычный файл, а канал, устройство или сокет: сохранить документ можно "
+               "только в файл.";
+    case AtomicFile::Problem::TargetChanged:
+        return "Пока документ сохранялся, на месте файла появился другой файл или символическая "
+               "ссылка. Ничего не перезаписано.";
+    case AtomicFile::Problem::CopyBackFailed:
+        return std::string(std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO)) +
+               "\nФайл мог остаться записанным не до конца. Документ целиком сохранён в файле \"" +
+               file.keptPath() + "\".";
     case AtomicFile::Problem::None:
     case AtomicFile::Problem::System:
         break;
@@ -357,7 +367,10 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
         return false;
     }
 
-    m_diskStamp = file.stamp;
+    // What was read, and how the path led to it: a save compares both with what it finds.
+    const std::optional<FileTarget> target = TargetOf(path);
+    m_diskTarget =
+        FileTarget{target ? target->path : path, target && target->viaLink, file.stamp, true};
     ReadResult result = ReadSyntaxHelper(file.bytes);
     std::string().swap(file.bytes);
     try {
@@ -379,7 +392,8 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
 }
 
 bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
-                                    const SaveConfirmation& confirmChanges)
+                                    const SaveConfirmation& confirmChanges,
+                                    const std::optional<FileTarget>& expectedTarget)
 {
     if (m_loadError && !m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         const std::string question =
@@ -404,6 +418,10 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
     AtomicFile file(path);
     if (m_freeSpace)
         file.setFreeSpaceProvider(m_freeSpace);
+    file.setExpectedTarget(expectedTarget);
+    // Hard links are kept for the book's own user's files only (see AtomicFile).
+    if (m_diskTarget && m_diskTarget->stamp)
+        file.setLinkedFileOwner(m_diskTarget->stamp->owner);
     // The size first: a deeply nested book's indentation alone can be more than the disk holds.
     bool ok = file.open(WrittenSize(*this));
     bool declined = false;
@@ -445,7 +463,7 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
     }
     // The document now holds what the file holds.
     ApplyWrittenForm(*this, changes);
-    m_diskStamp = StampOf(path);
+    m_diskTarget = file.savedTarget();
     // Once the partly read file itself is overwritten there is no unread rest left to lose.
     if (!m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
         m_loadError.reset();
@@ -467,13 +485,13 @@ void CZETbrowserDoc::OnNewDocument()
     m_loadError.reset();
     m_partialLoadPath.clear();
     m_pathName.clear();
-    m_diskStamp.reset();
+    m_diskTarget.reset();
     SetModifiedFlag(false);
 }
 
 bool CZETbrowserDoc::FileChangedOnDisk() const
 {
-    return m_diskStamp && StampOf(m_pathName) != m_diskStamp;
+    return m_diskTarget && StampOf(m_pathName) != m_diskTarget->stamp;
 }
 
 void CZETbrowserDoc::SetTitle(const std::string& title)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileStamp.h"
+#include "FileTarget.h"
 #include "FreeSpace.h"
 #include "IDocumentView.h"
 #include "InsertPosition.h"
@@ -93,18 +94,26 @@ public:
     // Writes atomically to `path`; false (reported through `ui`) when it fails or the user
     // declines to overwrite a partially read file. With `confirmChanges`, the written bytes are
     // read back before the file is replaced and a change found is put to it (it may ask with
-    // DescribeRoundTripChanges); a declined save returns false and reports nothing. On success
-    // the path and title are updated and the records hold what the file holds (names and
-    // synonyms trimmed, unwritable quotes replaced).
+    // DescribeRoundTripChanges); a declined save returns false and reports nothing. With
+    // `expectedTarget` (what the user was asked about) nothing is written unless the path still
+    // leads to that file; in any case the file replaced is the one the path led to when the save
+    // began. On success the path and title are updated and the records hold what the file holds
+    // (names and synonyms trimmed, unwritable quotes replaced).
     bool OnSaveDocument(const std::string& path, IUiServices& ui,
-                        const SaveConfirmation& confirmChanges = {});
+                        const SaveConfirmation& confirmChanges = {},
+                        const std::optional<FileTarget>& expectedTarget = std::nullopt);
     const std::optional<ReadError>& loadError() const { return m_loadError; }
     // Whether the file at the document's path is no longer the one it was opened from or last
-    // saved to: gone, or another file, or of another size or modification time. False while
+    // saved to: gone, or another file, or of another size, modification time or owner. False while
     // the document has no file.
     bool FileChangedOnDisk() const;
     // The file as it was opened or last saved; nothing while the document has no file.
-    const std::optional<FileStamp>& diskStamp() const { return m_diskStamp; }
+    std::optional<FileStamp> diskStamp() const
+    {
+        return m_diskTarget ? m_diskTarget->stamp : std::nullopt;
+    }
+    // Where the document's path led when the file was opened or last saved, and that file.
+    const std::optional<FileTarget>& diskTarget() const { return m_diskTarget; }
     // Where saves ask for the free space of a folder (the system when not set).
     void SetFreeSpaceProvider(FreeSpaceProvider provider) { m_freeSpace = std::move(provider); }
 
@@ -154,5 +163,5 @@ private:
     std::optional<ReadError> m_loadError;
     std::string m_partialLoadPath;
     FreeSpaceProvider m_freeSpace;
-    std::optional<FileStamp> m_diskStamp;
+    std::optional<FileTarget> m_diskTarget;
 };

@@ -6,9 +6,14 @@
 #include "OpenFileWatcher.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtTest>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +34,27 @@ void replaceFile(const QString& path, const QByteArray& bytes)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
     QVERIFY(file.commit());
+}
+
+// Puts a symbolic link to `target` in place of `path` in one step, as another user would.
+void swapInLink(const QString& target, const QString& path)
+{
+    const QString planted = path + QStringLiteral(".planted");
+    QVERIFY(QFile::link(target, planted));
+    QCOMPARE(std::rename(planted.toLocal8Bit().constData(), path.toLocal8Bit().constData()), 0);
+}
+
+// Where a file that need not exist really is: its folder's links resolved.
+QString realPath(const QString& path)
+{
+    const QFileInfo info(path);
+    return QDir(info.absolutePath()).canonicalPath() + QLatin1Char('/') + info.fileName();
+}
+
+// "пользователь nobody", as the save questions name a file's owner.
+QString ownerOf(const QString& path)
+{
+    return QStringLiteral("пользователь %1").arg(QFileInfo(path).owner());
 }
 
 } // namespace
@@ -60,6 +86,18 @@ class DiskChangesTest : public AppTestCase
     }
     // Lets the watcher see the file system's notices and settle.
     void waitForTheWatcher() { QTest::qWait(400); }
+    // A file of another user than the one the books belong to, which no test writes to: run as
+    // root, a file of the test's own given to "nobody"; otherwise one of the system's, root's.
+    QString foreignFile()
+    {
+        if (geteuid() != 0)
+            return QStringLiteral("/etc/passwd");
+        const QString path = m_dir->filePath(QStringLiteral("secret.zet"));
+        writeFile(path, QByteArrayLiteral("secret"));
+        if (chown(path.toLocal8Bit().constData(), 65534, 65534) != 0)
+            return {};
+        return path;
+    }
 
 private slots:
     void init() { initApp(); }
@@ -78,6 +116,9 @@ private slots:
     void modifiedBookIsOnlyWarnedAboutWhenSaved();
     void unappliedRecordEditsAreNotReadAway();
     void ownSavesAreNotOffered();
+    void linkPlantedInPlaceOfTheBookIsNamedWithItsOwner();
+    void danglingLinkPlantedIsNamedAsTheFileCreated();
+    void anotherUsersFileIsNamedWithItsOwner();
 };
 
 void DiskChangesTest::textsTheFormatCannotHoldAreAskedAbout()
@@ -218,6 +259,137 @@ void DiskChangesTest::ownSavesAreNotOffered()
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
     replaceFile(m_dir->filePath(QStringLiteral("copy.zet")), changedBook());
     QTRY_COMPARE(m_prompts.messages.size(), 1);
+}
+
+void DiskChangesTest::linkPlantedInPlaceOfTheBookIsNamedWithItsOwner()
+{
+    openBook();
+    const QString foreign = foreignFile();
+    QVERIFY(!foreign.isEmpty());
+    const QByteArray before = readAll(foreign);
+    swapInLink(foreign, m_path);
+    edit();
+    QVERIFY(!documents().OnFileSave(m_child)); // default No
+    QCOMPARE(m_prompts.messages.size(), 1);
+    const ScriptedPrompts::Message asked = m_prompts.messages.last();
+    QCOMPARE(asked.icon, QMessageBox::Warning);
+    QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(asked.defaultButton, QMessageBox::No);
+    QCOMPARE(asked.text,
+             QStringLiteral("Файл \"%1\" заменён символической ссылкой на файл \"%2\" после того, "
+                            "как был открыт или сохранён здесь.\nЕсли сохранить документ, будет "
+                            "перезаписан файл \"%2\", владелец которого — %3.\nСохранить?")
+                 .arg(m_path, realPath(foreign), ownerOf(foreign)));
+    QCOMPARE(readAll(foreign), before);
+    QVERIFY(QFileInfo(m_path).isSymLink());
+    QVERIFY(doc().IsModified());
+}
+
+void DiskChangesTest::danglingLinkPlantedIsNamedAsTheFileCreated()
+{
+    openBook();
+    const QString created = m_dir->filePath(QStringLiteral("created.zet"));
+    swapInLink(created, m_path);
+    edit();
+    QVERIFY(!documents().OnFileSave(m_child));
+    QCOMPARE(m_prompts.messages.size(), 1);
+    QCOMPARE(m_prompts.messages.last().text,
+             QStringLiteral("Файл \"%1\" заменён символической ссылкой на файл \"%2\" после того, "
+                            "как был открыт или сохранён здесь.\nЕсли сохранить документ, будет "
+                            "создан файл \"%2\".\nСохранить?")
+                 .arg(m_path, realPath(created)));
+    QCOMPARE(m_prompts.messages.last().defaultButton, QMessageBox::No);
+    QVERIFY(!QFileInfo::exists(created));
+
+    // Agreed to, the link is the way to the book from now on: the next save asks nothing.
+    m_prompts.messageAnswers.enqueue(QMessageBox::Yes);
+    QVERIFY(documents().OnFileSave(m_child));
+    QCOMPARE(readAll(created), readAll(m_path));
+    QVERIFY(QFileInfo(m_path).isSymLink());
+    edit();
+    QVERIFY(documents().OnFileSave(m_child));
+    QCOMPARE(m_prompts.messages.size(), 2);
+
+    // The link led elsewhere meanwhile.
+    const QString elsewhere = m_dir->filePath(QStringLiteral("elsewhere.zet"));
+    QVERIFY(writeFile(elsewhere, sampleBook()));
+    swapInLink(elsewhere, m_path);
+    edit();
+    QVERIFY(!documents().OnFileSave(m_child));
+    QCOMPARE(m_prompts.messages.last().text,
+             QStringLiteral("Символическая ссылка \"%1\" ведёт теперь не к тому файлу, что был "
+                            "открыт или сохранён здесь, а к файлу \"%2\".\nЕсли сохранить "
+                            "документ, будет перезаписан файл \"%2\".\nСохранить?")
+                 .arg(m_path, realPath(elsewhere)));
+    QCOMPARE(readAll(elsewhere), sampleBook());
+}
+
+void DiskChangesTest::anotherUsersFileIsNamedWithItsOwner()
+{
+    openBook();
+    const QString foreign = foreignFile();
+    QVERIFY(!foreign.isEmpty());
+    const QByteArray before = readAll(foreign);
+    // Save As onto a link to it names the file and its owner.
+    const QString link = m_dir->filePath(QStringLiteral("theirs.zet"));
+    QVERIFY(QFile::link(foreign, link));
+    m_prompts.fileAnswers.enqueue(link);
+    QVERIFY(!documents().OnFileSaveAs(m_child));
+    QCOMPARE(m_prompts.messages.size(), 1);
+    QCOMPARE(m_prompts.messages.last().text,
+             QStringLiteral("Путь \"%1\" ведёт к файлу \"%2\", владелец которого — %3.\nЕсли "
+                            "сохранить документ, будет перезаписан файл \"%2\".\nСохранить?")
+                 .arg(link, realPath(foreign), ownerOf(foreign)));
+    QCOMPARE(m_prompts.messages.last().defaultButton, QMessageBox::No);
+    QCOMPARE(readAll(foreign), before);
+    QCOMPARE(QString::fromStdString(doc().GetPathName()), m_path);
+
+    // A file of the same user as the book's asks nothing.
+    const QString mine = m_dir->filePath(QStringLiteral("mine.zet"));
+    QVERIFY(writeFile(mine, sampleBook()));
+    m_prompts.fileAnswers.enqueue(mine);
+    QVERIFY(documents().OnFileSaveAs(m_child));
+    QCOMPARE(m_prompts.messages.size(), 1);
+
+    // A pipe is refused as not being a file, whoever it belongs to, without asking first.
+    const QString fifo = m_dir->filePath(QStringLiteral("pipe.zet"));
+    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    if (geteuid() == 0)
+        QCOMPARE(chown(fifo.toLocal8Bit().constData(), 65534, 65534), 0);
+    m_prompts.fileAnswers.enqueue(fifo);
+    QVERIFY(!documents().OnFileSaveAs(m_child));
+    QCOMPARE(m_prompts.messages.size(), 2);
+    QVERIFY2(m_prompts.messages.last().text.endsWith(
+                 QStringLiteral("Это не обычный файл, а канал, устройство или сокет: сохранить "
+                                "документ можно только в файл.")),
+             qPrintable(m_prompts.messages.last().text));
+    QCOMPARE(m_prompts.messages.last().buttons, QMessageBox::Ok);
+    if (geteuid() != 0)
+        return; // only root can go on and write another user's file
+
+    // Straight onto it; agreed to, it stays the other user's and later saves ask nothing.
+    m_prompts.fileAnswers.enqueue(foreign);
+    m_prompts.messageAnswers.enqueue(QMessageBox::Yes);
+    QVERIFY(documents().OnFileSaveAs(m_child));
+    QCOMPARE(m_prompts.messages.last().text,
+             QStringLiteral("Владелец файла \"%1\" — %2.\nЕсли сохранить документ, этот файл "
+                            "будет перезаписан.\nСохранить?")
+                 .arg(foreign, ownerOf(foreign)));
+    QCOMPARE(QFileInfo(foreign).ownerId(), 65534u);
+    QCOMPARE(readAll(foreign), readAll(mine));
+    edit();
+    QVERIFY(documents().OnFileSave(m_child));
+    QCOMPARE(m_prompts.messages.size(), 3);
+
+    // The book's own file given to another user meanwhile: the question names the new owner.
+    QCOMPARE(chown(foreign.toLocal8Bit().constData(), 0, 0), 0);
+    edit();
+    QVERIFY(!documents().OnFileSave(m_child));
+    QCOMPARE(m_prompts.messages.last().text,
+             QStringLiteral("Файл \"%1\" изменён на диске другой программой после того, как был "
+                            "открыт или сохранён здесь.\nТеперь владелец файла — %2.\nЕсли "
+                            "сохранить документ, эти изменения будут потеряны.\nСохранить?")
+                 .arg(foreign, ownerOf(foreign)));
 }
 
 int main(int argc, char** argv)

@@ -301,6 +301,26 @@ TEST_F(ZettoolTest, FormatThroughSymlinkReplacesTheTarget)
     EXPECT_EQ(readFile(target), readFile(book));
 }
 
+TEST_F(ZettoolTest, FormatKeepsHardLinksAndWritesOnlyRegularFiles)
+{
+    const fs::path book = writeBook("book.zet", kCanonicalUtf8);
+    const fs::path out = path("out.zet");
+    const fs::path other = path("other.zet");
+    writeFile(out, "old");
+    fs::create_hard_link(out, other);
+    RunResult result = run({"format", book.string(), "-o", out.string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(other), readFile(book));
+    EXPECT_EQ(fs::hard_link_count(out), 2u);
+
+    const fs::path fifo = path("pipe.zet");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    result = run({"format", book.string(), "-o", fifo.string()}, {}, "timeout 20 ");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "zettool: cannot write " + fifo.string() + ": not a regular file\n");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
 TEST_F(ZettoolTest, FormatToFullStdoutFails)
 {
     if (!fs::exists("/dev/full"))
