@@ -8,6 +8,7 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
+#include "LongParagraphs.h"
 #include "RoundTripCheck.h"
 #include "TypedText.h"
 #include "UserPrompts.h"
@@ -465,7 +466,7 @@ void CInputForm::loadRecord(const TreeRecord& record)
     m_loadedMembership = record.membership;
     for (int i = 0; i < kFieldCount; ++i) {
         CFieldEdit* edit = m_edits[std::size_t(i)];
-        edit->setPlainText(m_fields[std::size_t(i)].load(field(m_working, i)));
+        edit->setFieldText(m_fields[std::size_t(i)].load(field(m_working, i)));
         edit->moveCursor(QTextCursor::Start);
     }
     m_membershipLabel->setText(DocumentText::toQString(record.membership));
@@ -495,7 +496,7 @@ void CInputForm::emptyForm()
     m_touched.fill(false);
     m_loadedMembership = m_working.membership;
     for (int i = 0; i < kFieldCount; ++i) {
-        m_edits[std::size_t(i)]->setPlainText(m_fields[std::size_t(i)].load({}));
+        m_edits[std::size_t(i)]->setFieldText(m_fields[std::size_t(i)].load({}));
         m_edits[std::size_t(i)]->hide();
         m_captions[std::size_t(i)]->hide();
     }
@@ -516,7 +517,7 @@ void CInputForm::onFieldChanged(int index)
     m_bRecordModified = true;
     m_touched[std::size_t(index)] = true;
     // Only the part that changed is converted, so a keystroke in a long field stays cheap.
-    const QString text = m_edits[std::size_t(index)]->document()->toRawText();
+    const QString text = m_edits[std::size_t(index)]->fieldText();
     field(m_working, index) = m_fields[std::size_t(index)].store(text).bytes;
     if (!m_pDoc)
         return;
@@ -543,7 +544,7 @@ bool CInputForm::ApplyRecord()
     for (int i = 0; i < kFieldCount; ++i) {
         if (!m_touched[std::size_t(i)])
             continue;
-        const QString text = m_edits[std::size_t(i)]->document()->toRawText();
+        const QString text = m_edits[std::size_t(i)]->fieldText();
         const FieldText& fieldText = m_fields[std::size_t(i)];
         if (!fieldText.isChanged(text))
             continue;
@@ -616,9 +617,11 @@ void CInputForm::refuseUnencodable(int index, const FieldText::Stored& typed, co
     focusField(index);
     if (first >= 0) {
         CFieldEdit* edit = m_edits[std::size_t(index)];
+        // A character never straddles a break between pieces.
         QTextCursor cursor(edit->document());
-        cursor.setPosition(int(first));
-        cursor.setPosition(int(first + (text[first].isHighSurrogate() ? 2 : 1)),
+        const int position = LongParagraphs::Position(*edit->document(), first);
+        cursor.setPosition(position);
+        cursor.setPosition(position + (text[first].isHighSurrogate() ? 2 : 1),
                            QTextCursor::KeepAnchor);
         edit->setTextCursor(cursor);
     }

@@ -8,7 +8,9 @@
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
+#include "FieldText.h"
 #include "IDocumentHost.h"
+#include "LongParagraphs.h"
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
 #include "TestEnvironment.h"
@@ -21,6 +23,7 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -323,6 +326,52 @@ private slots:
         typeAtEnd(CInputForm::IDC_SYNTAX, QStringLiteral("!"));
         QVERIFY(form->ApplyRecord());
         QCOMPARE(stored(6, &TreeRecord::syntax), cp("Вызов()") + "\r\n''w'' <b> \"\"k\"\" m!");
+    }
+
+    void aLongOneWordNoteIsShownInPiecesAndStoredExactly()
+    {
+        // One word of 'Б' many thousand times, as notes: held in pieces (each laid out on its
+        // own), and what is applied differs from what was stored by the typed letters only.
+        const std::size_t length = std::size_t(LongParagraphs::kLongParagraph) * 4;
+        const std::string notes =
+            "@" + cp("Примечание") + ":\r\n" + std::string(length, cp("Б")[0]) + "\r\n";
+        doc->FindRecord(6)->notes = notes;
+        select(6);
+        CFieldEdit* edit = field(CInputForm::IDC_NOTES);
+        QVERIFY(edit->document()->blockCount() > 4);
+        for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next())
+            QVERIFY(block.length() - 1 <= LongParagraphs::kPieceLength);
+        QCOMPARE(edit->fieldText(), FieldText::EditText(notes));
+
+        // A letter typed at the end of the word, and one just after a break between pieces.
+        // The text has one break for the CR LF after the marker, so a byte's offset there is
+        // one more than the character's.
+        const qsizetype wordStart = 13;
+        edit->setFocus();
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(LongParagraphs::Position(*edit->document(), wordStart + length));
+        edit->setTextCursor(cursor);
+        typeText(edit, QStringLiteral("з"));
+        QTextBlock third = edit->document()->begin().next().next();
+        QVERIFY(LongParagraphs::ContinuesParagraph(third));
+        const qsizetype offset = LongParagraphs::Offset(*edit->document(), third.position());
+        cursor.setPosition(third.position());
+        edit->setTextCursor(cursor);
+        typeText(edit, QStringLiteral("ж"));
+        QVERIFY(form->ApplyRecord());
+        std::string expected = notes;
+        expected.insert(wordStart + 1 + length, cp("з"));
+        expected.insert(std::size_t(offset) + 1, cp("ж"));
+        QCOMPARE(stored(6, &TreeRecord::notes), expected);
+
+        // A character the code page lacks, typed far into the word, is pointed out where it is.
+        cursor.setPosition(LongParagraphs::Position(*edit->document(), wordStart + 7000));
+        edit->setTextCursor(cursor);
+        typeText(edit, QStringLiteral("€✓"));
+        prompts->messageAnswers.enqueue(QMessageBox::Ok);
+        QVERIFY(!form->ApplyRecord());
+        QCOMPARE(LongParagraphs::SelectedText(edit->textCursor()), QStringLiteral("✓"));
+        QCOMPARE(stored(6, &TreeRecord::notes), expected);
     }
 
     void savingShowsTheRecordAsTheFileHoldsIt()
