@@ -27,6 +27,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <map>
+
 namespace {
 
 constexpr QChar kBreak = QChar::ParagraphSeparator;
@@ -262,6 +264,89 @@ private slots:
     }
 
     // --- editing -------------------------------------------------------------------------
+
+    void aShortPaneShrinksTheFieldsAndKeepsTheButtonsInSight()
+    {
+        select(2);
+        form->resize(form->width(), 2000);
+        const int longFields[] = {CInputForm::IDC_SYNTAX, CInputForm::IDC_PURPOSE,
+                                  CInputForm::IDC_PARAMETERS, CInputForm::IDC_NOTES};
+        std::map<int, int> natural;
+        for (const int id : longFields)
+            natural[id] = field(id)->height();
+        std::map<int, int> spelling;
+        for (const int id : {CInputForm::IDC_SPELLING, CInputForm::IDC_ENGLISH_SPELLING})
+            spelling[id] = field(id)->height();
+        const int needed = form->resetButton()->geometry().bottom() + 1 + form->scaledY(7);
+        const auto showsTwoLines = [](CFieldEdit* edit) {
+            const int margin = int(edit->document()->documentMargin());
+            return edit->viewport()->height() - 2 * margin >= 2 * edit->fontMetrics().lineSpacing();
+        };
+
+        // A little short (a 600-pixel-high screen): the four long fields give up the difference
+        // alike (the two spellings, near two lines already, what little they have above that),
+        // everything stays in the pane without a scroll bar, the buttons under the notes.
+        const int frame = form->height() - form->viewport()->height();
+        form->resize(form->width(), needed + frame - 20);
+        QCOMPARE(form->verticalScrollBar()->maximum(), 0);
+        int given = 0;
+        for (const int id : longFields) {
+            const int share = natural[id] - field(id)->height();
+            QVERIFY2(share >= 4 && share <= 6, qPrintable(QString::number(share)));
+            given += share;
+            QVERIFY(showsTwoLines(field(id)));
+        }
+        for (const auto& [id, height] : spelling) {
+            QVERIFY(showsTwoLines(field(id)) || field(id)->height() == height);
+            given += height - field(id)->height();
+        }
+        QCOMPARE(given, 20);
+        // Captions and fields follow one another without overlapping.
+        QVERIFY(form->control(CInputForm::IDC_NOTES_CAPTION)->geometry().top() >
+                field(CInputForm::IDC_PARAMETERS)->geometry().bottom());
+        QVERIFY(field(CInputForm::IDC_NOTES)->geometry().top() >
+                form->control(CInputForm::IDC_NOTES_CAPTION)->geometry().top());
+        const QRect reset = form->resetButton()->geometry();
+        QCOMPARE(reset.top(),
+                 field(CInputForm::IDC_NOTES)->geometry().bottom() + 1 + form->scaledY(7));
+        QVERIFY(reset.bottom() < form->viewport()->height());
+
+        // Much too short: two lines each and no less; the pane scrolls, and the focus brought
+        // by the keyboard scrolls into view, the buttons included.
+        form->resize(form->width(), 200 + frame);
+        for (const int id : longFields) {
+            QVERIFY(showsTwoLines(field(id)));
+            QVERIFY(field(id)->height() < natural[id]);
+        }
+        QVERIFY(form->verticalScrollBar()->maximum() > 0);
+        activate();
+        const auto inSight = [this](QWidget* widget) {
+            const QRect shown(widget->mapTo(form->viewport(), QPoint(0, 0)), widget->size());
+            return form->viewport()->rect().contains(shown);
+        };
+        field(CInputForm::IDC_NAME)->setFocus(Qt::OtherFocusReason);
+        QVERIFY(inSight(field(CInputForm::IDC_NAME)));
+        typeText(field(CInputForm::IDC_NAME), QStringLiteral("ж"));
+        for (int tab = 0; tab < 7; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), field(CInputForm::IDC_NOTES));
+        QVERIFY(inSight(field(CInputForm::IDC_NOTES)));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form->applyButton());
+        QVERIFY(inSight(form->applyButton()));
+        // Back up by Shift+Tab, and to the name by the program (as Сброс does).
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QVERIFY(inSight(field(CInputForm::IDC_NOTES)));
+        form->ResetRecord();
+        QVERIFY(field(CInputForm::IDC_NAME)->hasFocus());
+        QVERIFY(inSight(field(CInputForm::IDC_NAME)));
+        // A focused flat button shows that it has the focus.
+        form->resetButton()->setEnabled(true);
+        form->resetButton()->setFocus(Qt::TabFocusReason);
+        const QImage focused = form->resetButton()->grab().toImage();
+        field(CInputForm::IDC_NAME)->setFocus(Qt::TabFocusReason);
+        QVERIFY(form->resetButton()->grab().toImage() != focused);
+    }
 
     void typingRelabelsAndResetRestores()
     {
