@@ -49,7 +49,8 @@ public:
                                            const std::string& helpFilePath);
     // True when the run produced the help file; otherwise reported, naming the log.
     bool FinishCompile(const CompileRun& run, const IHelpPlatform::RunResult& result);
-    // Opens the help file with the desktop's handler; reported when it cannot.
+    // Opens the help file with the desktop's handler; reported when it cannot, also when the
+    // handler fails after this has returned (through the messages' LateMessages).
     bool OpenHelpFile(const std::string& helpFilePath);
     void StoreHelpCompilerPath(const std::string& compilerPath);
 
