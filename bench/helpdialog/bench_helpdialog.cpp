@@ -71,6 +71,10 @@ class NoViewer : public QtHelpPlatform
 {
 public:
     bool OpenDocument(const std::string&) override { return true; }
+    bool OpenDocumentWatching(const std::string&, const std::function<void()>&) override
+    {
+        return true;
+    }
 };
 
 // Counts paints of the widgets it watches.

@@ -68,7 +68,8 @@ public:
     // After a run stopped before its end: removes what it wrote of the help file and keeps what
     // it printed as the log. True when a help file was removed.
     static bool AbandonCompile(CompileRun& run);
-    // Opens the help file with the desktop's handler; reported when it cannot.
+    // Opens the help file with the desktop's handler; reported when it cannot, also when the
+    // handler fails after this has returned (through the messages' LateMessages).
     bool OpenHelpFile(const std::string& helpFilePath);
     void StoreHelpCompilerPath(const std::string& compilerPath);
 

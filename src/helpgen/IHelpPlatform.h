@@ -34,4 +34,13 @@ public:
                                  const std::string& workingDirectory, const OutputSink& output) = 0;
     // Opens `path` with the desktop's default handler.
     virtual bool OpenDocument(const std::string& path) = 0;
+    // The same without waiting for the handler, which may fail only after it has started: false
+    // when it could not be started; otherwise `failedLater` is called (on this thread, after this
+    // call has returned) if it fails. By default starting counts as success.
+    virtual bool OpenDocumentWatching(const std::string& path,
+                                      const std::function<void()>& failedLater)
+    {
+        (void)failedLater;
+        return OpenDocument(path);
+    }
 };

@@ -38,6 +38,10 @@ public:
         opened << QString::fromStdString(path);
         return openSucceeds;
     }
+    bool OpenDocumentWatching(const std::string& path, const std::function<void()>&) override
+    {
+        return OpenDocument(path);
+    }
     QStringList opened;
     bool openSucceeds = true;
 };

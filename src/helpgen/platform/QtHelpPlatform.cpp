@@ -1,5 +1,6 @@
 #include "QtHelpPlatform.h"
 
+#include "DesktopOpener.h"
 #include "ProgramInfo.h"
 
 #include <QDesktopServices>
@@ -76,5 +77,20 @@ IHelpPlatform::RunResult QtHelpPlatform::RunProgram(const std::string& program,
 
 bool QtHelpPlatform::OpenDocument(const std::string& path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    return OpenDocumentWatching(path, {});
+}
+
+bool QtHelpPlatform::OpenDocumentWatching(const std::string& path,
+                                          const std::function<void()>& failedLater)
+{
+    const QString file = QString::fromStdString(path);
+    // Without xdg-open (a desktop that opens files through its portal) Qt's own way is all
+    // there is, and it tells no more than whether it could ask.
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    DesktopOpener::Open(file, [failedLater](DesktopOpener::Outcome outcome) {
+        if (outcome != DesktopOpener::Outcome::Opened && failedLater)
+            failedLater();
+    });
+    return true;
 }
