@@ -26,6 +26,10 @@ public:
         opened << QString::fromStdString(path);
         return true;
     }
+    bool OpenDocumentWatching(const std::string& path, const std::function<void()>&) override
+    {
+        return OpenDocument(path);
+    }
     QStringList opened;
 };
 
