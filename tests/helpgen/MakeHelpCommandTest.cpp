@@ -82,7 +82,7 @@ TEST_F(MakeHelpCommand, NoCompileWritesTheProjectWithDefaultNameAndDirectory)
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(std::filesystem::exists(help + "/Книга Луча.hhc"));
     EXPECT_TRUE(std::filesystem::exists(help + "/Len_2.html"));
-    EXPECT_TRUE(std::filesystem::exists(help + "/Сообщить_3.html"));
+    EXPECT_TRUE(std::filesystem::exists(help + "/Soobshchit_3.html"));
     EXPECT_FALSE(std::filesystem::exists(help + "/Книга Луча.chm"));
     EXPECT_NE(ReadBytes(help + "/Len_2.html").find("<div>"), std::string::npos);
     EXPECT_NE(ReadBytes(help + "/default.css").find("text-align:'left'"), std::string::npos);
