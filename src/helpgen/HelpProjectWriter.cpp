@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace {
 
