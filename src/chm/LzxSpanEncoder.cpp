@@ -195,7 +195,7 @@ public:
     {}
 
     void encode(std::span<const std::uint8_t> span, std::vector<std::uint8_t>& out,
-                std::vector<std::uint32_t>& frameStarts)
+                std::vector<std::uint32_t>& frameStarts, std::array<std::uint64_t, 4>& blocks)
     {
         m_data = span.data();
         m_size = static_cast<std::uint32_t>(span.size());
@@ -203,6 +203,8 @@ public:
         parse(frames);
         planBlocks(frames);
         write(out, frameStarts);
+        for (const Plan& plan : m_plans)
+            ++blocks[plan.type];
     }
 
 private:
@@ -212,6 +214,7 @@ private:
         unsigned count;
         bool stored;
         Trees trees;
+        unsigned type = blockUncompressed; // as written
     };
 
     // ---- match finding ------------------------------------------------------------------
@@ -494,7 +497,7 @@ private:
         bits.put(0, 1);   // no E8 translation
         Trees previous{}; // the decoder's lengths start at zero after a reset
         Stats stats;
-        for (const Plan& plan : m_plans) {
+        for (Plan& plan : m_plans) {
             const auto length = static_cast<std::uint32_t>(plan.count * frameSize);
             if (plan.stored) {
                 writeStored(bits, plan, length, base, out, frameStarts);
@@ -506,6 +509,7 @@ private:
                 stats.add(m_frameStats[f]);
             Trees trees;
             buildTrees(stats, previous, trees);
+            plan.type = trees.type;
             if (plan.first)
                 frameStarts.push_back(static_cast<std::uint32_t>(out.size() - base));
             bits.put(trees.type, 3);
@@ -602,9 +606,10 @@ LzxSpanEncoder::LzxSpanEncoder(unsigned windowBits) : m_impl(std::make_unique<Im
 LzxSpanEncoder::~LzxSpanEncoder() = default;
 
 void LzxSpanEncoder::encode(std::span<const std::uint8_t> span, std::vector<std::uint8_t>& out,
-                            std::vector<std::uint32_t>& frameStarts)
+                            std::vector<std::uint32_t>& frameStarts,
+                            std::array<std::uint64_t, 4>& blocks)
 {
-    m_impl->encode(span, out, frameStarts);
+    m_impl->encode(span, out, frameStarts, blocks);
 }
 
 } // namespace chm
