@@ -13,9 +13,10 @@ struct LzxOptions
 {
     // LZX window, 2^windowBits bytes (16..21; chmlib cannot read 15, see normalised()).
     unsigned windowBits = 16;
-    // 32 KB frames between full resets of the coder. Each reset interval is compressed on its own,
-    // so it is also the unit of parallel work and of a viewer's random access.
-    unsigned resetIntervalFrames = 2;
+    // 32 KB frames between full resets of the coder (a power of two). Each reset interval is
+    // compressed on its own, so it is also the unit of parallel work and of a viewer's random
+    // access.
+    unsigned resetIntervalFrames = 4;
     // Worker threads; 0 = one per core. The output is the same for every value.
     unsigned threads = 0;
 };

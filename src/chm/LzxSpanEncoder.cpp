@@ -17,10 +17,11 @@ using namespace lzx;
 
 constexpr unsigned hashBits = 15;
 constexpr std::uint32_t noPosition = 0xFFFFFFFF;
-// Search effort: chain links followed per position, and the match length that ends a search or
-// is taken without looking one byte further.
-constexpr unsigned maxChain = 24;
-constexpr unsigned niceLength = 64;
+// Search effort, weighed on generated help pages: chain links followed per position, and the
+// match length that ends a search or is taken without looking one byte further.
+constexpr unsigned maxChain = 32;
+constexpr unsigned lazyChain = 16; // when looking one byte further
+constexpr unsigned niceLength = 128;
 constexpr unsigned lengthFooterNone = 0xFF;
 
 // Rough prices in bits for the parser's choices; the real codes come from the block's statistics.
@@ -221,14 +222,15 @@ private:
 
     std::uint32_t hashAt(std::uint32_t p) const
     {
-        const std::uint32_t bytes = m_data[p] | (m_data[p + 1] << 8) | (m_data[p + 2] << 16);
+        std::uint32_t bytes;
+        std::memcpy(&bytes, m_data + p, 4);
         return (bytes * 2654435761u) >> (32 - hashBits);
     }
 
     // Chains hold every position before `to` whose three bytes can be hashed.
     void insertUpTo(std::uint32_t to)
     {
-        const std::uint32_t end = std::min(to, m_size >= 2 ? m_size - 2 : 0);
+        const std::uint32_t end = std::min(to, m_size >= 3 ? m_size - 3 : 0);
         for (; m_inserted < end; ++m_inserted) {
             const std::uint32_t h = hashAt(m_inserted);
             m_prev[m_inserted] = m_head[h];
@@ -266,7 +268,8 @@ private:
 
     // The best match at p that ends by `end` (the frame's end): a repeated offset or one from
     // the hash chain.
-    Match find(std::uint32_t p, std::uint32_t end, const Repeats& repeats) const
+    Match find(std::uint32_t p, std::uint32_t end, const Repeats& repeats,
+               unsigned chainLimit) const
     {
         Match best;
         const unsigned limit = std::min<std::uint32_t>(maxMatch, end - p);
@@ -283,12 +286,12 @@ private:
             if (score > best.score)
                 best = {length, offset, k, score};
         }
-        if (limit < 3 || p + 3 > m_size)
+        if (best.length == limit || limit < 4 || p + 4 > m_size)
             return best;
         unsigned longest = std::max(best.length, 2u);
         const std::uint32_t lowest = p > m_maxOffset ? p - m_maxOffset : 0;
         std::uint32_t candidate = m_head[hashAt(p)];
-        for (unsigned chain = maxChain; chain && candidate != noPosition && candidate >= lowest;
+        for (unsigned chain = chainLimit; chain && candidate != noPosition && candidate >= lowest;
              --chain, candidate = m_prev[candidate]) {
             if (m_data[candidate + longest] != m_data[p + longest] ||
                 m_data[candidate] != m_data[p])
@@ -379,20 +382,20 @@ private:
             const std::uint32_t end = (f + 1) * frameSize;
             std::uint32_t p = f * frameSize;
             insertUpTo(p);
-            Match current = find(p, end, repeats);
+            Match current = find(p, end, repeats, maxChain);
             while (p < end) {
                 if (current.score <= 0) {
                     literal(stats, m_data[p]);
                     ++p;
                     if (p < end) {
                         insertUpTo(p);
-                        current = find(p, end, repeats);
+                        current = find(p, end, repeats, maxChain);
                     }
                     continue;
                 }
                 if (current.length < niceLength && p + 1 < end) {
                     insertUpTo(p + 1);
-                    const Match next = find(p + 1, end, repeats);
+                    const Match next = find(p + 1, end, repeats, lazyChain);
                     if (next.score > current.score + literalPrice / 2) {
                         literal(stats, m_data[p]);
                         ++p;
@@ -404,7 +407,7 @@ private:
                 p += current.length;
                 if (p < end) {
                     insertUpTo(p);
-                    current = find(p, end, repeats);
+                    current = find(p, end, repeats, maxChain);
                 }
             }
             m_frameItems[f + 1] = static_cast<std::uint32_t>(m_items.size());
