@@ -1,0 +1,332 @@
+#include "ContainerWriter.h"
+
+#include "ContainerDirectory.h"
+#include "LzxCompressor.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace chm {
+
+namespace {
+
+constexpr std::size_t maxNameLength = 512;
+
+const std::string transformGuid = "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}";
+const std::string storage = "::DataSpace/Storage/MSCompressed/";
+const std::string transformFolder = storage + "Transform/" + transformGuid + "/";
+
+// {7C01FD10-7BAA-11D0-9E0C-00A0C922E6EC} and {7C01FD11-...}: libmspack rejects a file without
+// both (chmcmd writes the first twice).
+constexpr std::uint8_t itsfGuids[32] = {
+    0x10, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11, 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC,
+    0x11, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11, 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
+// {5D02926A-212E-11D0-9DF9-00A0C922E6EC}
+constexpr std::uint8_t directoryGuid[16] = {0x6A, 0x92, 0x02, 0x5D, 0x2E, 0x21, 0xD0, 0x11,
+                                            0x9D, 0xF9, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
+
+constexpr std::uint32_t itsfHeaderSize = 0x60;
+constexpr std::uint32_t headerSection0Size = 0x18;
+constexpr std::uint32_t directoryHeaderSize = 0x54;
+
+class Bytes
+{
+public:
+    void u16(std::uint32_t v) { raw(v, 2); }
+    void u32(std::uint32_t v) { raw(v, 4); }
+    void u64(std::uint64_t v) { raw(v, 8); }
+    void bytes(const void* data, std::size_t size)
+    {
+        const auto* p = static_cast<const std::uint8_t*>(data);
+        m_data.insert(m_data.end(), p, p + size);
+    }
+    // UTF-16LE of ASCII text
+    void utf16(std::string_view text)
+    {
+        for (char c : text)
+            u16(static_cast<unsigned char>(c));
+    }
+    std::vector<std::uint8_t>& data() { return m_data; }
+
+private:
+    void raw(std::uint64_t v, int size)
+    {
+        for (int i = 0; i < size; ++i)
+            m_data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    std::vector<std::uint8_t> m_data;
+};
+
+bool writeAll(int fd, std::span<const std::uint8_t> data, std::string& error)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            error = std::string("cannot write the help file: ") + std::strerror(errno);
+            return false;
+        }
+        data = data.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+class ContainerWriter::Impl
+{
+public:
+    explicit Impl(const ContainerOptions& options)
+        : m_options(options),
+          m_compressor(LzxOptions{options.windowBits, options.resetIntervalFrames, options.threads},
+                       [this](std::span<const std::uint8_t> bytes) {
+                           m_content.insert(m_content.end(), bytes.begin(), bytes.end());
+                       })
+    {}
+
+    void addCompressed(std::string_view name, std::span<const std::uint8_t> bytes)
+    {
+        if (!checkOpen())
+            return;
+        if (auto stored = storedName(name)) {
+            m_entries.push_back(
+                {std::move(*stored), 1, m_compressor.uncompressedSize(), bytes.size()});
+            m_compressor.write(bytes);
+        }
+    }
+
+    void addUncompressed(std::string_view name, std::span<const std::uint8_t> bytes)
+    {
+        if (!checkOpen())
+            return;
+        if (auto stored = storedName(name)) {
+            m_entries.push_back({std::move(*stored), 0, m_section0.size(), bytes.size()});
+            m_section0.insert(m_section0.end(), bytes.begin(), bytes.end());
+        }
+    }
+
+    bool writeTo(int fd, std::string& error)
+    {
+        if (m_written) {
+            error = "the help file has already been written";
+            return false;
+        }
+        m_written = true;
+        if (!m_nameError.empty()) {
+            error = m_nameError;
+            return false;
+        }
+        m_compressor.finish();
+        addDataSpaceFiles();
+        addFolders();
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const DirectoryEntry& a, const DirectoryEntry& b) {
+                      return ContainerDirectory::nameLess(a.name, b.name);
+                  });
+        for (std::size_t i = 1; i < m_entries.size(); ++i) {
+            if (m_entries[i].name == m_entries[i - 1].name) {
+                error = "the name \"" + m_entries[i].name + "\" is given twice";
+                return false;
+            }
+        }
+        const ContainerDirectory directory(m_entries);
+        m_entries.clear();
+        m_entries.shrink_to_fit();
+
+        const std::uint64_t directorySize = directoryHeaderSize + directory.chunks().size();
+        const std::uint64_t section0Offset = itsfHeaderSize + headerSection0Size + directorySize;
+        const std::uint64_t fileSize = section0Offset + m_section0.size() + m_content.size();
+
+        Bytes head;
+        head.bytes("ITSF", 4);
+        head.u32(3);
+        head.u32(itsfHeaderSize);
+        head.u32(1);
+        head.u32(0); // timestamp: none, so that the same input gives the same file
+        head.u32(m_options.lcid);
+        head.bytes(itsfGuids, sizeof itsfGuids);
+        head.u64(itsfHeaderSize);
+        head.u64(headerSection0Size);
+        head.u64(itsfHeaderSize + headerSection0Size);
+        head.u64(directorySize);
+        head.u64(section0Offset);
+        // header section 0
+        head.u32(0x01FE);
+        head.u32(0);
+        head.u64(fileSize);
+        head.u32(0);
+        head.u32(0);
+        // directory header
+        head.bytes("ITSP", 4);
+        head.u32(1);
+        head.u32(directoryHeaderSize);
+        head.u32(0x0A);
+        head.u32(ContainerDirectory::chunkSize);
+        head.u32(ContainerDirectory::density);
+        head.u32(directory.depth());
+        head.u32(static_cast<std::uint32_t>(directory.indexRoot()));
+        head.u32(0); // first listing chunk
+        head.u32(directory.lastListingChunk());
+        head.u32(0xFFFFFFFF);
+        head.u32(directory.chunkCount());
+        head.u32(m_options.lcid);
+        head.bytes(directoryGuid, sizeof directoryGuid);
+        head.u32(directoryHeaderSize);
+        head.u32(0xFFFFFFFF);
+        head.u32(0xFFFFFFFF);
+        head.u32(0xFFFFFFFF);
+
+        return writeAll(fd, head.data(), error) && writeAll(fd, directory.chunks(), error) &&
+               writeAll(fd, m_section0, error) && writeAll(fd, m_content, error);
+    }
+
+    const std::string& nameError() const { return m_nameError; }
+
+private:
+    // Files added after writeTo() are a caller's mistake; they are dropped.
+    bool checkOpen() const { return !m_written; }
+
+    std::optional<std::string> storedName(std::string_view name)
+    {
+        std::string stored;
+        if (!name.starts_with('/') && !name.starts_with("::"))
+            stored = "/";
+        stored += name;
+        const char* problem = nullptr;
+        if (name.empty())
+            problem = "an empty name";
+        else if (stored.size() > maxNameLength)
+            problem = "a name longer than 512 bytes";
+        else if (stored.find('\0') != std::string::npos)
+            problem = "a name with a NUL byte";
+        else if (stored.ends_with('/'))
+            problem = "a name ending in \"/\"";
+        else if (stored.starts_with("::DataSpace/"))
+            problem = "a name the container keeps for itself";
+        if (!problem)
+            return stored;
+        if (m_nameError.empty())
+            m_nameError =
+                std::string("cannot store ") + problem + ": \"" + std::string(name) + "\"";
+        return std::nullopt;
+    }
+
+    void addSection0(std::string name, const std::vector<std::uint8_t>& bytes)
+    {
+        m_entries.push_back({std::move(name), 0, m_section0.size(), bytes.size()});
+        m_section0.insert(m_section0.end(), bytes.begin(), bytes.end());
+    }
+
+    void addDataSpaceFiles()
+    {
+        const LzxOptions& lzx = m_compressor.options();
+
+        // The section names, UTF-16 with a terminating 0; the first word counts the file's words.
+        Bytes names;
+        names.u16(0);
+        names.u16(2);
+        for (std::string_view section : {"Uncompressed", "MSCompressed"}) {
+            names.u16(static_cast<std::uint32_t>(section.size()));
+            names.utf16(section);
+            names.u16(0);
+        }
+        names.data()[0] = static_cast<std::uint8_t>(names.data().size() / 2);
+        addSection0("::DataSpace/NameList", names.data());
+
+        // Version 2 counts the reset interval and the window in 32 KB units.
+        Bytes control;
+        control.u32(6);
+        control.bytes("LZXC", 4);
+        control.u32(2);
+        control.u32(lzx.resetIntervalFrames);
+        control.u32((1u << lzx.windowBits) / 32768);
+        control.u32(LzxCompressor::windowsPerReset(lzx));
+        control.u32(0);
+        addSection0(storage + "ControlData", control.data());
+
+        Bytes span;
+        span.u64(m_compressor.uncompressedSize());
+        addSection0(storage + "SpanInfo", span.data());
+
+        Bytes list;
+        list.utf16(transformGuid);
+        addSection0(storage + "Transform/List", list.data());
+
+        const std::vector<std::uint64_t>& frames = m_compressor.frameOffsets();
+        Bytes table;
+        table.u32(2);
+        table.u32(static_cast<std::uint32_t>(frames.size()));
+        table.u32(8);
+        table.u32(0x28);
+        table.u64(m_compressor.uncompressedSize());
+        table.u64(m_compressor.compressedSize());
+        table.u64(32768);
+        for (std::uint64_t offset : frames)
+            table.u64(offset);
+        addSection0(transformFolder + "InstanceData/ResetTable", table.data());
+
+        // The compressed stream ends section 0; its bytes are written last, straight from memory.
+        m_entries.push_back({storage + "Content", 0, m_section0.size(), m_content.size()});
+    }
+
+    // Folder entries (offset and length 0) as Microsoft's compiler writes them: every folder of a
+    // "/" name, and the transform's two folders. chmlib's folder listing starts from them.
+    void addFolders()
+    {
+        std::vector<std::string> folders{transformFolder, transformFolder + "InstanceData/"};
+        for (const DirectoryEntry& entry : m_entries) {
+            const std::string& name = entry.name;
+            if (!name.starts_with('/'))
+                continue;
+            for (std::size_t slash = name.find('/'); slash != std::string::npos;
+                 slash = name.find('/', slash + 1))
+                folders.push_back(name.substr(0, slash + 1));
+        }
+        std::sort(folders.begin(), folders.end());
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+        for (std::string& folder : folders)
+            m_entries.push_back({std::move(folder), 0, 0, 0});
+    }
+
+    ContainerOptions m_options;
+    std::vector<std::uint8_t> m_content;
+    LzxCompressor m_compressor;
+    std::vector<DirectoryEntry> m_entries;
+    std::vector<std::uint8_t> m_section0;
+    std::string m_nameError;
+    bool m_written = false;
+};
+
+ContainerWriter::ContainerWriter(const ContainerOptions& options)
+    : m_impl(std::make_unique<Impl>(options))
+{}
+
+ContainerWriter::~ContainerWriter() = default;
+
+void ContainerWriter::addCompressedFile(std::string_view name, std::span<const std::uint8_t> bytes)
+{
+    m_impl->addCompressed(name, bytes);
+}
+
+void ContainerWriter::addUncompressedFile(std::string_view name,
+                                          std::span<const std::uint8_t> bytes)
+{
+    m_impl->addUncompressed(name, bytes);
+}
+
+bool ContainerWriter::writeTo(int fd, std::string& error)
+{
+    return m_impl->writeTo(fd, error);
+}
+
+const std::string& ContainerWriter::nameError() const
+{
+    return m_impl->nameError();
+}
+
+} // namespace chm

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace chm {
+
+struct ContainerOptions
+{
+    std::uint32_t lcid = 0x409; // written in the ITSF and directory headers
+    // LZX window, 2^windowBits bytes (16..21). 64 KB is what every compiler writes and reader
+    // expects; a reset interval does not reach back further anyway.
+    unsigned windowBits = 16;
+    // 32 KB frames between coder resets: a viewer decodes up to this many frames to reach a page.
+    unsigned resetIntervalFrames = 2;
+    unsigned threads = 0; // 0 = one per core; output byte-identical for any value
+};
+
+// Writes an ITSF (.chm) container: the directory, the uncompressed section 0 and the
+// LZX-compressed section 1 ("MSCompressed") with its control data, reset table and transform
+// list. Names are stored as given (UTF-8 is what readers expect); one without a leading "/" or
+// "::" gets a "/". Names of at most 512 bytes (chmlib's limit), no NUL, not ending in "/",
+// each once. A name that breaks these rules makes writeTo() fail with the reason.
+class ContainerWriter
+{
+public:
+    explicit ContainerWriter(const ContainerOptions& options);
+    ~ContainerWriter();
+    ContainerWriter(const ContainerWriter&) = delete;
+    ContainerWriter& operator=(const ContainerWriter&) = delete;
+
+    // A file in the LZX-compressed section ("/page.html", "/#SYSTEM", "/$FIftiMain", ...). The
+    // bytes are compressed in batches as they come, so memory stays bounded.
+    void addCompressedFile(std::string_view name, std::span<const std::uint8_t> bytes);
+    // A file in the uncompressed section (held in memory until writeTo()).
+    void addUncompressedFile(std::string_view name, std::span<const std::uint8_t> bytes);
+
+    // Writes the whole .chm to an open file descriptor, from its current position; false with a
+    // reason on failure. Once only: the writer is spent afterwards.
+    bool writeTo(int fd, std::string& error);
+
+    // The first problem with an added name, empty while there is none.
+    const std::string& nameError() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace chm

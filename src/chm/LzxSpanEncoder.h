@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace chm {
+
+// Compresses one reset interval: whole 32 KB frames, starting from the coder's reset state
+// (repeated offsets 1, code lengths zero, the E8 header bit re-read). Holds large scratch tables,
+// so each worker keeps one.
+class LzxSpanEncoder
+{
+public:
+    explicit LzxSpanEncoder(unsigned windowBits);
+    ~LzxSpanEncoder();
+    LzxSpanEncoder(const LzxSpanEncoder&) = delete;
+    LzxSpanEncoder& operator=(const LzxSpanEncoder&) = delete;
+
+    // span.size() is a multiple of the frame size. Appends the compressed bytes to out and the
+    // offset (from the span's first compressed byte) of every frame to frameStarts.
+    void encode(std::span<const std::uint8_t> span, std::vector<std::uint8_t>& out,
+                std::vector<std::uint32_t>& frameStarts);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace chm
