@@ -4,6 +4,7 @@
 #include "AtomicOutput.h"
 #include "CompileLog.h"
 #include "ContainerWriter.h"
+#include "FullTextIndexBuilder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -36,6 +37,24 @@ public:
 
 private:
     ContainerWriter& m_container;
+};
+
+class SearchIndexer : public TopicIndexer
+{
+public:
+    SearchIndexer(unsigned codePage, std::uint32_t lcid) : m_builder(codePage, lcid) {}
+    void addTopic(std::uint32_t topic, std::string_view html) override
+    {
+        m_builder.addTopic(topic, html);
+    }
+    std::string finish() override
+    {
+        const std::vector<std::uint8_t> bytes = m_builder.finish();
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+private:
+    FullTextIndexBuilder m_builder;
 };
 
 // The log as the project names it; the reason when it cannot be written.
@@ -101,9 +120,11 @@ HelpFileCompiler::Outcome HelpFileCompiler::run(const Request& request, CompileL
     options.threads = request.threads;
     ContainerWriter container(options);
     ContainerArchive archive(container);
+    std::unique_ptr<SearchIndexer> indexer;
     if (compiler.project().fullTextSearch)
-        log.note("full-text search: no search index is made yet");
-    if (!compiler.compile(archive, nullptr, request.progress))
+        indexer =
+            std::make_unique<SearchIndexer>(compiler.language().codePage, compiler.language().lcid);
+    if (!compiler.compile(archive, indexer.get(), request.progress))
         return finish(false);
     outcome.files = compiler.fileCount();
     outcome.topics = compiler.topicCount();

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <sys/wait.h>
 
 using chm::LittleEndian::readU16;
@@ -207,7 +208,7 @@ TEST(ChmEndToEnd, TheSampleBookReadsBackByteForByteInChmlibAndLibmspack)
     EXPECT_EQ(mspack.error, "");
     expectSameFiles(expected, contentFiles(mspack), "libmspack");
     for (const char* system : {"/#SYSTEM", "/#STRINGS", "/#TOPICS", "/#URLTBL", "/#URLSTR",
-                               "/#WINDOWS", "/#IVB", "/#IDXHDR"}) {
+                               "/#WINDOWS", "/#IVB", "/#IDXHDR", "/$FIftiMain"}) {
         EXPECT_TRUE(chmlib.files.count(system)) << system;
         EXPECT_EQ(chmlib.files.at(system), mspack.files.at(system)) << system;
     }
@@ -221,6 +222,7 @@ TEST(ChmEndToEnd, TheSampleBookReadsBackByteForByteInChmlibAndLibmspack)
     EXPECT_EQ(system[5], std::string("Default\0", 8));
     EXPECT_EQ(system[6], std::string("spravochnik lucha\0", 18));
     EXPECT_EQ(readU32(system[4], 0), 0x419u);
+    EXPECT_EQ(readU32(system[4], 8), 1u); // full-text search
 
     // Context ids open pages by their names inside, for every [MAP] line of the project.
     const std::string& strings = chmlib.files.at("/#STRINGS");
@@ -259,6 +261,116 @@ TEST(ChmEndToEnd, TheSampleBookReadsBackByteForByteInChmlibAndLibmspack)
     for (const auto& [name, bytes] : expected)
         pages += name.ends_with(".html") ? 1 : 0;
     EXPECT_EQ(topicUrls.size(), pages);
+}
+
+// The words of a page's text (tags left out, letters lower-cased, Windows-1251), as a reader
+// sees them: what a search for a whole word must find the page by.
+std::set<std::string> pageWords(const std::string& html)
+{
+    std::string text;
+    bool inTag = false;
+    for (std::size_t i = 0; i < html.size(); ++i) {
+        const char c = html[i];
+        if (c == '<')
+            inTag = true;
+        else if (c == '>')
+            inTag = false;
+        else if (!inTag && c == '&') {
+            const std::size_t semicolon = html.find(';', i);
+            text += ' ';
+            i = semicolon == std::string::npos ? i : semicolon;
+        } else if (!inTag)
+            text += c;
+    }
+    std::set<std::string> words;
+    std::string word;
+    for (char c : text + " ") {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool letter = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                            (byte >= '0' && byte <= '9') || byte >= 0xC0 || byte == 0xA8 ||
+                            byte == 0xB8;
+        if (letter) {
+            char lower = c;
+            if (byte >= 'A' && byte <= 'Z')
+                lower = static_cast<char>(byte + 32);
+            else if (byte >= 0xC0 && byte <= 0xDF)
+                lower = static_cast<char>(byte + 32);
+            else if (byte == 0xA8)
+                lower = static_cast<char>(0xB8);
+            word += lower;
+        } else if (!word.empty()) {
+            words.insert(word);
+            word.clear();
+        }
+    }
+    return words;
+}
+
+std::string hexOf(std::string_view bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+TEST(ChmEndToEnd, SearchingTheSamplesHelpFindsRussianAndLatinWordsOnTheirPages)
+{
+    TempDir dir;
+    const std::string folder = dir.str() + "/help";
+    const std::string project = generateProject(sampleBook(), folder, "luch.chm");
+    const ToolRun run = zetchm(dir, shellQuoted(project));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    // Words of bodies and of titles, Cyrillic and Latin. The index holds them lower-cased;
+    // python3-chm folds only Latin letters of a query, so Cyrillic ones are asked lower-case.
+    const std::vector<std::string> words = {"символов", "строки", "книга", "Len", "ROUND", "число"};
+    std::map<std::string, std::set<std::string>> expected;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        const std::set<std::string> onPage = pageWords(ReadBytes(entry.path()));
+        for (const std::string& word : words) {
+            std::string lower = W(word);
+            for (char& c : lower) {
+                const auto byte = static_cast<unsigned char>(c);
+                if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDF))
+                    c = static_cast<char>(byte + 32);
+            }
+            if (onPage.count(lower))
+                expected[word].insert(entry.path().filename().string());
+        }
+    }
+    std::string queries;
+    for (const std::string& word : words)
+        queries += hexOf(W(word)) + "\n";
+    WriteBytes(dir.path() / "queries.txt", queries);
+    WriteBytes(dir.path() / "search.py",
+               "import sys\nimport chm.chm\nf = chm.chm.CHMFile()\n"
+               "assert f.LoadCHM(sys.argv[1])\n"
+               "for line in open(sys.argv[2]):\n"
+               "    found = f.Search(bytes.fromhex(line.strip()), 1, 0)\n"
+               "    urls = sorted(set(found[1].values())) if found else []\n"
+               "    print(','.join(u.decode().lstrip('/') for u in urls) or '-')\n");
+    const std::string command = "/usr/bin/python3 " + shellQuoted(dir.str() + "/search.py") + " " +
+                                shellQuoted(folder + "/luch.chm") + " " +
+                                shellQuoted(dir.str() + "/queries.txt") + " >" +
+                                shellQuoted(dir.str() + "/found.txt") + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadBytes(dir.path() / "found.txt");
+    std::istringstream found(ReadBytes(dir.path() / "found.txt"));
+    for (const std::string& word : words) {
+        std::string line;
+        ASSERT_TRUE(std::getline(found, line)) << word;
+        std::set<std::string> pages;
+        std::istringstream items(line == "-" ? std::string() : line);
+        for (std::string item; std::getline(items, item, ',');)
+            pages.insert(item);
+        EXPECT_FALSE(expected[word].empty()) << word;
+        EXPECT_EQ(pages, expected[word]) << word;
+    }
 }
 
 TEST(ChmEndToEnd, ATenThousandRecordBookSpanningManyResetIntervals)
