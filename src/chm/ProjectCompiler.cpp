@@ -203,35 +203,51 @@ bool ProjectCompiler::load(const std::string& projectPath)
 
 void ProjectCompiler::report(Origin origin, const std::string& text)
 {
-    switch (origin) {
-    case Origin::Files:
-    case Origin::Contents:
-    case Origin::Index:
+    if (isError(origin))
         m_log.error(text);
-        break;
-    default:
+    else
         m_log.warning(text);
-        break;
-    }
+}
+
+bool ProjectCompiler::isError(Origin origin)
+{
+    return origin == Origin::Files || origin == Origin::Contents || origin == Origin::Index;
 }
 
 std::optional<std::string> ProjectCompiler::want(std::string_view name, std::string_view baseFolder,
                                                  ProjectFiles::Kind kind, Origin origin,
                                                  const std::string& from)
 {
+    // Most names come again and again (every page links the style sheet; the index, [FILES]
+    // and [ALIAS] name the pages the contents named): each is looked for on disk once.
+    std::string cacheKey;
+    cacheKey.reserve(2 + baseFolder.size() + name.size());
+    cacheKey.append(1, kind == ProjectFiles::Kind::Link ? 'L' : 'P')
+        .append(baseFolder)
+        .append(1, '\0')
+        .append(name);
+    if (const auto known = m_resolved.find(cacheKey); known != m_resolved.end())
+        return known->second;
+
     const ProjectFiles::Lookup lookup = m_files->find(name, baseFolder, kind);
     if (lookup.external)
         return std::nullopt;
     if (!lookup.file) {
         const std::string tried = lookup.tried.empty() ? std::string(name) : lookup.tried;
-        // Each missing file is said once, however many pages link to it.
-        if (m_missing.insert(TextUtil::lowerAscii(tried)).second)
+        // Each missing file is said once however many pages link to it, and as an error
+        // whenever the project itself names it.
+        const auto [missing, first] = m_missing.emplace(TextUtil::lowerAscii(tried), false);
+        if (first || (isError(origin) && !missing->second)) {
             report(origin, tried + ": no such file (" + from + ")");
+            missing->second = missing->second || isError(origin);
+        }
         return std::nullopt;
     }
     std::string key = TextUtil::lowerAscii(lookup.file->name);
-    if (const auto stored = m_stored.find(key); stored != m_stored.end())
+    if (const auto stored = m_stored.find(key); stored != m_stored.end()) {
+        m_resolved.emplace(std::move(cacheKey), stored->second);
         return stored->second;
+    }
     ProjectFiles::File file = *lookup.file;
     if ((origin == Origin::Contents || origin == Origin::Index) && !NameText::isAscii(file.name)) {
         // Viewers find the contents and the index by names in the system files, which only
@@ -242,26 +258,38 @@ std::optional<std::string> ProjectCompiler::want(std::string_view name, std::str
                          "_");
         m_log.note(file.diskPath + " is stored as " + ascii +
                    ": viewers find contents and index files by names in ASCII");
-        m_renamed.emplace(key, ascii);
         m_stored.emplace(TextUtil::lowerAscii(ascii), ascii);
         file.name = ascii;
     }
     m_stored.emplace(std::move(key), file.name);
+    m_resolved.emplace(std::move(cacheKey), file.name);
     std::string stored = file.name;
     m_queue.push_back({std::move(file), origin, from});
     m_progress.filesKnown = m_queue.size();
     return stored;
 }
 
+std::optional<std::string> ProjectCompiler::storedName(const std::string& name,
+                                                       ProjectFiles::Kind kind)
+{
+    std::string cacheKey(1, kind == ProjectFiles::Kind::Link ? 'L' : 'P');
+    cacheKey.append(1, '\0').append(name);
+    if (const auto known = m_resolved.find(cacheKey); known != m_resolved.end())
+        return known->second;
+    const ProjectFiles::Lookup lookup = m_files->find(name, "", kind);
+    if (!lookup.file)
+        return std::nullopt;
+    const auto stored = m_stored.find(TextUtil::lowerAscii(lookup.file->name));
+    if (stored == m_stored.end())
+        return std::nullopt;
+    return stored->second;
+}
+
 std::string ProjectCompiler::helpName(const std::string& projectName)
 {
-    const ProjectFiles::Lookup lookup =
-        m_files->find(projectName, "", ProjectFiles::Kind::ProjectName);
-    if (lookup.file) {
-        const auto stored = m_stored.find(TextUtil::lowerAscii(lookup.file->name));
-        if (stored != m_stored.end())
-            return withoutSlash(stored->second);
-    }
+    if (std::optional<std::string> stored =
+            storedName(projectName, ProjectFiles::Kind::ProjectName))
+        return withoutSlash(*stored);
     return withoutSlash(fileSystemName(projectName, m_language.iconvName()));
 }
 
@@ -390,13 +418,9 @@ void ProjectCompiler::addSystemFiles(ArchiveSink& archive, TopicIndexer* indexer
     std::string contextIds;
     if (!m_project.map.empty()) {
         const auto resolver = [&](const std::string& target) -> std::optional<std::string> {
-            const ProjectFiles::Lookup lookup = m_files->find(target, "", ProjectFiles::Kind::Link);
-            if (!lookup.file)
-                return std::nullopt;
-            const auto stored = m_stored.find(TextUtil::lowerAscii(lookup.file->name));
-            if (stored == m_stored.end())
-                return std::nullopt;
-            return withoutSlash(stored->second);
+            if (std::optional<std::string> stored = storedName(target, ProjectFiles::Kind::Link))
+                return withoutSlash(*stored);
+            return std::nullopt;
         };
         contextIds = ContextIds::build(ContextIds::resolve(m_project, resolver, m_log), m_strings);
     }

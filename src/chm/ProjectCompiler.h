@@ -80,6 +80,10 @@ private:
                                     const std::string& from);
     void process(const Pending& pending, ArchiveSink& archive, TopicIndexer* indexer);
     void report(Origin origin, const std::string& text);
+    // Whether a file the origin names must be there for the help file to be made.
+    static bool isError(Origin origin);
+    // The name inside the help file of a file taken in already, or nothing.
+    std::optional<std::string> storedName(const std::string& name, ProjectFiles::Kind kind);
     // The name inside the help file (no leading "/") a name of the project stands for.
     std::string helpName(const std::string& projectName);
     void addSystemFiles(ArchiveSink& archive, TopicIndexer* indexer);
@@ -100,10 +104,10 @@ private:
     // case), with its name as stored.
     std::unordered_map<std::string, std::string> m_stored;
     std::unordered_set<std::string> m_inContents;
-    // Files looked for and not found, lower-case, so that each is said once.
-    std::unordered_set<std::string> m_missing;
-    // Names the help file gives files whose own names are not ASCII (contents and index).
-    std::unordered_map<std::string, std::string> m_renamed;
+    // Files looked for and not found, lower-case, each with whether it was said as an error.
+    std::unordered_map<std::string, bool> m_missing;
+    // What each name, as given (with its kind and folder), was found to be inside.
+    std::unordered_map<std::string, std::string> m_resolved;
     std::string m_contentsName;
     std::string m_indexName;
     StringTable m_strings;

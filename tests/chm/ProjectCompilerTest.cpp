@@ -234,6 +234,20 @@ TEST_F(CompileProject, AFileListedButMissingIsAnErrorAndNothingMoreIsRead)
     EXPECT_EQ(helpFile, dir.str() + "/p.chm"); // no compiled file named: the project's name
 }
 
+TEST_F(CompileProject, AListedFileLinkedBeforeAndMissingIsStillAnError)
+{
+    // The contents come first and warn of the missing page; [FILES] naming it is an error all
+    // the same, and nothing is said twice.
+    write("p.hhp", "[OPTIONS]\nContents file=toc.hhc\n[FILES]\nnone.htm\n[ALIAS]\n"
+                   "IDH_X=none.htm\n");
+    write("toc.hhc", "<OBJECT type=\"text/sitemap\"><param name=\"Local\" value=\"none.htm\">"
+                     "</OBJECT>");
+    EXPECT_FALSE(compile());
+    EXPECT_EQ(log.count(CompileLog::Severity::Warning), 1u) << log.text();
+    EXPECT_EQ(log.count(CompileLog::Severity::Error), 1u) << log.text();
+    EXPECT_TRUE(mentions(log, CompileLog::Severity::Error, "none.htm: no such file (listed in"));
+}
+
 TEST_F(CompileProject, AFolderOrAFileTooLargeIsAnError)
 {
     write("p.hhp", "[FILES]\nsub\n");
