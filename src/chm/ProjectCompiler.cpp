@@ -220,14 +220,9 @@ std::optional<std::string> ProjectCompiler::want(std::string_view name, std::str
 {
     // Most names come again and again (every page links the style sheet; the index, [FILES]
     // and [ALIAS] name the pages the contents named): each is looked for on disk once.
-    std::string cacheKey;
-    cacheKey.reserve(2 + baseFolder.size() + name.size());
-    cacheKey.append(1, kind == ProjectFiles::Kind::Link ? 'L' : 'P')
-        .append(baseFolder)
-        .append(1, '\0')
-        .append(name);
+    std::string cacheKey = lookupKey(name, baseFolder, kind);
     if (const auto known = m_resolved.find(cacheKey); known != m_resolved.end())
-        return known->second;
+        return *known->second;
 
     const ProjectFiles::Lookup lookup = m_files->find(name, baseFolder, kind);
     if (lookup.external)
@@ -245,7 +240,7 @@ std::optional<std::string> ProjectCompiler::want(std::string_view name, std::str
     }
     std::string key = TextUtil::lowerAscii(lookup.file->name);
     if (const auto stored = m_stored.find(key); stored != m_stored.end()) {
-        m_resolved.emplace(std::move(cacheKey), stored->second);
+        m_resolved.emplace(std::move(cacheKey), &stored->second);
         return stored->second;
     }
     ProjectFiles::File file = *lookup.file;
@@ -261,21 +256,37 @@ std::optional<std::string> ProjectCompiler::want(std::string_view name, std::str
         m_stored.emplace(TextUtil::lowerAscii(ascii), ascii);
         file.name = ascii;
     }
-    m_stored.emplace(std::move(key), file.name);
-    m_resolved.emplace(std::move(cacheKey), file.name);
-    std::string stored = file.name;
-    m_queue.push_back({std::move(file), origin, from});
+    const std::string& stored = m_stored.emplace(std::move(key), file.name).first->second;
+    m_resolved.emplace(std::move(cacheKey), &stored);
+    if (m_froms.empty() || m_froms.back() != from)
+        m_froms.push_back(from);
+    m_queue.push_back({std::move(file), origin, static_cast<std::uint32_t>(m_froms.size() - 1)});
     m_progress.filesKnown = m_queue.size();
     return stored;
+}
+
+std::string ProjectCompiler::lookupKey(std::string_view name, std::string_view baseFolder,
+                                       ProjectFiles::Kind kind)
+{
+    // A name as the project gives it and the same name as a link are looked for alike, unless
+    // it holds what a link reads otherwise: an anchor, a query, an escape or a scheme.
+    const bool kindMatters = name.find_first_of("#?%:") != std::string_view::npos;
+    std::string key;
+    key.reserve(2 + baseFolder.size() + name.size());
+    key.append(1, !kindMatters                       ? ' '
+                  : kind == ProjectFiles::Kind::Link ? 'L'
+                                                     : 'P')
+        .append(baseFolder)
+        .append(1, '\0')
+        .append(name);
+    return key;
 }
 
 std::optional<std::string> ProjectCompiler::storedName(const std::string& name,
                                                        ProjectFiles::Kind kind)
 {
-    std::string cacheKey(1, kind == ProjectFiles::Kind::Link ? 'L' : 'P');
-    cacheKey.append(1, '\0').append(name);
-    if (const auto known = m_resolved.find(cacheKey); known != m_resolved.end())
-        return known->second;
+    if (const auto known = m_resolved.find(lookupKey(name, "", kind)); known != m_resolved.end())
+        return *known->second;
     const ProjectFiles::Lookup lookup = m_files->find(name, "", kind);
     if (!lookup.file)
         return std::nullopt;
@@ -298,7 +309,7 @@ void ProjectCompiler::process(const Pending& pending, ArchiveSink& archive, Topi
     ReadOutcome read = readFile(pending.file.diskPath, m_settings.largestFile);
     if (!read.bytes) {
         report(pending.origin,
-               pending.file.diskPath + ": " + read.reason + " (" + pending.from + ")");
+               pending.file.diskPath + ": " + read.reason + " (" + m_froms[pending.from] + ")");
         return;
     }
     const std::string& name = pending.file.name;
@@ -340,14 +351,20 @@ bool ProjectCompiler::compile(ArchiveSink& archive, TopicIndexer* indexer,
             // what the user needs.
             if (m_log.hasErrors())
                 return;
-            const Pending pending = m_queue[m_progress.filesDone];
+            Pending& pending = m_queue[m_progress.filesDone];
             process(pending, archive, indexer);
+            // A hundred thousand pages' names need not stay for the rest of the run.
+            pending = Pending{};
             ++m_progress.filesDone;
             if (progress)
                 progress(m_progress);
         }
     };
     const auto kind = ProjectFiles::Kind::ProjectName;
+    const std::size_t expected = m_project.files.size() + m_project.aliases.size() + 16;
+    m_stored.reserve(expected);
+    m_resolved.reserve(2 * expected);
+    m_queue.reserve(expected);
 
     // The contents first, so that every page is known to be in it or not when it comes.
     if (!m_project.contentsFile.empty()) {

@@ -69,8 +69,8 @@ private:
     struct Pending
     {
         ProjectFiles::File file;
-        Origin origin;
-        std::string from; // who named it, for messages
+        Origin origin = Origin::Files;
+        std::uint32_t from = 0; // who named it, for messages: an index into m_froms
     };
 
     // The help file's name for a file the project names, looked up and queued if new; nothing
@@ -82,6 +82,8 @@ private:
     void report(Origin origin, const std::string& text);
     // Whether a file the origin names must be there for the help file to be made.
     static bool isError(Origin origin);
+    static std::string lookupKey(std::string_view name, std::string_view baseFolder,
+                                 ProjectFiles::Kind kind);
     // The name inside the help file of a file taken in already, or nothing.
     std::optional<std::string> storedName(const std::string& name, ProjectFiles::Kind kind);
     // The name inside the help file (no leading "/") a name of the project stands for.
@@ -107,7 +109,9 @@ private:
     // Files looked for and not found, lower-case, each with whether it was said as an error.
     std::unordered_map<std::string, bool> m_missing;
     // What each name, as given (with its kind and folder), was found to be inside.
-    std::unordered_map<std::string, std::string> m_resolved;
+    std::unordered_map<std::string, const std::string*> m_resolved;
+    // Who named the files queued, each text once (most files come in runs from one source).
+    std::vector<std::string> m_froms;
     std::string m_contentsName;
     std::string m_indexName;
     StringTable m_strings;
