@@ -78,9 +78,11 @@ struct Measure
 // Runs `arguments` in `folder` with its output thrown away; the figures, or nothing when it
 // failed.
 std::optional<Measure> runCompiler(const std::vector<std::string>& arguments,
-                                   const std::string& folder, const std::string& helpFile)
+                                   const std::string& folder, const std::string& helpFile,
+                                   bool makesHelpFile = true)
 {
-    fs::remove(helpFile);
+    if (makesHelpFile)
+        fs::remove(helpFile);
     // Through a shell that starts the compiler as its own child: a process started straight
     // from this one would count this one's memory as its own peak.
     std::vector<std::string> all = {"/bin/sh", "-c", "\"$0\" \"$@\"; exit $?"};
@@ -114,7 +116,7 @@ std::optional<Measure> runCompiler(const std::vector<std::string>& arguments,
                   usage.ru_stime.tv_usec / 1e6;
     measure.peakMb = usage.ru_maxrss / 1024.0;
     std::error_code error;
-    const auto size = fs::file_size(helpFile, error);
+    const auto size = makesHelpFile ? fs::file_size(helpFile, error) : 0;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || error) {
         std::fprintf(stderr, "%s failed (status %d); its output is in %s\n", arguments[0].c_str(),
                      status, output.c_str());
@@ -124,13 +126,13 @@ std::optional<Measure> runCompiler(const std::vector<std::string>& arguments,
     return measure;
 }
 
-// The help project of a generated book of `records` records, as the help dialog writes it;
-// the project's path.
-std::optional<std::string> writeProject(std::size_t records, const std::string& folder)
+// The help project (book.hhp) of a generated book of `records` records, as the help dialog
+// writes it.
+bool writeProject(std::size_t records, const std::string& folder)
 {
     ReadResult book = ReadSyntaxHelper(GenerateBook(records, kSeed));
     if (book.error)
-        return std::nullopt;
+        return false;
     CZETbrowserDoc document;
     document.SetRecords(std::move(book.records));
     fs::create_directories(folder);
@@ -141,9 +143,7 @@ std::optional<std::string> writeProject(std::size_t records, const std::string& 
     options.style = HelpStyle::HtmlTable;
     NoProgress progress;
     StderrMessages messages;
-    if (!HelpProjectWriter::GenerateHelpProject(document, options, progress, messages))
-        return std::nullopt;
-    return folder + "/book.hhp";
+    return HelpProjectWriter::GenerateHelpProject(document, options, progress, messages);
 }
 
 // A variant of the project compiled to another file: without [ALIAS] and [MAP] (chmcmd's time
@@ -206,6 +206,11 @@ std::string findOnPath(const std::string& program)
 
 int main(int argc, char** argv)
 {
+    // The projects are written by a process of their own: the books it holds would otherwise
+    // stay in this one's memory, which every compiler started from here counts as its own.
+    if (argc == 4 && std::string(argv[1]) == "--write-project")
+        return writeProject(std::strtoul(argv[2], nullptr, 10), argv[3]) ? 0 : 1;
+
     int rounds = 3;
     std::size_t small = 10'000;
     std::size_t large = 100'000;
@@ -236,13 +241,18 @@ int main(int argc, char** argv)
     }
     const std::string smallFolder = work + "/small";
     const std::string largeFolder = work + "/large";
-    const std::optional<std::string> smallProject = writeProject(small, smallFolder);
-    const std::optional<std::string> largeProject = writeProject(large, largeFolder);
-    if (!smallProject || !largeProject)
-        return 1;
-    const std::string smallNoAlias = writeVariant(*smallProject, "noalias", false, true);
-    const std::string largeNoAlias = writeVariant(*largeProject, "noalias", false, true);
-    const std::string smallNoSearch = writeVariant(*smallProject, "nosearch", true, false);
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    for (const auto& [records, folder] :
+         {std::pair{small, smallFolder}, std::pair{large, largeFolder}}) {
+        if (!runCompiler({self, "--write-project", std::to_string(records), folder}, work,
+                         folder + "/book.chm", false))
+            return 1;
+    }
+    const std::string smallProject = smallFolder + "/book.hhp";
+    const std::string largeProject = largeFolder + "/book.hhp";
+    const std::string smallNoAlias = writeVariant(smallProject, "noalias", false, true);
+    const std::string largeNoAlias = writeVariant(largeProject, "noalias", false, true);
+    const std::string smallNoSearch = writeVariant(smallProject, "nosearch", true, false);
     std::uintmax_t pageBytes = 0;
     std::uintmax_t allBytes = 0;
     for (const auto& entry : fs::directory_iterator(largeFolder)) {
@@ -264,15 +274,15 @@ int main(int argc, char** argv)
         std::vector<Measure> measures;
     };
     std::vector<Run> runs = {
-        {"zetchm small", {ZETCHM_PATH, *smallProject}, smallFolder, smallFolder + "/book.chm", {}},
-        {"zetchm large", {ZETCHM_PATH, *largeProject}, largeFolder, largeFolder + "/book.chm", {}},
+        {"zetchm small", {ZETCHM_PATH, smallProject}, smallFolder, smallFolder + "/book.chm", {}},
+        {"zetchm large", {ZETCHM_PATH, largeProject}, largeFolder, largeFolder + "/book.chm", {}},
         {"zetchm large, 1 thread",
-         {ZETCHM_PATH, "--threads", "1", *largeProject},
+         {ZETCHM_PATH, "--threads", "1", largeProject},
          largeFolder,
          largeFolder + "/book.chm",
          {}},
         {"zetchm small, 1 thread",
-         {ZETCHM_PATH, "--threads", "1", *smallProject},
+         {ZETCHM_PATH, "--threads", "1", smallProject},
          smallFolder,
          smallFolder + "/book.chm",
          {}},
@@ -284,7 +294,7 @@ int main(int argc, char** argv)
     };
     if (!chmcmd.empty()) {
         runs.push_back(
-            {"chmcmd small", {chmcmd, *smallProject}, smallFolder, smallFolder + "/book.chm", {}});
+            {"chmcmd small", {chmcmd, smallProject}, smallFolder, smallFolder + "/book.chm", {}});
         runs.push_back({"chmcmd small, no aliases",
                         {chmcmd, smallNoAlias},
                         smallFolder,

@@ -58,7 +58,7 @@ std::string ContextIds::build(const std::vector<Entry>& entries, StringTable& st
     LittleEndian::appendU32(bytes, static_cast<std::uint32_t>(entries.size() * 8));
     for (const Entry& entry : entries) {
         LittleEndian::appendU32(bytes, entry.id);
-        LittleEndian::appendU32(bytes, strings.add(entry.file));
+        LittleEndian::appendU32(bytes, strings.append(entry.file));
     }
     return bytes;
 }

@@ -80,6 +80,45 @@ ReadOutcome readFile(const std::string& path, std::uint64_t largest)
     return outcome;
 }
 
+// Reads a whole page into `bytes`, whose memory serves again for the next page; the reason when
+// it cannot.
+std::string readInto(const std::string& path, std::uint64_t largest, std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    std::string reason;
+    struct stat info;
+    if (::fstat(fd, &info) != 0) {
+        reason = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        reason = "is a folder, not a file";
+    } else if (!S_ISREG(info.st_mode)) {
+        reason = "is not a regular file";
+    } else if (static_cast<std::uint64_t>(info.st_size) > largest) {
+        reason = "too large (" + std::to_string(info.st_size) +
+                 " bytes; a help file takes files of up to " + megabytes(largest) + ")";
+    } else {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                reason = std::strerror(errno);
+                break;
+            }
+            if (got == 0)
+                break;
+            done += static_cast<std::size_t>(got);
+        }
+        bytes.resize(done);
+    }
+    ::close(fd);
+    return reason;
+}
+
 bool isPage(std::string_view name)
 {
     return TextUtil::endsWithIgnoreCase(name, ".html") ||
@@ -214,19 +253,19 @@ bool ProjectCompiler::isError(Origin origin)
     return origin == Origin::Files || origin == Origin::Contents || origin == Origin::Index;
 }
 
-std::optional<std::string> ProjectCompiler::want(std::string_view name, std::string_view baseFolder,
-                                                 ProjectFiles::Kind kind, Origin origin,
-                                                 const std::string& from)
+const std::string* ProjectCompiler::want(std::string_view name, std::string_view baseFolder,
+                                         ProjectFiles::Kind kind, Origin origin,
+                                         const std::string& from)
 {
     // Most names come again and again (every page links the style sheet; the index, [FILES]
     // and [ALIAS] name the pages the contents named): each is looked for on disk once.
     std::string cacheKey = lookupKey(name, baseFolder, kind);
     if (const auto known = m_resolved.find(cacheKey); known != m_resolved.end())
-        return *known->second;
+        return known->second;
 
     const ProjectFiles::Lookup lookup = m_files->find(name, baseFolder, kind);
     if (lookup.external)
-        return std::nullopt;
+        return nullptr;
     if (!lookup.file) {
         const std::string tried = lookup.tried.empty() ? std::string(name) : lookup.tried;
         // Each missing file is said once however many pages link to it, and as an error
@@ -236,12 +275,12 @@ std::optional<std::string> ProjectCompiler::want(std::string_view name, std::str
             report(origin, tried + ": no such file (" + from + ")");
             missing->second = missing->second || isError(origin);
         }
-        return std::nullopt;
+        return nullptr;
     }
     std::string key = TextUtil::lowerAscii(lookup.file->name);
     if (const auto stored = m_stored.find(key); stored != m_stored.end()) {
         m_resolved.emplace(std::move(cacheKey), &stored->second);
-        return stored->second;
+        return &stored->second;
     }
     ProjectFiles::File file = *lookup.file;
     if ((origin == Origin::Contents || origin == Origin::Index) && !NameText::isAscii(file.name)) {
@@ -260,9 +299,10 @@ std::optional<std::string> ProjectCompiler::want(std::string_view name, std::str
     m_resolved.emplace(std::move(cacheKey), &stored);
     if (m_froms.empty() || m_froms.back() != from)
         m_froms.push_back(from);
-    m_queue.push_back({std::move(file), origin, static_cast<std::uint32_t>(m_froms.size() - 1)});
+    m_queue.push_back(
+        {std::move(file), &stored, origin, static_cast<std::uint32_t>(m_froms.size() - 1)});
     m_progress.filesKnown = m_queue.size();
-    return stored;
+    return &stored;
 }
 
 std::string ProjectCompiler::lookupKey(std::string_view name, std::string_view baseFolder,
@@ -306,39 +346,38 @@ std::string ProjectCompiler::helpName(const std::string& projectName)
 
 void ProjectCompiler::process(const Pending& pending, ArchiveSink& archive, TopicIndexer* indexer)
 {
-    ReadOutcome read = readFile(pending.file.diskPath, m_settings.largestFile);
-    if (!read.bytes) {
+    const std::string reason = readInto(pending.file.diskPath, m_settings.largestFile, m_page);
+    if (!reason.empty()) {
         report(pending.origin,
-               pending.file.diskPath + ": " + read.reason + " (" + m_froms[pending.from] + ")");
+               pending.file.diskPath + ": " + reason + " (" + m_froms[pending.from] + ")");
         return;
     }
     const std::string& name = pending.file.name;
     const std::string folder = ProjectFiles::folderOf(name);
     const bool contents = pending.origin == Origin::Contents;
     if (contents || pending.origin == Origin::Index || isSitemap(name)) {
-        const SitemapReader::Sitemap sitemap = SitemapReader::read(*read.bytes);
+        const SitemapReader::Sitemap sitemap = SitemapReader::read(m_page);
         const std::string from = "linked from " + name;
         for (const std::string& local : sitemap.locals) {
-            const std::optional<std::string> page =
+            const std::string* page =
                 want(local, folder, ProjectFiles::Kind::Link, Origin::ContentsLink, from);
-            if (contents && page)
-                m_inContents.insert(TextUtil::lowerAscii(*page));
+            if (contents && page != nullptr)
+                m_inContents.insert(page);
         }
     } else if (isPage(name)) {
-        const PageScanner::Page page = PageScanner::scan(*read.bytes);
+        const PageScanner::Page page = PageScanner::scan(m_page);
         const std::string from = "linked from " + name;
         for (const std::string& link : page.links)
             want(link, folder, ProjectFiles::Kind::Link, Origin::Link, from);
         const std::string title =
             page.hasTitle && !page.title.empty() ? page.title : baseName(name);
-        const std::uint32_t topic =
-            m_topics.add(m_strings.add(title), withoutSlash(name),
-                         m_inContents.count(TextUtil::lowerAscii(name)) > 0);
+        const std::uint32_t topic = m_topics.add(m_strings.append(title), withoutSlash(name),
+                                                 m_inContents.count(pending.stored) > 0);
         if (indexer != nullptr)
-            indexer->addTopic(topic, *read.bytes);
+            indexer->addTopic(topic, m_page);
     }
-    m_progress.bytesRead += read.bytes->size();
-    archive.addCompressed(name, *read.bytes);
+    m_progress.bytesRead += m_page.size();
+    archive.addCompressed(name, m_page);
     ++m_filesStored;
 }
 
@@ -351,10 +390,10 @@ bool ProjectCompiler::compile(ArchiveSink& archive, TopicIndexer* indexer,
             // what the user needs.
             if (m_log.hasErrors())
                 return;
-            Pending& pending = m_queue[m_progress.filesDone];
+            // Taken out of the queue, which grows while the file is read (its links), and
+            // whose hundred thousand names need not stay for the rest of the run.
+            const Pending pending = std::move(m_queue[m_progress.filesDone]);
             process(pending, archive, indexer);
-            // A hundred thousand pages' names need not stay for the rest of the run.
-            pending = Pending{};
             ++m_progress.filesDone;
             if (progress)
                 progress(m_progress);
@@ -368,12 +407,12 @@ bool ProjectCompiler::compile(ArchiveSink& archive, TopicIndexer* indexer,
 
     // The contents first, so that every page is known to be in it or not when it comes.
     if (!m_project.contentsFile.empty()) {
-        if (std::optional<std::string> name = want(m_project.contentsFile, "", kind,
-                                                   Origin::Contents, "Contents file in [OPTIONS]"))
+        if (const std::string* name = want(m_project.contentsFile, "", kind, Origin::Contents,
+                                           "Contents file in [OPTIONS]"))
             m_contentsName = withoutSlash(*name);
     }
     if (!m_project.indexFile.empty()) {
-        if (std::optional<std::string> name =
+        if (const std::string* name =
                 want(m_project.indexFile, "", kind, Origin::Index, "Index file in [OPTIONS]"))
             m_indexName = withoutSlash(*name);
     }

@@ -69,15 +69,16 @@ private:
     struct Pending
     {
         ProjectFiles::File file;
+        const std::string* stored = nullptr; // its name inside, as kept in m_stored
         Origin origin = Origin::Files;
         std::uint32_t from = 0; // who named it, for messages: an index into m_froms
     };
 
-    // The help file's name for a file the project names, looked up and queued if new; nothing
-    // when there is no such file (said in the log as `origin` calls for).
-    std::optional<std::string> want(std::string_view name, std::string_view baseFolder,
-                                    ProjectFiles::Kind kind, Origin origin,
-                                    const std::string& from);
+    // The help file's name for a file the project names, looked up and queued if new (it stays
+    // where it is for the whole run); null when there is no such file (said in the log as
+    // `origin` calls for).
+    const std::string* want(std::string_view name, std::string_view baseFolder,
+                            ProjectFiles::Kind kind, Origin origin, const std::string& from);
     void process(const Pending& pending, ArchiveSink& archive, TopicIndexer* indexer);
     void report(Origin origin, const std::string& text);
     // Whether a file the origin names must be there for the help file to be made.
@@ -105,7 +106,8 @@ private:
     // Every name taken in, lower-case (the help file's names are matched without regard to
     // case), with its name as stored.
     std::unordered_map<std::string, std::string> m_stored;
-    std::unordered_set<std::string> m_inContents;
+    // The names (as kept in m_stored) of the files the contents link to.
+    std::unordered_set<const std::string*> m_inContents;
     // Files looked for and not found, lower-case, each with whether it was said as an error.
     std::unordered_map<std::string, bool> m_missing;
     // What each name, as given (with its kind and folder), was found to be inside.
@@ -118,6 +120,7 @@ private:
     TopicTable m_topics;
     Progress m_progress;
     std::size_t m_filesStored = 0;
+    std::string m_page; // the file being read, its memory used again for the next
 };
 
 } // namespace chm

@@ -19,6 +19,9 @@ public:
 
     // The offset of `text` (cut to what a block holds), or 0 for an empty text.
     std::uint32_t add(std::string_view text);
+    // The same for a text that comes once (a page's title): stored without looking for it
+    // among the others, which keeps a hundred thousand titles quick and small.
+    std::uint32_t append(std::string_view text);
     const std::string& bytes() const { return m_bytes; }
 
 private:
