@@ -23,8 +23,10 @@ from chm import chmlib
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
-def read_chm(path):
-    """Every file of the help file by name (bytes), as chmlib reads it."""
+def read_chm(path, look_up=()):
+    """Every file of the help file by name (bytes), as chmlib reads it: those its listing gives,
+    and those of `look_up` it finds by name (chmcmd's listing loses entries); the number found
+    only by name."""
     handle = chmlib.chm_open(path)
     if not handle:
         raise RuntimeError("chmlib cannot open " + path)
@@ -45,8 +47,21 @@ def read_chm(path):
             continue
         size, data = chmlib.chm_retrieve_object(handle, unit, 0, unit.length)
         files[name] = data if size == unit.length else None
+    found_by_name = 0
+    for name in look_up:
+        if name in files:
+            continue
+        result, unit = chmlib.chm_resolve_object(handle, name)
+        if result != chmlib.CHM_RESOLVE_SUCCESS:
+            continue
+        found_by_name += 1
+        if unit.length == 0:
+            files[name] = b""
+        else:
+            size, data = chmlib.chm_retrieve_object(handle, unit, 0, unit.length)
+            files[name] = data if size == unit.length else None
     chmlib.chm_close(handle)
-    return files
+    return files, found_by_name
 
 
 def system_fields(data):
@@ -80,9 +95,13 @@ def compare(project, zetchm, chmcmd):
     folder = os.path.dirname(project)
     with open(project, "rb") as stream:
         compiled = None
+        project_names = []
         for line in stream.read().splitlines():
-            if line.lower().startswith(b"compiled file="):
+            key = line.split(b"=", 1)[0].strip().lower()
+            if key == b"compiled file":
                 compiled = line.split(b"=", 1)[1].strip().decode("utf-8", "replace")
+            if key in (b"contents file", b"index file"):
+                project_names.append(b"/" + line.split(b"=", 1)[1].strip())
     compiled = compiled or os.path.splitext(os.path.basename(project))[0] + ".chm"
     target = os.path.join(folder, compiled)
     ours_path = target + ".zetchm"
@@ -95,8 +114,10 @@ def compare(project, zetchm, chmcmd):
             print("  %s failed (%d): %s" % (program, run.returncode, run.stderr.decode()[-500:]))
             return False
         shutil.move(target, saved)
-    ours = read_chm(ours_path)
-    theirs = read_chm(theirs_path)
+    ours, _ = read_chm(ours_path)
+    theirs, lost = read_chm(theirs_path, list(ours) + project_names)
+    if lost:
+        print("  chmcmd's directory listing loses %d entries; found by name" % lost)
     print("  sizes: zetchm %d bytes, chmcmd %d bytes (%.2fx)" % (
         os.path.getsize(ours_path), os.path.getsize(theirs_path),
         os.path.getsize(ours_path) / os.path.getsize(theirs_path)))
