@@ -149,6 +149,32 @@ TEST_F(LzxRoundTripTest, RandomContentAroundFrameAndIntervalBoundaries)
     }
 }
 
+// Content made to find the coder's edges: periods that put matches across frame boundaries and at
+// the window's reach, runs that end where frames do, two-letter alphabets, and noise.
+TEST_F(LzxRoundTripTest, ContentShapedAgainstTheCoder)
+{
+    std::mt19937 random(99);
+    std::string content;
+    for (std::size_t period :
+         {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, std::size_t{255},
+          std::size_t{258}, std::size_t{32767}, std::size_t{32768}, std::size_t{32769},
+          std::size_t{65533}, std::size_t{65534}, std::size_t{65535}}) {
+        const std::string unit = randomBytes(period, static_cast<std::uint32_t>(period));
+        const std::size_t total = std::max<std::size_t>(3 * period, 70000);
+        for (std::size_t i = 0; i < total; ++i)
+            content += unit[i % period];
+        content += std::string(32768 - content.size() % 32768, 'z'); // a run up to a frame's end
+        std::string twoLetters(20000, 'a');
+        for (char& c : twoLetters)
+            c = random() % 2 ? 'a' : 'b';
+        content += twoLetters + randomBytes(random() % 5000, random());
+    }
+    for (unsigned interval : {1u, 2u, 4u}) {
+        SCOPED_TRACE(interval);
+        expectRoundTrip(m_dir, content, {.resetIntervalFrames = interval}, {32768, 32767, 1});
+    }
+}
+
 TEST_F(LzxRoundTripTest, SameFileWhateverTheNumberOfThreads)
 {
     std::vector<ChmTestFile> files;
