@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <optional>
 #include <unistd.h>
 #include <vector>
@@ -112,6 +114,21 @@ public:
 
     bool writeTo(int fd, std::string& error)
     {
+        try {
+            return write(fd, error);
+        } catch (const std::bad_alloc&) {
+            error = "cannot write the help file: out of memory";
+        } catch (const std::exception& e) {
+            error = std::string("cannot write the help file: ") + e.what();
+        }
+        return false;
+    }
+
+    const std::string& nameError() const { return m_nameError; }
+
+private:
+    bool write(int fd, std::string& error)
+    {
         if (m_written) {
             error = "the help file has already been written";
             return false;
@@ -195,9 +212,6 @@ public:
                writeAll(fd, m_section0, error);
     }
 
-    const std::string& nameError() const { return m_nameError; }
-
-private:
     // Files added after writeTo() are a caller's mistake; they are dropped.
     bool checkOpen() const { return !m_written; }
 
