@@ -99,7 +99,7 @@ TEST_F(LzxRoundTripTest, StoredFramesAmongCodedFrames)
 TEST_F(LzxRoundTripTest, EveryWindowAndResetIntervalTheReadersAccept)
 {
     const std::string content =
-        htmlLikeText(3 * 1024 * 1024, 50) + randomBytes(100000, 51) + repetitiveBytes(500000);
+        htmlLikeText(2 * 1024 * 1024, 50) + randomBytes(100000, 51) + repetitiveBytes(500000);
     const std::vector<std::pair<unsigned, unsigned>> settings = {
         {16, 1}, {16, 3}, {17, 2}, {18, 4}, {19, 16}, {20, 16}, {21, 32}};
     for (const auto& [window, interval] : settings) {
