@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -19,6 +20,9 @@ struct ContainerOptions
     // costs a viewer about a millisecond more per page.
     unsigned resetIntervalFrames = 4;
     unsigned threads = 0; // 0 = one per core; output byte-identical for any value
+    // Compressed bytes kept in memory until writeTo(); beyond, they go to an unnamed temporary
+    // file in $TMPDIR (or /tmp).
+    std::size_t contentMemoryLimit = 64 * 1024 * 1024;
 };
 
 // Writes an ITSF (.chm) container: the directory, the uncompressed section 0 and the

@@ -187,6 +187,21 @@ TEST_F(ContainerWriterTest, EmptyFileAndFiveMegabyteFile)
     expectReadBack(path(), files);
 }
 
+// Beyond the memory limit the compressed stream waits in a temporary file.
+TEST_F(ContainerWriterTest, CompressedStreamBeyondTheMemoryLimit)
+{
+    const std::vector<ChmTestFile> files = {
+        {"/random.bin", randomBytes(600000, 8)},
+        {"/text.html", htmlLikeText(300000, 9)},
+        {"/stored.bin", "stored", false},
+    };
+    ASSERT_EQ(writeChm(path(), files, {.contentMemoryLimit = 100000}), "");
+    expectReadBack(path(), files);
+    // The same bytes as when it all stays in memory.
+    ASSERT_EQ(writeChm(path("memory.chm"), files), "");
+    EXPECT_TRUE(ReadBytes(path()) == ReadBytes(path("memory.chm")));
+}
+
 TEST_F(ContainerWriterTest, NoCompressedFilesAtAll)
 {
     const std::vector<ChmTestFile> files = {{"/only.txt", "stored", false}};
