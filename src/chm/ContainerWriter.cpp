@@ -283,7 +283,7 @@ private:
         head.u32(directory.lastListingChunk());
         head.u32(0xFFFFFFFF);
         head.u32(directory.chunkCount());
-        head.u32(m_options.lcid);
+        head.u32(0x409); // the storage library's own language: 0x409 in every file seen
         head.bytes(directoryGuid, sizeof directoryGuid);
         head.u32(directoryHeaderSize);
         head.u32(0xFFFFFFFF);

@@ -11,7 +11,7 @@ namespace chm {
 
 struct ContainerOptions
 {
-    std::uint32_t lcid = 0x409; // written in the ITSF and directory headers
+    std::uint32_t lcid = 0x409; // written in the ITSF header
     // LZX window, 2^windowBits bytes (16..21). 64 KB is what every compiler writes and every
     // reader expects; larger windows gain next to nothing on help pages.
     unsigned windowBits = 16;

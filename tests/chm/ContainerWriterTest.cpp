@@ -107,7 +107,7 @@ TEST_F(ContainerWriterTest, HeadersNameChunkZeroFirstAndBothGuids)
     EXPECT_EQ(bytes.substr(itsp, 4), "ITSP");
     EXPECT_EQ(le32(bytes, itsp + 0x20), 0u) << "the first listing chunk";
     EXPECT_EQ(le32(bytes, itsp + 0x1C), 0xFFFFFFFFu) << "no index chunk for one listing chunk";
-    EXPECT_EQ(le32(bytes, itsp + 0x30), 0x419u);
+    EXPECT_EQ(le32(bytes, itsp + 0x30), 0x409u) << "the directory's language is always 0x409";
     EXPECT_EQ(bytes.size(), le32(bytes, 0x60 + 8)) << "the file length in header section 0";
 }
 
