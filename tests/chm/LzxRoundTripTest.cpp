@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <random>
 
@@ -68,11 +69,18 @@ protected:
 TEST_F(LzxRoundTripTest, ContentOverManyResetIntervals)
 {
     const std::size_t size = 20 * 65536 + 12345;
+    // Real text: the sample book (Windows-1251) and this project's README, over and over.
+    const std::string real = ReadBytes(std::filesystem::path(ZET_SAMPLES_DIR) / "luch.zet") +
+                             ReadBytes(std::filesystem::path(ZET_SOURCE_DIR) / "README.md");
+    ASSERT_GT(real.size(), 10000u);
+    std::string book;
+    while (book.size() < size)
+        book += real;
+    book.resize(size);
     const std::vector<Case> cases = {
-        {"random", randomBytes(size, 11)},
-        {"repetitive", repetitiveBytes(size)},
-        {"zeros", std::string(size, '\0')},
-        {"text", htmlLikeText(size, 12)},
+        {"random", randomBytes(size, 11)},  {"repetitive", repetitiveBytes(size)},
+        {"zeros", std::string(size, '\0')}, {"html-like", htmlLikeText(size, 12)},
+        {"book and readme", book},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
