@@ -69,7 +69,7 @@ public:
         // "Free space" covers everything after the entries, the quickref area included: chmlib
         // reads entries up to chunkSize - freeSpace.
         put32(chunk + 4, ContainerDirectory::chunkSize - m_headerSize - m_used);
-        std::memcpy(chunk + m_headerSize, m_body.data(), m_body.size());
+        std::copy(m_body.begin(), m_body.end(), chunk + m_headerSize);
         std::uint8_t* end = chunk + ContainerDirectory::chunkSize;
         put16(end - 2, static_cast<std::uint32_t>(m_offsets.size()));
         for (std::size_t k = 1; k * quickrefSpacing < m_offsets.size(); ++k)

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <optional>
 #include <unistd.h>
 #include <vector>
@@ -76,17 +79,99 @@ bool writeAll(int fd, std::span<const std::uint8_t> data, std::string& error)
     return true;
 }
 
+// The compressed stream, which is written after the directory and so must wait for the end. It
+// stays in memory up to a limit and then moves to an unnamed temporary file, so that a project
+// of incompressible gigabytes does not need as much memory.
+class ContentStore
+{
+public:
+    explicit ContentStore(std::size_t memoryLimit) : m_memoryLimit(memoryLimit) {}
+    ContentStore(const ContentStore&) = delete;
+    ContentStore& operator=(const ContentStore&) = delete;
+    ~ContentStore()
+    {
+        if (m_file >= 0)
+            ::close(m_file);
+    }
+
+    void append(std::span<const std::uint8_t> bytes)
+    {
+        m_size += bytes.size();
+        if (m_file < 0 && m_memory.size() + bytes.size() > m_memoryLimit)
+            spill();
+        if (m_file < 0) {
+            m_memory.insert(m_memory.end(), bytes.begin(), bytes.end());
+        } else if (m_error.empty()) {
+            std::string error;
+            if (!writeAll(m_file, bytes, error))
+                m_error = "cannot keep the compressed pages in a temporary file: " + error;
+        }
+    }
+
+    std::uint64_t size() const { return m_size; }
+
+    bool writeTo(int fd, std::string& error)
+    {
+        if (!m_error.empty()) {
+            error = m_error;
+            return false;
+        }
+        if (m_file < 0)
+            return writeAll(fd, m_memory, error);
+        std::vector<std::uint8_t> buffer(1024 * 1024);
+        for (std::uint64_t at = 0; at < m_size;) {
+            const ssize_t got =
+                ::pread(m_file, buffer.data(), buffer.size(), static_cast<off_t>(at));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                error = std::string("cannot read back the compressed pages: ") +
+                        (got < 0 ? std::strerror(errno) : "the temporary file is short");
+                return false;
+            }
+            if (!writeAll(fd, std::span(buffer.data(), static_cast<std::size_t>(got)), error))
+                return false;
+            at += static_cast<std::uint64_t>(got);
+        }
+        return true;
+    }
+
+private:
+    // Without a temporary file everything stays in memory.
+    void spill()
+    {
+        const char* dir = std::getenv("TMPDIR");
+        std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/zetchm-XXXXXX";
+        const int file = ::mkstemp(pattern.data());
+        if (file < 0)
+            return;
+        ::unlink(pattern.c_str());
+        std::string error;
+        if (!writeAll(file, m_memory, error)) {
+            ::close(file);
+            return;
+        }
+        m_file = file;
+        m_memory.clear();
+        m_memory.shrink_to_fit();
+    }
+
+    std::size_t m_memoryLimit;
+    std::vector<std::uint8_t> m_memory;
+    int m_file = -1;
+    std::uint64_t m_size = 0;
+    std::string m_error;
+};
+
 } // namespace
 
 class ContainerWriter::Impl
 {
 public:
     explicit Impl(const ContainerOptions& options)
-        : m_options(options),
+        : m_options(options), m_content(options.contentMemoryLimit),
           m_compressor(LzxOptions{options.windowBits, options.resetIntervalFrames, options.threads},
-                       [this](std::span<const std::uint8_t> bytes) {
-                           m_content.insert(m_content.end(), bytes.begin(), bytes.end());
-                       })
+                       [this](std::span<const std::uint8_t> bytes) { m_content.append(bytes); })
     {}
 
     void addCompressed(std::string_view name, std::span<const std::uint8_t> bytes)
@@ -111,6 +196,21 @@ public:
     }
 
     bool writeTo(int fd, std::string& error)
+    {
+        try {
+            return write(fd, error);
+        } catch (const std::bad_alloc&) {
+            error = "cannot write the help file: out of memory";
+        } catch (const std::exception& e) {
+            error = std::string("cannot write the help file: ") + e.what();
+        }
+        return false;
+    }
+
+    const std::string& nameError() const { return m_nameError; }
+
+private:
+    bool write(int fd, std::string& error)
     {
         if (m_written) {
             error = "the help file has already been written";
@@ -183,7 +283,7 @@ public:
         head.u32(directory.lastListingChunk());
         head.u32(0xFFFFFFFF);
         head.u32(directory.chunkCount());
-        head.u32(m_options.lcid);
+        head.u32(0x409); // the storage library's own language: 0x409 in every file seen
         head.bytes(directoryGuid, sizeof directoryGuid);
         head.u32(directoryHeaderSize);
         head.u32(0xFFFFFFFF);
@@ -191,13 +291,10 @@ public:
         head.u32(0xFFFFFFFF);
 
         return writeAll(fd, head.data(), error) && writeAll(fd, directory.chunks(), error) &&
-               writeAll(fd, m_content, error) && writeAll(fd, m_dataSpace, error) &&
+               m_content.writeTo(fd, error) && writeAll(fd, m_dataSpace, error) &&
                writeAll(fd, m_section0, error);
     }
 
-    const std::string& nameError() const { return m_nameError; }
-
-private:
     // Files added after writeTo() are a caller's mistake; they are dropped.
     bool checkOpen() const { return !m_written; }
 
@@ -304,7 +401,7 @@ private:
     }
 
     ContainerOptions m_options;
-    std::vector<std::uint8_t> m_content;
+    ContentStore m_content;
     LzxCompressor m_compressor;
     std::vector<DirectoryEntry> m_entries;
     std::vector<std::uint8_t> m_dataSpace;

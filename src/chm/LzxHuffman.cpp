@@ -77,7 +77,8 @@ void LzxHuffman::buildLengths(std::span<const std::uint32_t> frequencies, unsign
         return;
     if (symbols.size() == 1) {
         lengths[symbols[0]] = 1;
-        lengths[symbols[0] == 0 ? 1 : 0] = 1;
+        if (lengths.size() > 1)
+            lengths[symbols[0] == 0 ? 1 : 0] = 1;
         return;
     }
     std::stable_sort(symbols.begin(), symbols.end(), [&](std::uint32_t a, std::uint32_t b) {

@@ -81,7 +81,7 @@ struct Match
     int score = 0;   // bits saved against literals
 };
 
-// The code lengths of one block and the pretree runs that send them.
+// The code lengths of one block, its type and its size in bits.
 struct Trees
 {
     std::array<std::uint8_t, maxMainSymbols> main{};

@@ -107,7 +107,7 @@ TEST_F(ContainerWriterTest, HeadersNameChunkZeroFirstAndBothGuids)
     EXPECT_EQ(bytes.substr(itsp, 4), "ITSP");
     EXPECT_EQ(le32(bytes, itsp + 0x20), 0u) << "the first listing chunk";
     EXPECT_EQ(le32(bytes, itsp + 0x1C), 0xFFFFFFFFu) << "no index chunk for one listing chunk";
-    EXPECT_EQ(le32(bytes, itsp + 0x30), 0x419u);
+    EXPECT_EQ(le32(bytes, itsp + 0x30), 0x409u) << "the directory's language is always 0x409";
     EXPECT_EQ(bytes.size(), le32(bytes, 0x60 + 8)) << "the file length in header section 0";
 }
 
@@ -185,6 +185,21 @@ TEST_F(ContainerWriterTest, EmptyFileAndFiveMegabyteFile)
     };
     ASSERT_EQ(writeChm(path(), files), "");
     expectReadBack(path(), files);
+}
+
+// Beyond the memory limit the compressed stream waits in a temporary file.
+TEST_F(ContainerWriterTest, CompressedStreamBeyondTheMemoryLimit)
+{
+    const std::vector<ChmTestFile> files = {
+        {"/random.bin", randomBytes(600000, 8)},
+        {"/text.html", htmlLikeText(300000, 9)},
+        {"/stored.bin", "stored", false},
+    };
+    ASSERT_EQ(writeChm(path(), files, {.contentMemoryLimit = 100000}), "");
+    expectReadBack(path(), files);
+    // The same bytes as when it all stays in memory.
+    ASSERT_EQ(writeChm(path("memory.chm"), files), "");
+    EXPECT_TRUE(ReadBytes(path()) == ReadBytes(path("memory.chm")));
 }
 
 TEST_F(ContainerWriterTest, NoCompressedFilesAtAll)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <random>
 
@@ -68,11 +69,18 @@ protected:
 TEST_F(LzxRoundTripTest, ContentOverManyResetIntervals)
 {
     const std::size_t size = 20 * 65536 + 12345;
+    // Real text: the sample book (Windows-1251) and this project's README, over and over.
+    const std::string real = ReadBytes(std::filesystem::path(ZET_SAMPLES_DIR) / "luch.zet") +
+                             ReadBytes(std::filesystem::path(ZET_SOURCE_DIR) / "README.md");
+    ASSERT_GT(real.size(), 10000u);
+    std::string book;
+    while (book.size() < size)
+        book += real;
+    book.resize(size);
     const std::vector<Case> cases = {
-        {"random", randomBytes(size, 11)},
-        {"repetitive", repetitiveBytes(size)},
-        {"zeros", std::string(size, '\0')},
-        {"text", htmlLikeText(size, 12)},
+        {"random", randomBytes(size, 11)},  {"repetitive", repetitiveBytes(size)},
+        {"zeros", std::string(size, '\0')}, {"html-like", htmlLikeText(size, 12)},
+        {"book and readme", book},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -99,7 +107,7 @@ TEST_F(LzxRoundTripTest, StoredFramesAmongCodedFrames)
 TEST_F(LzxRoundTripTest, EveryWindowAndResetIntervalTheReadersAccept)
 {
     const std::string content =
-        htmlLikeText(3 * 1024 * 1024, 50) + randomBytes(100000, 51) + repetitiveBytes(500000);
+        htmlLikeText(2 * 1024 * 1024, 50) + randomBytes(100000, 51) + repetitiveBytes(500000);
     const std::vector<std::pair<unsigned, unsigned>> settings = {
         {16, 1}, {16, 3}, {17, 2}, {18, 4}, {19, 16}, {20, 16}, {21, 32}};
     for (const auto& [window, interval] : settings) {
@@ -146,6 +154,32 @@ TEST_F(LzxRoundTripTest, RandomContentAroundFrameAndIntervalBoundaries)
             if (HasFatalFailure())
                 return;
         }
+    }
+}
+
+// Content made to find the coder's edges: periods that put matches across frame boundaries and at
+// the window's reach, runs that end where frames do, two-letter alphabets, and noise.
+TEST_F(LzxRoundTripTest, ContentShapedAgainstTheCoder)
+{
+    std::mt19937 random(99);
+    std::string content;
+    for (std::size_t period :
+         {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, std::size_t{255},
+          std::size_t{258}, std::size_t{32767}, std::size_t{32768}, std::size_t{32769},
+          std::size_t{65533}, std::size_t{65534}, std::size_t{65535}}) {
+        const std::string unit = randomBytes(period, static_cast<std::uint32_t>(period));
+        const std::size_t total = std::max<std::size_t>(3 * period, 70000);
+        for (std::size_t i = 0; i < total; ++i)
+            content += unit[i % period];
+        content += std::string(32768 - content.size() % 32768, 'z'); // a run up to a frame's end
+        std::string twoLetters(20000, 'a');
+        for (char& c : twoLetters)
+            c = random() % 2 ? 'a' : 'b';
+        content += twoLetters + randomBytes(random() % 5000, random());
+    }
+    for (unsigned interval : {1u, 2u, 4u}) {
+        SCOPED_TRACE(interval);
+        expectRoundTrip(m_dir, content, {.resetIntervalFrames = interval}, {32768, 32767, 1});
     }
 }
 
