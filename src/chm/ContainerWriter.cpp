@@ -122,7 +122,16 @@ public:
             return false;
         }
         m_compressor.finish();
+        // Section 0: the compressed stream first, then the ::DataSpace files, then the files
+        // stored uncompressed. libmspack reads a little past the stream's end in some cases (a
+        // file that ends where the stream does), which must not run into the end of the file.
+        const std::size_t userEntries = m_entries.size();
         addDataSpaceFiles();
+        const std::uint64_t userBase = m_content.size() + m_dataSpace.size();
+        for (std::size_t i = 0; i < userEntries; ++i) {
+            if (m_entries[i].section == 0)
+                m_entries[i].offset += userBase;
+        }
         addFolders();
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const DirectoryEntry& a, const DirectoryEntry& b) {
@@ -140,7 +149,7 @@ public:
 
         const std::uint64_t directorySize = directoryHeaderSize + directory.chunks().size();
         const std::uint64_t section0Offset = itsfHeaderSize + headerSection0Size + directorySize;
-        const std::uint64_t fileSize = section0Offset + m_section0.size() + m_content.size();
+        const std::uint64_t fileSize = section0Offset + userBase + m_section0.size();
 
         Bytes head;
         head.bytes("ITSF", 4);
@@ -182,7 +191,8 @@ public:
         head.u32(0xFFFFFFFF);
 
         return writeAll(fd, head.data(), error) && writeAll(fd, directory.chunks(), error) &&
-               writeAll(fd, m_section0, error) && writeAll(fd, m_content, error);
+               writeAll(fd, m_content, error) && writeAll(fd, m_dataSpace, error) &&
+               writeAll(fd, m_section0, error);
     }
 
     const std::string& nameError() const { return m_nameError; }
@@ -216,10 +226,11 @@ private:
         return std::nullopt;
     }
 
-    void addSection0(std::string name, const std::vector<std::uint8_t>& bytes)
+    void addDataSpaceFile(std::string name, const std::vector<std::uint8_t>& bytes)
     {
-        m_entries.push_back({std::move(name), 0, m_section0.size(), bytes.size()});
-        m_section0.insert(m_section0.end(), bytes.begin(), bytes.end());
+        m_entries.push_back(
+            {std::move(name), 0, m_content.size() + m_dataSpace.size(), bytes.size()});
+        m_dataSpace.insert(m_dataSpace.end(), bytes.begin(), bytes.end());
     }
 
     void addDataSpaceFiles()
@@ -236,7 +247,7 @@ private:
             names.u16(0);
         }
         names.data()[0] = static_cast<std::uint8_t>(names.data().size() / 2);
-        addSection0("::DataSpace/NameList", names.data());
+        addDataSpaceFile("::DataSpace/NameList", names.data());
 
         // Version 2 counts the reset interval and the window in 32 KB units.
         Bytes control;
@@ -247,15 +258,15 @@ private:
         control.u32((1u << lzx.windowBits) / 32768);
         control.u32(LzxCompressor::windowsPerReset(lzx));
         control.u32(0);
-        addSection0(storage + "ControlData", control.data());
+        addDataSpaceFile(storage + "ControlData", control.data());
 
         Bytes span;
         span.u64(m_compressor.uncompressedSize());
-        addSection0(storage + "SpanInfo", span.data());
+        addDataSpaceFile(storage + "SpanInfo", span.data());
 
         Bytes list;
         list.utf16(transformGuid);
-        addSection0(storage + "Transform/List", list.data());
+        addDataSpaceFile(storage + "Transform/List", list.data());
 
         const std::vector<std::uint64_t>& frames = m_compressor.frameOffsets();
         Bytes table;
@@ -268,10 +279,9 @@ private:
         table.u64(32768);
         for (std::uint64_t offset : frames)
             table.u64(offset);
-        addSection0(transformFolder + "InstanceData/ResetTable", table.data());
+        addDataSpaceFile(transformFolder + "InstanceData/ResetTable", table.data());
 
-        // The compressed stream ends section 0; its bytes are written last, straight from memory.
-        m_entries.push_back({storage + "Content", 0, m_section0.size(), m_content.size()});
+        m_entries.push_back({storage + "Content", 0, 0, m_content.size()});
     }
 
     // Folder entries (offset and length 0) as Microsoft's compiler writes them: every folder of a
@@ -297,7 +307,8 @@ private:
     std::vector<std::uint8_t> m_content;
     LzxCompressor m_compressor;
     std::vector<DirectoryEntry> m_entries;
-    std::vector<std::uint8_t> m_section0;
+    std::vector<std::uint8_t> m_dataSpace;
+    std::vector<std::uint8_t> m_section0; // the files stored uncompressed
     std::string m_nameError;
     bool m_written = false;
 };

@@ -4,6 +4,7 @@
 #include "LzxSpanEncoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -20,6 +21,7 @@ struct Job
     std::vector<std::uint8_t> input;
     std::vector<std::uint8_t> output;
     std::vector<std::uint32_t> frameStarts;
+    std::array<std::uint64_t, 4> blocks{};
     std::exception_ptr failure;
     bool done = false;
 };
@@ -94,6 +96,7 @@ public:
     std::uint64_t uncompressedSize() const { return m_uncompressed; }
     std::uint64_t compressedSize() const { return m_compressed; }
     const std::vector<std::uint64_t>& frameOffsets() const { return m_frameOffsets; }
+    const std::array<std::uint64_t, 4>& blockCounts() const { return m_blocks; }
 
 private:
     std::vector<std::uint8_t> takeBuffer()
@@ -114,7 +117,7 @@ private:
         job->input = std::move(m_current);
         m_current = takeBuffer();
         if (m_inlineEncoder) {
-            m_inlineEncoder->encode(job->input, job->output, job->frameStarts);
+            m_inlineEncoder->encode(job->input, job->output, job->frameStarts, job->blocks);
             job->done = true;
             m_inFlight.push_back(std::move(job));
             emitFront(false);
@@ -152,6 +155,8 @@ private:
         for (std::size_t i = 1; i < job->frameStarts.size(); ++i)
             m_frameOffsets.push_back(base + job->frameStarts[i]);
         m_compressed += job->output.size();
+        for (std::size_t type = 0; type < m_blocks.size(); ++type)
+            m_blocks[type] += job->blocks[type];
         m_frameOffsets.push_back(m_compressed);
         if (m_sink)
             m_sink(job->output);
@@ -173,7 +178,7 @@ private:
                 m_queue.pop_front();
             }
             try {
-                encoder.encode(job->input, job->output, job->frameStarts);
+                encoder.encode(job->input, job->output, job->frameStarts, job->blocks);
             } catch (...) {
                 job->failure = std::current_exception();
             }
@@ -194,6 +199,7 @@ private:
     std::uint64_t m_uncompressed = 0;
     std::uint64_t m_compressed = 0;
     std::vector<std::uint64_t> m_frameOffsets;
+    std::array<std::uint64_t, 4> m_blocks{};
     bool m_finished = false;
 
     std::unique_ptr<LzxSpanEncoder> m_inlineEncoder;
@@ -237,6 +243,11 @@ const std::vector<std::uint64_t>& LzxCompressor::frameOffsets() const
     return m_impl->frameOffsets();
 }
 
+const std::array<std::uint64_t, 4>& LzxCompressor::blockCounts() const
+{
+    return m_impl->blockCounts();
+}
+
 const LzxOptions& LzxCompressor::options() const
 {
     return m_impl->options();
@@ -245,10 +256,10 @@ const LzxOptions& LzxCompressor::options() const
 LzxOptions LzxCompressor::normalised(LzxOptions options)
 {
     options.windowBits = std::clamp(options.windowBits, 16u, 21u);
-    const unsigned halfWindowFrames = windowsPerReset(options);
-    unsigned interval = std::clamp(options.resetIntervalFrames, 1u, 256u);
-    interval = (interval + halfWindowFrames - 1) / halfWindowFrames * halfWindowFrames;
-    options.resetIntervalFrames = interval;
+    // A power of two: libmspack rounds the section's length up to the interval with a bit mask.
+    // At least half the window: chmlib counts interval / (window / 2) * windowsPerReset frames.
+    const unsigned interval = std::clamp(options.resetIntervalFrames, 1u, 256u);
+    options.resetIntervalFrames = std::max(std::bit_ceil(interval), windowsPerReset(options));
     return options;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,9 +13,10 @@ struct LzxOptions
 {
     // LZX window, 2^windowBits bytes (16..21; chmlib cannot read 15, see normalised()).
     unsigned windowBits = 16;
-    // 32 KB frames between full resets of the coder. Each reset interval is compressed on its own,
-    // so it is also the unit of parallel work and of a viewer's random access.
-    unsigned resetIntervalFrames = 2;
+    // 32 KB frames between full resets of the coder (a power of two). Each reset interval is
+    // compressed on its own, so it is also the unit of parallel work and of a viewer's random
+    // access.
+    unsigned resetIntervalFrames = 4;
     // Worker threads; 0 = one per core. The output is the same for every value.
     unsigned threads = 0;
 };
@@ -45,12 +47,13 @@ public:
     // The compressed offset of every 32 KB frame of the padded stream, the first being 0: the
     // CHM reset table. Complete after finish().
     const std::vector<std::uint64_t>& frameOffsets() const;
+    // Blocks written so far by their LZX type: [1] verbatim, [2] aligned offsets, [3] stored.
+    const std::array<std::uint64_t, 4>& blockCounts() const;
     // The options in force (see normalised()).
     const LzxOptions& options() const;
 
-    // Clamps the window to 16..21 bits and rounds the reset interval up to a multiple of the
-    // window's half in frames: chmlib counts the frames between resets as
-    // interval / (window / 2) * windowsPerReset, so only then do both decoders agree.
+    // Clamps the window to 16..21 bits (chmlib cannot read 15) and rounds the reset interval up
+    // to a power of two, and to at least half the window, so that both decoders agree on it.
     static LzxOptions normalised(LzxOptions options);
     // The ControlData field chmlib multiplies by (window / 64 KB, at least 1).
     static std::uint32_t windowsPerReset(const LzxOptions& options);

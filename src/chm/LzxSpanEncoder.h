@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -19,9 +20,10 @@ public:
     LzxSpanEncoder& operator=(const LzxSpanEncoder&) = delete;
 
     // span.size() is a multiple of the frame size. Appends the compressed bytes to out and the
-    // offset (from the span's first compressed byte) of every frame to frameStarts.
+    // offset (from the span's first compressed byte) of every frame to frameStarts, and counts the
+    // blocks written by their type (1 verbatim, 2 aligned, 3 stored) in blocks.
     void encode(std::span<const std::uint8_t> span, std::vector<std::uint8_t>& out,
-                std::vector<std::uint32_t>& frameStarts);
+                std::vector<std::uint32_t>& frameStarts, std::array<std::uint64_t, 4>& blocks);
 
 private:
     class Impl;

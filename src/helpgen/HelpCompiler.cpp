@@ -53,6 +53,9 @@ std::string logPathOf(const std::string& projectPath)
 
 std::string HelpCompiler::FindHelpCompiler()
 {
+    // The compiler installed with the program comes first.
+    if (std::string ours = m_platform.FindBesideProgram("zetchm"); !ours.empty())
+        return ours;
     for (const char* program : {"chmcmd", "hhc"}) {
         std::string path = m_platform.FindExecutable(program);
         if (!path.empty())
