@@ -46,6 +46,7 @@ private:
                 const std::uint32_t* positions, bool titlesOnly);
     void encode(const Postings& postings, const FullTextIndexWriter::Roots& roots,
                 std::vector<std::uint8_t>& out) const;
+    std::size_t sizeEstimate(const FullTextIndexWriter::Roots& roots) const;
 
     unsigned m_codePage;
     std::uint32_t m_lcid;
@@ -53,7 +54,14 @@ private:
     HtmlWordExtractor m_extractor;
     WordDictionary m_dictionary;
     PostingPool m_pool;
-    std::vector<WordState> m_words;
+    // In chunks: a growing vector would hold its old and new copy at once.
+    static constexpr unsigned kChunkBits = 13;
+    WordState& word(std::uint32_t id)
+    {
+        return m_wordChunks[id >> kChunkBits][id & ((1u << kChunkBits) - 1)];
+    }
+    std::vector<std::unique_ptr<WordState[]>> m_wordChunks;
+    std::size_t m_wordCount = 0;
 
     ScaleRootCoder::Histogram m_documentHistogram{};
     ScaleRootCoder::Histogram m_countHistogram{};
@@ -103,9 +111,12 @@ void FullTextIndexBuilder::Impl::addTopic(std::uint32_t topicNumber, std::string
     for (std::size_t i = 0; i < words.size(); ++i) {
         const HtmlWordExtractor::Word& w = words[i];
         const std::uint32_t id = m_dictionary.add(m_extractor.word(w));
-        if (id == m_words.size())
-            m_words.emplace_back();
-        WordState& state = m_words[id];
+        if (id == m_wordCount) {
+            if ((m_wordCount >> kChunkBits) == m_wordChunks.size())
+                m_wordChunks.push_back(std::make_unique<WordState[]>(1u << kChunkBits));
+            ++m_wordCount;
+        }
+        WordState& state = word(id);
         if (state.pageStamp != m_pageStamp) {
             state.pageStamp = m_pageStamp;
             state.slot = static_cast<std::uint32_t>(m_slotWords.size());
@@ -130,7 +141,7 @@ void FullTextIndexBuilder::Impl::addTopic(std::uint32_t topicNumber, std::string
     m_slotStart.push_back(sum);
     m_positions.resize(words.size());
     for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::uint32_t slot = m_words[m_pageWords[i]].slot;
+        const std::uint32_t slot = word(m_pageWords[i]).slot;
         // m_slotStart[slot] runs ahead while filling and is put back below.
         m_positions[m_slotStart[slot]++] =
             static_cast<std::uint32_t>(i) | (words[i].inTitle ? kTitleFlag : 0);
@@ -140,7 +151,7 @@ void FullTextIndexBuilder::Impl::addTopic(std::uint32_t topicNumber, std::string
     m_slotStart[0] = 0;
 
     for (std::size_t slot = 0; slot < m_slotWords.size(); ++slot) {
-        WordState& state = m_words[m_slotWords[slot]];
+        WordState& state = word(m_slotWords[slot]);
         const std::uint32_t* positions = m_positions.data() + m_slotStart[slot];
         const std::uint32_t count = m_slotStart[slot + 1] - m_slotStart[slot];
         append(state.all, topicNumber, count, positions, false);
@@ -190,6 +201,27 @@ void FullTextIndexBuilder::Impl::encode(const Postings& postings,
     }
 }
 
+// At least the size of the index, so that it is written without moving it as it grows (pages
+// reserved and not written take no memory).
+std::size_t FullTextIndexBuilder::Impl::sizeEstimate(const FullTextIndexWriter::Roots& roots) const
+{
+    std::uint64_t bits = 0;
+    std::uint64_t records = 0;
+    for (unsigned length = 0; length < m_documentHistogram.size(); ++length) {
+        bits += m_documentHistogram[length] * ScaleRootCoder::cost(length, roots.document) +
+                m_countHistogram[length] * ScaleRootCoder::cost(length, roots.count) +
+                m_locationHistogram[length] * ScaleRootCoder::cost(length, roots.location);
+        records += m_documentHistogram[length];
+    }
+    const std::uint64_t wlcs = bits / 8 + records + 1; // each record padded to a byte
+    // Two entries a word at most, each its bytes and at most 19 more.
+    const std::uint64_t entries = m_dictionary.totalLength() + 2 * 19 * m_dictionary.size();
+    const std::uint64_t leaves = entries / 3000 + 1;
+    const std::uint64_t nodes = leaves + leaves / 4 + 4;
+    return static_cast<std::size_t>(FullTextIndexWriter::kHeaderSize + wlcs +
+                                    nodes * FullTextIndexWriter::kNodeSize);
+}
+
 std::vector<std::uint8_t> FullTextIndexBuilder::Impl::finish()
 {
     if (m_finished)
@@ -200,10 +232,11 @@ std::vector<std::uint8_t> FullTextIndexBuilder::Impl::finish()
                                            ScaleRootCoder::bestRoot(m_countHistogram),
                                            ScaleRootCoder::bestRoot(m_locationHistogram)};
     FullTextIndexWriter writer(roots);
+    writer.reserve(sizeEstimate(roots));
     std::vector<std::uint8_t> bodyWlcs;
     std::vector<std::uint8_t> titleWlcs;
     for (const std::uint32_t id : m_dictionary.sortedIds()) {
-        const WordState& state = m_words[id];
+        const WordState& state = word(id);
         encode(state.all, roots, bodyWlcs);
         const FullTextIndexWriter::Entry body{state.all.topics, bodyWlcs};
         if (state.titles.topics > 0) {
@@ -220,7 +253,8 @@ std::vector<std::uint8_t> FullTextIndexBuilder::Impl::finish()
     // The caller goes on to compress the index and the pages: give the memory back now.
     m_pool = PostingPool();
     m_dictionary = WordDictionary();
-    m_words = {};
+    m_wordChunks.clear();
+    m_wordCount = 0;
     return index;
 }
 

@@ -58,6 +58,9 @@ public:
 
     explicit FullTextIndexWriter(Roots roots);
 
+    // Room for an index of about this many bytes.
+    void reserve(std::size_t bytes) { m_out.reserve(bytes); }
+
     // Words in increasing order of their bytes (unsigned), each once, 1 to kLongestWord bytes long.
     void addWord(std::string_view word, const Entry& body, const Entry* title);
 

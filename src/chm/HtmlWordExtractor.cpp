@@ -44,15 +44,34 @@ int digitValue(char c, bool hex)
     return -1;
 }
 
-// Tags that format text within a line: a word may run through them ("<b>Стро</b>ка").
-constexpr std::array<std::string_view, 33> kInlineTags = {
-    "a",     "abbr", "acronym", "b",      "bdi", "bdo", "big",  "cite", "code", "data", "del",
-    "dfn",   "em",   "font",    "i",      "ins", "kbd", "mark", "nobr", "q",    "s",    "samp",
-    "small", "span", "strike",  "strong", "sub", "sup", "time", "tt",   "u",    "var",  "wbr"};
-
-bool isInlineTag(std::string_view name)
+// A tag name of up to eight bytes as one number (names are compared by the thousand).
+constexpr std::uint64_t packed(std::string_view name)
 {
-    return std::binary_search(kInlineTags.begin(), kInlineTags.end(), name);
+    if (name.size() > 8)
+        return 0;
+    std::uint64_t value = 0;
+    for (const char c : name)
+        value = value << 8 | static_cast<unsigned char>(c);
+    return value;
+}
+
+// Tags that format text within a line: a word may run through them ("<b>Стро</b>ка").
+constexpr auto kInlineTags = [] {
+    std::array<std::uint64_t, 33> tags = {
+        packed("a"),      packed("abbr"), packed("acronym"), packed("b"),    packed("bdi"),
+        packed("bdo"),    packed("big"),  packed("cite"),    packed("code"), packed("data"),
+        packed("del"),    packed("dfn"),  packed("em"),      packed("font"), packed("i"),
+        packed("ins"),    packed("kbd"),  packed("mark"),    packed("nobr"), packed("q"),
+        packed("s"),      packed("samp"), packed("small"),   packed("span"), packed("strike"),
+        packed("strong"), packed("sub"),  packed("sup"),     packed("time"), packed("tt"),
+        packed("u"),      packed("var"),  packed("wbr")};
+    std::sort(tags.begin(), tags.end());
+    return tags;
+}();
+
+bool isInlineTag(std::uint64_t name)
+{
+    return name != 0 && std::binary_search(kInlineTags.begin(), kInlineTags.end(), name);
 }
 
 Iterator skipPast(Iterator p, Iterator end, char c)
@@ -117,6 +136,22 @@ Iterator skipRawText(Iterator p, Iterator end, std::string_view name)
 
 const text::NamedReference* findReference(std::string_view name)
 {
+    // Pages are full of these few; they spare a search of the table.
+    static const std::array<const text::NamedReference*, 4> common = [] {
+        std::array<const text::NamedReference*, 4> found{};
+        const std::string_view names[] = {"nbsp", "lt", "gt", "amp"};
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            for (const text::NamedReference& r : text::kNamedReferences) {
+                if (r.name == names[i])
+                    found[i] = &r;
+            }
+        }
+        return found;
+    }();
+    for (const text::NamedReference* r : common) {
+        if (r->name == name)
+            return r;
+    }
     const auto& references = text::kNamedReferences;
     const auto found = std::lower_bound(
         references.begin(), references.end(), name,
@@ -153,12 +188,13 @@ void HtmlWordExtractor::extract(std::string_view html)
         const unsigned char b = static_cast<unsigned char>(*p);
         switch (m_characters.kind(b)) {
         case CodePageCharacters::kLetter:
-            letter(m_characters.lower(b), false);
-            ++p;
-            break;
         case CodePageCharacters::kDigit:
-            letter(b, true);
-            ++p;
+            if (m_pending != 0) {
+                letter(m_characters.lower(b), m_characters.kind(b) == CodePageCharacters::kDigit);
+                ++p;
+                break;
+            }
+            p = letters(p, end);
             break;
         case CodePageCharacters::kMarkup:
             p = m_inTitle ? titleMarkup(p, end) : markup(p, end);
@@ -225,12 +261,13 @@ HtmlWordExtractor::Iterator HtmlWordExtractor::markup(Iterator p, Iterator end)
         ++q;
     }
     const std::string_view tag = tooLong ? std::string_view() : std::string_view(name, length);
+    const std::uint64_t key = packed(tag);
     q = skipAttributes(q, end);
-    if (!isInlineTag(tag))
+    if (!isInlineTag(key))
         endWord();
-    if (tag == "title")
+    if (key == packed("title"))
         setInTitle(!closing);
-    else if (!closing && (tag == "script" || tag == "style"))
+    else if (!closing && (key == packed("script") || key == packed("style")))
         q = skipRawText(q, end, tag);
     return q;
 }
@@ -333,6 +370,26 @@ void HtmlWordExtractor::byte(unsigned char b)
         endWord();
         break;
     }
+}
+
+// A run of letters and digits: the bulk of a page's text, so without the joiners' checks.
+HtmlWordExtractor::Iterator HtmlWordExtractor::letters(Iterator p, Iterator end)
+{
+    if (m_wordLength == 0)
+        m_wordStart = m_text.size();
+    bool digit = false;
+    for (; p < end; ++p) {
+        const unsigned char b = static_cast<unsigned char>(*p);
+        const CodePageCharacters::Kind kind = m_characters.kind(b);
+        if (kind != CodePageCharacters::kLetter && kind != CodePageCharacters::kDigit)
+            break;
+        digit = kind == CodePageCharacters::kDigit;
+        if (m_wordLength <= kMaxWordLength)
+            m_text.push_back(static_cast<char>(m_characters.lower(b)));
+        ++m_wordLength;
+    }
+    m_lastWasDigit = digit;
+    return p;
 }
 
 void HtmlWordExtractor::letter(unsigned char lowerByte, bool digit)

@@ -50,6 +50,7 @@ public:
 private:
     using Iterator = const char*;
 
+    Iterator letters(Iterator p, Iterator end);
     Iterator markup(Iterator p, Iterator end);
     Iterator titleMarkup(Iterator p, Iterator end);
     Iterator reference(Iterator p, Iterator end);

@@ -40,31 +40,21 @@ void PostingPool::setLink(std::uint32_t offset, std::uint32_t target)
         at(offset + i) = static_cast<std::uint8_t>(target >> (8 * i));
 }
 
-void PostingPool::append(List& list, std::uint8_t byte)
+void PostingPool::newSlice(List& list)
 {
     if (list.head == 0) {
         const std::uint32_t slice = allocate(sliceSize(0));
         list.head = list.write = slice;
         list.sliceEnd = slice + sliceSize(0) - 4;
         list.level = 0;
-    } else if (list.write == list.sliceEnd) {
-        const unsigned level = std::min<unsigned>(list.level + 1u, kLevels - 1);
-        const std::uint32_t slice = allocate(sliceSize(level));
-        setLink(list.sliceEnd, slice);
-        list.write = slice;
-        list.sliceEnd = slice + sliceSize(level) - 4;
-        list.level = static_cast<std::uint8_t>(level);
+        return;
     }
-    at(list.write++) = byte;
-}
-
-void PostingPool::appendVarint(List& list, std::uint32_t value)
-{
-    while (value >= 0x80) {
-        append(list, static_cast<std::uint8_t>(value | 0x80));
-        value >>= 7;
-    }
-    append(list, static_cast<std::uint8_t>(value));
+    const unsigned level = std::min<unsigned>(list.level + 1u, kLevels - 1);
+    const std::uint32_t slice = allocate(sliceSize(level));
+    setLink(list.sliceEnd, slice);
+    list.write = slice;
+    list.sliceEnd = slice + sliceSize(level) - 4;
+    list.level = static_cast<std::uint8_t>(level);
 }
 
 PostingPool::Reader::Reader(const PostingPool& pool, const List& list)
@@ -72,26 +62,11 @@ PostingPool::Reader::Reader(const PostingPool& pool, const List& list)
       m_end(list.write)
 {}
 
-std::uint8_t PostingPool::Reader::byte()
+void PostingPool::Reader::nextSlice()
 {
-    if (m_position == m_sliceEnd) {
-        m_level = static_cast<std::uint8_t>(std::min<unsigned>(m_level + 1u, kLevels - 1));
-        m_position = m_pool.link(m_sliceEnd);
-        m_sliceEnd = m_position + sliceSize(m_level) - 4;
-    }
-    return m_pool.at(m_position++);
-}
-
-std::uint32_t PostingPool::Reader::varint()
-{
-    std::uint32_t value = 0;
-    for (unsigned shift = 0; shift < 35; shift += 7) {
-        const std::uint8_t b = byte();
-        value |= static_cast<std::uint32_t>(b & 0x7F) << shift;
-        if ((b & 0x80) == 0)
-            break;
-    }
-    return value;
+    m_level = static_cast<std::uint8_t>(std::min<unsigned>(m_level + 1u, kLevels - 1));
+    m_position = m_pool.link(m_sliceEnd);
+    m_sliceEnd = m_position + sliceSize(m_level) - 4;
 }
 
 } // namespace chm

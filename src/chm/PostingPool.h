@@ -27,10 +27,27 @@ public:
     public:
         Reader(const PostingPool& pool, const List& list);
         bool atEnd() const { return m_position == m_end; }
-        std::uint8_t byte();
-        std::uint32_t varint();
+        std::uint8_t byte()
+        {
+            if (m_position == m_sliceEnd)
+                nextSlice();
+            return m_pool.at(m_position++);
+        }
+        std::uint32_t varint()
+        {
+            std::uint32_t value = 0;
+            for (unsigned shift = 0; shift < 35; shift += 7) {
+                const std::uint8_t b = byte();
+                value |= static_cast<std::uint32_t>(b & 0x7F) << shift;
+                if ((b & 0x80) == 0)
+                    break;
+            }
+            return value;
+        }
 
     private:
+        void nextSlice();
+
         const PostingPool& m_pool;
         std::uint32_t m_position;
         std::uint32_t m_sliceEnd;
@@ -40,9 +57,21 @@ public:
 
     PostingPool();
 
-    void append(List& list, std::uint8_t byte);
+    void append(List& list, std::uint8_t byte)
+    {
+        if (list.write == list.sliceEnd) // also when the list is empty
+            newSlice(list);
+        at(list.write++) = byte;
+    }
     // LEB128: seven bits a byte, the lowest first.
-    void appendVarint(List& list, std::uint32_t value);
+    void appendVarint(List& list, std::uint32_t value)
+    {
+        while (value >= 0x80) {
+            append(list, static_cast<std::uint8_t>(value | 0x80));
+            value >>= 7;
+        }
+        append(list, static_cast<std::uint8_t>(value));
+    }
 
     // The memory the lists hold.
     std::size_t capacity() const { return m_blocks.size() * kBlockSize; }
@@ -53,6 +82,7 @@ private:
     static constexpr unsigned kLevels = 9;
     static constexpr std::uint32_t sliceSize(unsigned level) { return 16u << level; }
 
+    void newSlice(List& list);
     std::uint32_t allocate(std::uint32_t size);
     std::uint8_t& at(std::uint32_t offset) const
     {

@@ -1,14 +1,8 @@
 #include "ScaleRootCoder.h"
 
-#include <bit>
 #include <limits>
 
 namespace chm {
-
-unsigned ScaleRootCoder::bitLength(std::uint32_t value)
-{
-    return static_cast<unsigned>(std::bit_width(value));
-}
 
 unsigned ScaleRootCoder::cost(unsigned bitLength, unsigned root)
 {
@@ -31,41 +25,15 @@ unsigned ScaleRootCoder::bestRoot(const Histogram& histogram)
     return best;
 }
 
-void ScaleRootCoder::bits(std::uint32_t value, unsigned count)
+void ScaleRootCoder::putLong(std::uint32_t value, unsigned length, unsigned root)
 {
-    if (count == 0)
-        return;
-    const std::uint64_t mask = count == 32 ? 0xFFFFFFFFull : (1ull << count) - 1;
-    m_buffer = (m_buffer << count) | (value & mask);
-    m_bits += count;
-    while (m_bits >= 8) {
-        m_bits -= 8;
-        m_out.push_back(static_cast<std::uint8_t>(m_buffer >> m_bits));
-    }
-    m_buffer &= (1ull << m_bits) - 1;
-}
-
-void ScaleRootCoder::put(std::uint32_t value, unsigned root)
-{
-    const unsigned length = bitLength(value);
-    if (length <= root) {
-        bits(0, 1);
-        bits(value, root);
-        return;
-    }
     for (unsigned ones = length - root; ones > 0;) {
         const unsigned n = ones > 32 ? 32 : ones;
-        bits(0xFFFFFFFFu, n);
+        bits((std::uint64_t{1} << n) - 1, n);
         ones -= n;
     }
-    bits(0, 1);
-    bits(value, length - 1); // the top bit is implied by the prefix
-}
-
-void ScaleRootCoder::align()
-{
-    if (m_bits > 0)
-        bits(0, 8 - m_bits);
+    // A 0 bit, then all but the top bit, which the 1 bits imply.
+    bits(value & ((std::uint64_t{1} << (length - 1)) - 1), length);
 }
 
 } // namespace chm
