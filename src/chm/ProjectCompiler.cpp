@@ -82,13 +82,13 @@ ReadOutcome readFile(const std::string& path, std::uint64_t largest)
 
 // Reads a whole page into `bytes`, whose memory serves again for the next page; the reason when
 // it cannot.
-std::string readInto(const std::string& path, std::uint64_t largest, std::string& bytes)
+std::string readInto(const std::string& path, std::uint64_t largest, std::string& bytes,
+                     struct stat& info)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::strerror(errno);
     std::string reason;
-    struct stat info;
     if (::fstat(fd, &info) != 0) {
         reason = std::strerror(errno);
     } else if (S_ISDIR(info.st_mode)) {
@@ -346,7 +346,16 @@ std::string ProjectCompiler::helpName(const std::string& projectName)
 
 void ProjectCompiler::process(const Pending& pending, ArchiveSink& archive, TopicIndexer* indexer)
 {
-    const std::string reason = readInto(pending.file.diskPath, m_settings.largestFile, m_page);
+    struct stat info;
+    const std::string reason =
+        readInto(pending.file.diskPath, m_settings.largestFile, m_page, info);
+    if (reason.empty() && m_helpFileId && m_helpFileId->first == info.st_dev &&
+        m_helpFileId->second == info.st_ino) {
+        // Writing the help file would destroy one the help file is made of.
+        m_log.error(m_helpFilePath + ": the help file would replace " + pending.file.diskPath +
+                    " (" + m_froms[pending.from] + "); name another compiled file");
+        return;
+    }
     if (!reason.empty()) {
         report(pending.origin,
                pending.file.diskPath + ": " + reason + " (" + m_froms[pending.from] + ")");
@@ -399,6 +408,22 @@ bool ProjectCompiler::compile(ArchiveSink& archive, TopicIndexer* indexer,
                 progress(m_progress);
         }
     };
+    // The help file must not replace the project or a file it takes in.
+    struct stat helpFile;
+    if (::stat(m_helpFilePath.c_str(), &helpFile) == 0)
+        m_helpFileId = std::pair{helpFile.st_dev, helpFile.st_ino};
+    struct stat project;
+    if (m_helpFileId && ::stat(m_projectPath.c_str(), &project) == 0 &&
+        project.st_dev == m_helpFileId->first && project.st_ino == m_helpFileId->second) {
+        m_log.error(m_helpFilePath + ": the help file would replace its project; name another "
+                                     "compiled file");
+        return false;
+    }
+    if (!m_logFilePath.empty() && m_logFilePath == m_helpFilePath) {
+        m_log.error(m_helpFilePath + ": the project names it as both its help file and its log");
+        return false;
+    }
+
     const auto kind = ProjectFiles::Kind::ProjectName;
     const std::size_t expected = m_project.files.size() + m_project.aliases.size() + 16;
     m_stored.reserve(expected);

@@ -11,8 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace chm {
@@ -121,6 +123,8 @@ private:
     Progress m_progress;
     std::size_t m_filesStored = 0;
     std::string m_page; // the file being read, its memory used again for the next
+    // The help file's identity on disk when it exists already (device, inode).
+    std::optional<std::pair<dev_t, ino_t>> m_helpFileId;
 };
 
 } // namespace chm

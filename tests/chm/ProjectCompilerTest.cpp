@@ -317,6 +317,28 @@ TEST_F(CompileProject, AliasesWrittenAsPathsOfTheBuildMachineBecomeNamesInside)
     EXPECT_EQ(archive["/#STRINGS"].find(dir.str()), std::string::npos);
 }
 
+TEST_F(CompileProject, TheHelpFileNeverReplacesTheProjectOrAFileItIsMadeOf)
+{
+    write("p.hhp", "[OPTIONS]\nCompiled file=p.hhp\n[FILES]\na.htm\n");
+    write("a.htm", "a");
+    EXPECT_FALSE(compile());
+    EXPECT_TRUE(mentions(log, CompileLog::Severity::Error, "would replace its project"));
+
+    log = CompileLog();
+    write("p.hhp", "[OPTIONS]\nCompiled file=html/../a.htm\n[FILES]\na.htm\n");
+    std::filesystem::create_directory(dir.path() / "html");
+    EXPECT_FALSE(compile());
+    EXPECT_TRUE(mentions(log, CompileLog::Severity::Error,
+                         "would replace " + dir.str() + "/a.htm (listed in [FILES])"))
+        << log.text();
+
+    log = CompileLog();
+    write("p.hhp", "[OPTIONS]\nCompiled file=x.chm\nError log file=x.chm\n[FILES]\na.htm\n");
+    EXPECT_FALSE(compile());
+    EXPECT_TRUE(mentions(log, CompileLog::Severity::Error, "both its help file and its log"));
+    EXPECT_EQ(ReadBytes(dir.path() / "a.htm"), "a");
+}
+
 TEST_F(CompileProject, AMissingProjectFileIsAnError)
 {
     EXPECT_FALSE(compile());
