@@ -237,6 +237,11 @@ bool ProjectCompiler::load(const std::string& projectPath)
     }
     if (!m_project.errorLogFile.empty())
         m_logFilePath = pathBesideProject(m_project.errorLogFile);
+    if (m_project.binaryToc)
+        m_log.note("Binary TOC=Yes: no binary table of contents is made; viewers read the "
+                   "contents file");
+    if (m_project.binaryIndex)
+        m_log.note("Binary Index=Yes: no binary index is made; viewers read the index file");
     return true;
 }
 

@@ -126,6 +126,8 @@ TEST(ProjectCompiler, TheGeneratorsProjectBecomesEveryFileAndTheSystemFiles)
         done.push_back(p.filesDone);
     })) << log.text();
     EXPECT_EQ(log.count(CompileLog::Severity::Warning), 0u) << log.text();
+    // The generator asks for a binary table of contents, which is not made.
+    EXPECT_TRUE(mentions(log, CompileLog::Severity::Note, "Binary TOC=Yes"));
 
     // The contents and index under ASCII names, the pages and what they link to as on disk.
     for (const char* name : {"/Spravochnik.hhc", "/Spravochnik.hhk", "/Len_2.html", "/Pusto_3.html",
