@@ -148,6 +148,9 @@ bool removeWrittenHelpFile(const HelpCompiler::CompileRun& run)
 
 std::string HelpCompiler::FindHelpCompiler()
 {
+    // The compiler installed with the program comes first.
+    if (std::string ours = m_platform.FindBesideProgram("zetchm"); !ours.empty())
+        return ours;
     for (const char* program : {"chmcmd", "hhc"}) {
         std::string path = m_platform.FindExecutable(program);
         if (!path.empty())

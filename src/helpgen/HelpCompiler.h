@@ -19,7 +19,8 @@ public:
         : m_platform(platform), m_messages(messages)
     {}
 
-    // The compiler on PATH ("chmcmd", then "hhc"), else the remembered path, else empty.
+    // Our own compiler "zetchm" beside the running program, else one on PATH ("chmcmd", then
+    // "hhc"), else the remembered path, else empty.
     std::string FindHelpCompiler();
     // Trims the directory and its trailing "/", creating it (after asking) when missing. The
     // normalised directory, or nothing when the user has been told why or declined.

@@ -24,6 +24,13 @@ public:
 
     // Full path of `program` found on PATH, or empty.
     virtual std::string FindExecutable(const std::string& program) = 0;
+    // Full path of `program` in the running program's own folder, or empty (also where the
+    // platform cannot tell that folder).
+    virtual std::string FindBesideProgram(const std::string& program)
+    {
+        (void)program;
+        return {};
+    }
     // The remembered compiler path of the application's profile, if any.
     virtual std::optional<std::string> ReadCompilerSetting() = 0;
     virtual void WriteCompilerSetting(const std::string& path) = 0;

@@ -4,6 +4,7 @@
 #include "ProgramInfo.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -22,6 +23,17 @@ const QString kCompilerKey = QStringLiteral("Settings/HtmlHelpCompiler");
 std::string QtHelpPlatform::FindExecutable(const std::string& program)
 {
     return QStandardPaths::findExecutable(QString::fromStdString(program)).toStdString();
+}
+
+std::string QtHelpPlatform::FindBesideProgram(const std::string& program)
+{
+    // The running program's folder, with or without an application object (zettool has none).
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (self.isEmpty())
+        return {};
+    return QStandardPaths::findExecutable(QString::fromStdString(program),
+                                          {QFileInfo(self).absolutePath()})
+        .toStdString();
 }
 
 std::optional<std::string> QtHelpPlatform::ReadCompilerSetting()

@@ -9,6 +9,7 @@ class QtHelpPlatform : public IHelpPlatform
 {
 public:
     std::string FindExecutable(const std::string& program) override;
+    std::string FindBesideProgram(const std::string& program) override;
     std::optional<std::string> ReadCompilerSetting() override;
     void WriteCompilerSetting(const std::string& path) override;
     RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
