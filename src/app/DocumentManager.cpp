@@ -147,6 +147,7 @@ void DocumentManager::checkFilesOnDisk(const QStringList& paths)
             m_declinedReloads.insert(path, *stamp);
         }
     }
+    emit filesChecked(pending);
 }
 
 bool DocumentManager::reloadDocument(CChildFrame& child)
