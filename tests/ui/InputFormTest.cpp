@@ -7,6 +7,7 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentFileUi.h"
 #include "DocumentText.h"
 #include "FieldText.h"
 #include "IDocumentHost.h"
@@ -466,13 +467,15 @@ private slots:
         QCOMPARE(rawText(field(CInputForm::IDC_NAME)), QStringLiteral("  Сообщить "));
         QTemporaryDir dir;
         TestUi ui;
-        QVERIFY(doc->OnSaveDocument(dir.filePath(QStringLiteral("book.zet")).toStdString(), ui));
+        QVERIFY(
+            DocumentFileUi(ui).save(*doc, dir.filePath(QStringLiteral("book.zet")).toStdString()));
         QCOMPARE(rawText(field(CInputForm::IDC_NAME)), QStringLiteral("Сообщить"));
         QCOMPARE(form->GetWorkingRecord()->name, cp("Сообщить"));
         // Edits not yet applied stay as they are.
         doc->FindRecord(6)->name = cp(" Сообщить");
         typeAtEnd(CInputForm::IDC_NOTES, QStringLiteral("@x"));
-        QVERIFY(doc->OnSaveDocument(dir.filePath(QStringLiteral("book.zet")).toStdString(), ui));
+        QVERIFY(
+            DocumentFileUi(ui).save(*doc, dir.filePath(QStringLiteral("book.zet")).toStdString()));
         QCOMPARE(rawText(field(CInputForm::IDC_NOTES)), QStringLiteral("@x"));
         QVERIFY(form->IsRecordModified());
     }
