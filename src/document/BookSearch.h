@@ -52,11 +52,13 @@ struct FindRun
     // Receives the occurrences in batches, in document order (called on the searching thread).
     // Without it every occurrence is returned in FindResult::occurrences.
     std::function<void(std::vector<FindOccurrence>&& batch)> onBatch;
-    // The first batch goes out as soon as it holds this many occurrences, so a list fills at
-    // once; later ones when they hold batchSize or when batchInterval has passed since the last.
+    // The first batch goes out as soon as it holds firstBatchSize occurrences, so a list fills at
+    // once, later ones when they hold batchSize; and what was found goes out whenever
+    // batchInterval has passed since the last batch (or the start), so a rare word's few
+    // occurrences show early too.
     std::size_t firstBatchSize = 100;
     std::size_t batchSize = 5000;
-    std::chrono::milliseconds batchInterval{50};
+    std::chrono::milliseconds batchInterval{25};
 
     // Bytes of the line kept before the match in an excerpt, and the excerpt's usual width.
     std::size_t excerptBefore = 40;
