@@ -180,6 +180,29 @@ TEST_F(BookSearchTest, BatchesTogetherAreTheWholeListInOrder)
     EXPECT_EQ(whole.recordCount, 3u + 2000u);
 }
 
+TEST_F(BookSearchTest, ASlowSearchHandsOverWhatItHasWhenTheIntervalIsUp)
+{
+    for (int i = 0; i < 1000; ++i) {
+        TreeRecord item = MakeItem(W("Запись"));
+        item.notes = W("слово");
+        AddChild(m_doc, 0, item);
+    }
+    // No batch ever fills up; an interval of nothing is up at every check.
+    std::vector<std::size_t> sizes;
+    FindRun run;
+    run.firstBatchSize = 100000;
+    run.batchSize = 100000;
+    run.batchInterval = std::chrono::milliseconds(0);
+    run.onBatch = [&sizes](std::vector<FindOccurrence>&& batch) { sizes.push_back(batch.size()); };
+    const FindResult result = find("слово", {}, run);
+    // Checks come every 256 records: at records 256, 512 and 768, then the rest at the end.
+    EXPECT_EQ(sizes.size(), 4u);
+    std::size_t total = 0;
+    for (const std::size_t size : sizes)
+        total += size;
+    EXPECT_EQ(total, result.occurrenceCount);
+}
+
 TEST_F(BookSearchTest, CancelledFromTheBatchCallbackStopsSoon)
 {
     for (int i = 0; i < 5000; ++i) {
