@@ -32,13 +32,10 @@ GrepCommand::GrepCommand(CLI::App& app, int& exitCode) : m_exitCode(exitCode)
         "grep", "Print every occurrence of a pattern in a book as path<TAB>field<TAB>line");
     command->add_option("PATTERN", m_pattern, "Text to find (UTF-8)")->required();
     command->add_option("FILE", m_path, "Book to search")->required();
-    std::string keys;
-    for (const std::string& key : FieldKeys())
-        keys += (keys.empty() ? "" : ", ") + key;
     command
         ->add_option("--field", m_fields,
-                     "Search only this field (repeatable, or comma-separated): " + keys +
-                         "; all of them by default")
+                     "Search only this field (repeat it, or separate fields with commas); all "
+                     "eight by default")
         ->delimiter(',')
         ->allow_extra_args(false)
         ->check(CLI::IsMember(FieldKeys()));
