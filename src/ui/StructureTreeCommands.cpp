@@ -113,6 +113,14 @@ QTreeWidgetItem* StructureTreeCommands::CopySubtree(QTreeWidgetItem* hSource,
 
     // The document refuses a target inside the source's own subtree: a node would chase its
     // own copies for ever, and a move would then delete the copy with the source.
+    bool refused = false;
+    for (const QTreeWidgetItem* up = hTarget; up && !refused; up = up->parent())
+        refused = up == hSource;
+    if (refused)
+        return nullptr;
+    // The target opens first, as the items arrive in it.
+    if (hTarget)
+        hTarget->setExpanded(true);
     const std::vector<std::uint32_t> ids = m_mirror.withLook(look, [&] {
         return nCommand == CStructureTreeCtrl::CmdMove ? m_doc->MoveSubtree(sourceId, targetId)
                                                        : m_doc->CopySubtree(sourceId, targetId);
@@ -120,8 +128,6 @@ QTreeWidgetItem* StructureTreeCommands::CopySubtree(QTreeWidgetItem* hSource,
     QTreeWidgetItem* top = ids.empty() ? nullptr : m_mirror.itemFor(ids.front());
     if (!top)
         return nullptr;
-    if (hTarget)
-        hTarget->setExpanded(true);
     m_doc->SetModifiedMark(true);
     m_tree.setCurrentItem(top);
     m_tree.NotifySelection();

@@ -162,6 +162,13 @@ void StructureTreeMirror::OnRecordsInserted(std::uint32_t parentId, std::uint32_
     }
     if (!top)
         return;
+    // New items start closed, and a section that has children shows it while the items are
+    // still detached: no signal per item.
+    for (QTreeWidgetItem* folder : folders) {
+        if (folder->childCount() > 0 &&
+            CStructureTreeCtrl::imageOf(folder) != CStructureTreeCtrl::ClosedSection)
+            setImage(folder, CStructureTreeCtrl::ClosedSection);
+    }
 
     // Under the parent's item (the top level when it has none), before the next sibling's.
     QTreeWidgetItem* parent = parentId != 0 ? itemFor(parentId) : nullptr;
@@ -175,15 +182,6 @@ void StructureTreeMirror::OnRecordsInserted(std::uint32_t parentId, std::uint32_
             next ? m_tree.indexOfTopLevelItem(next) : m_tree.topLevelItemCount(), top);
     if (TreeRecord* record = m_doc->FindRecord(ids.front()))
         record->parentTreeItem = parent ? CStructureTreeCtrl::handleOf(parent) : kTreeRootHandle;
-
-    for (QTreeWidgetItem* folder : folders) {
-        if (folder->childCount() > 0) {
-            // New items start closed; asking the view to close one costs a search of its rows.
-            if (folder->isExpanded())
-                folder->setExpanded(false);
-            setImage(folder, CStructureTreeCtrl::ClosedSection);
-        }
-    }
 }
 
 void StructureTreeMirror::OnSubtreeRemoving(std::uint32_t id)
