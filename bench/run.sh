@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the benchmarks in Release and runs them.
 #   bench/run.sh [bench_document arguments...]   the document core (e.g. --zet-max-records=100000)
-#   bench/run.sh --all                           also every bench/<part>/ benchmark (bench_<part>)
+#   bench/run.sh --all                           also every benchmark of bench/<part>/ (bench_*)
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${ZET_BENCH_BUILD:-$top/build-bench}"
@@ -14,7 +14,10 @@ if [ "${1:-}" = "--all" ]; then
     for part in "$top"/bench/*/CMakeLists.txt; do
         [ -e "$part" ] || continue
         name="$(basename "$(dirname "$part")")"
-        targets+=("bench_$name")
+        # Every benchmark the part defines (bench/chm has more than one).
+        for target in $(sed -n 's/^ *add_executable(\(bench_[A-Za-z0-9_]*\).*/\1/p' "$part"); do
+            targets+=("$target")
+        done
         case "$name" in dnd | form | gui | helpdialog | preview | search) gui=ON ;; esac
     done
 fi

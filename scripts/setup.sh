@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
-    fp-utils libchm-bin libchm-dev
+    fp-utils libchm-bin libchm-dev libmspack-dev python3-chm
     clang libclang-rt-14-dev
     xvfb xauth shared-mime-info desktop-file-utils xdg-utils
     qt6-translations-l10n locales libc-l10n dpkg-dev

@@ -19,7 +19,6 @@
 #include "DefaultPrompts.h"
 #include "DocumentManager.h"
 #include "InterleavedRuns.h"
-#include "NullUi.h"
 #include "PeakMemory.h"
 #include "TargetTable.h"
 #include "TemporaryHome.h"
@@ -47,9 +46,8 @@ namespace {
 std::optional<InterleavedRuns::Figure> readOnce(const QString& path)
 {
     CZETbrowserDoc doc;
-    NullUi ui;
     const InterleavedRuns::Figure start = InterleavedRuns::now();
-    if (!doc.OnOpenDocument(path.toStdString(), ui))
+    if (!doc.OnOpenDocument(path.toStdString()))
         return std::nullopt;
     const InterleavedRuns::Figure end = InterleavedRuns::now();
     return InterleavedRuns::Figure{end.cpu - start.cpu, end.wall - start.wall};

@@ -1,7 +1,8 @@
 // Builds the help of a generated book from the help creation dialog, the way the user does
 // (document window, command 32773, OK), and with `zettool make-help` on the same book, in
 // alternating runs; prints both times, their ratio against the 1.2 target, and the longest
-// stretch the GUI thread went without processing events while the dialog worked (target 100 ms).
+// stretch the GUI thread went without processing events while the dialog worked (target 100 ms),
+// and the dialog's own time (target 15 s for 100,000 records with zetchm, the compiler it finds).
 #include "BookGenerator.h"
 #include "CChildFrame.h"
 #include "CCreateHelpDialog.h"
@@ -71,6 +72,10 @@ class NoViewer : public QtHelpPlatform
 {
 public:
     bool OpenDocument(const std::string&) override { return true; }
+    bool OpenDocumentWatching(const std::string&, const std::function<void()>&) override
+    {
+        return true;
+    }
 };
 
 // Counts paints of the widgets it watches.
@@ -214,10 +219,12 @@ int main(int argc, char** argv)
         script.close();
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     } else if (compiler.isEmpty()) {
-        compiler = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
+        // The compiler the dialog finds first: ours, built beside the benchmark.
+        compiler = QStandardPaths::findExecutable(QStringLiteral("zetchm"),
+                                                  {QCoreApplication::applicationDirPath()});
     }
     if (compiler.isEmpty()) {
-        std::fprintf(stderr, "chmcmd (fp-utils) is needed\n");
+        std::fprintf(stderr, "zetchm is needed beside the benchmark (or name a compiler)\n");
         return 1;
     }
     QTemporaryDir work(benchFolder() + QStringLiteral("/zet-helpdialog-XXXXXX"));
@@ -279,5 +286,10 @@ int main(int argc, char** argv)
                 records, median(toolTimes), median(dialogTimes), ratio,
                 ratio <= 1.2 ? "met" : "NOT met", longestGap,
                 longestGap <= 100 ? "met" : "NOT met");
-    return ratio <= 1.2 && longestGap <= 100 ? 0 : 1;
+    // Generation and compilation together, as the user waits for them.
+    const double dialogSeconds = median(dialogTimes);
+    std::printf("building help from the dialog: median %.2f s (target <= 15 s for 100,000 "
+                "records: %s)\n",
+                dialogSeconds, dialogSeconds <= 15 ? "met" : "NOT met");
+    return ratio <= 1.2 && longestGap <= 100 && dialogSeconds <= 15 ? 0 : 1;
 }

@@ -37,6 +37,7 @@ void CZETbrowserApp::OpenForwardedFiles()
     if (QApplication::activeModalWidget() != nullptr ||
         QApplication::activePopupWidget() != nullptr) {
         QTimer::singleShot(200, this, &CZETbrowserApp::OpenForwardedFiles);
+        emit forwardedFilesHeld(m_forwardedFiles);
         return;
     }
     const QStringList files = std::exchange(m_forwardedFiles, {});

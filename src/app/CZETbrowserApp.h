@@ -38,6 +38,11 @@ public:
     // automation (either prefix, any letter case).
     static bool IsEmbeddingSwitch(const QString& argument);
 
+signals:
+    // Files handed over by a second start wait for a dialog or menu to end; they are looked at
+    // again shortly.
+    void forwardedFilesHeld(const QStringList& paths);
+
 private:
     void OpenForwardedFiles();
 

@@ -8,6 +8,7 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentFileUi.h"
 #include "OpenFileWatcher.h"
 #include "QtHelpPlatform.h"
 #include "QtUiServices.h"
@@ -144,6 +145,7 @@ void DocumentManager::checkFilesOnDisk(const QStringList& paths)
             m_declinedReloads.insert(path, *stamp);
         }
     }
+    emit filesChecked(pending);
 }
 
 bool DocumentManager::reloadDocument(CChildFrame& child)
@@ -155,7 +157,7 @@ bool DocumentManager::reloadDocument(CChildFrame& child)
     const std::uint32_t current = doc.currentId;
     {
         QtUiServices ui(m_frame, m_prompts);
-        if (!doc.OnOpenDocument(path.toStdString(), ui))
+        if (!DocumentFileUi(ui).open(doc, path.toStdString()))
             return false;
     }
     doc.lastFoundId = 0;
@@ -253,7 +255,7 @@ CChildFrame* DocumentManager::OpenDocumentFile(const QString& path)
     auto doc = std::make_unique<CZETbrowserDoc>();
     {
         QtUiServices ui(m_frame, m_prompts);
-        if (!doc->OnOpenDocument(file.toStdString(), ui))
+        if (!DocumentFileUi(ui).open(*doc, file.toStdString()))
             return nullptr;
     }
     doc->SetPathName(file.toStdString());
@@ -357,8 +359,8 @@ bool DocumentManager::confirmSaveTarget(CChildFrame& child, const QString& path,
 
 bool DocumentManager::confirmRoundTripChanges(CChildFrame& child, const RoundTripReport& report)
 {
-    const QString changes =
-        QString::fromStdString(DescribeRoundTripChanges(*child.GetDocument(), report));
+    const QString changes = QString::fromStdString(
+        DocumentFileUi::describeRoundTripChanges(*child.GetDocument(), report));
     const QString text =
         QStringLiteral("Текст некоторых записей нельзя записать в файл в точности: после "
                        "сохранения они прочитаются иначе, чем выглядят сейчас.\n\n%1\n"
@@ -377,8 +379,8 @@ bool DocumentManager::saveTo(CChildFrame& child, const QString& path)
     bool saved = false;
     {
         QtUiServices ui(m_frame, m_prompts);
-        saved = child.GetDocument()->OnSaveDocument(
-            path.toStdString(), ui,
+        saved = DocumentFileUi(ui).save(
+            *child.GetDocument(), path.toStdString(),
             [this, &child](const RoundTripReport& report) {
                 return confirmRoundTripChanges(child, report);
             },

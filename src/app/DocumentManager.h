@@ -91,6 +91,9 @@ signals:
     // A new document window, in the MDI area and about to be shown.
     void windowAdded(CChildFrame* child);
     void recentFilesChanged();
+    // The books kept in `paths` were looked at after a change on disk, and every question about
+    // them was answered: nothing more comes of that change.
+    void filesChecked(const QStringList& paths);
 
 private:
     void attachChild(CChildFrame* child);

@@ -6,6 +6,17 @@
 #include <cstring>
 #include <iostream>
 
+namespace {
+
+// zettool's words for what stopped a read, the same the program uses for the book's errors.
+const char* ReadErrorText(ReadError::Kind kind)
+{
+    return kind == ReadError::Kind::Structure ? "Нарушена структура файла синтаксис - помощника!"
+                                              : "Ошибка при чтении файла синтаксис - помощника!";
+}
+
+} // namespace
+
 std::optional<ReadResult> BookFile::Load(const std::string& path, std::string_view prefix)
 {
     WholeFile::Result file = WholeFile::Read(path);

@@ -216,8 +216,8 @@ void AddMakeHelpCommand(CLI::App& app, int& exitCode)
     command->add_option("--align", settings->alignName, "Text alignment (default: left)")
         ->check(CLI::IsMember({"left", "justify"}));
     command->add_option("--compiler", settings->compiler,
-                        "The help compiler (default: chmcmd or hhc on PATH, else the remembered "
-                        "one)");
+                        "The help compiler (default: zetchm beside zettool, else chmcmd or hhc on "
+                        "PATH, else the remembered one)");
     command->add_flag("--no-compile", settings->noCompile,
                       "Write the project only and print the project file's path");
     command->callback([settings, command, &exitCode] {

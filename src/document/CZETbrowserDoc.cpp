@@ -2,7 +2,6 @@
 
 #include "AtomicFile.h"
 #include "Cp1251.h"
-#include "IUiServices.h"
 #include "RecordLabel.h"
 #include "RoundTripCheck.h"
 #include "SyntaxHelperReader.h"
@@ -11,73 +10,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <new>
-#include <sys/stat.h>
 #include <tuple>
 
 namespace {
-
-std::string CaptionForStatus(std::string caption)
-{
-    if (caption.ends_with('*'))
-        caption.pop_back();
-    return caption;
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// "1,5 МБ": a size for a person to read.
-std::string ReadableSize(std::uint64_t bytes)
-{
-    static const char* const units[] = {"байт", "КБ", "МБ", "ГБ", "ТБ"};
-    double value = static_cast<double>(bytes);
-    std::size_t unit = 0;
-    while (value >= 1024 && unit + 1 < std::size(units)) {
-        value /= 1024;
-        ++unit;
-    }
-    if (unit == 0)
-        return std::to_string(bytes) + " " + units[0];
-    std::string text = std::to_string(static_cast<std::uint64_t>(value * 10 + 0.5));
-    text.insert(text.size() - 1, ",");
-    return text + " " + units[unit];
-}
-
-// Why a save failed, in the user's words.
-std::string SaveFailureReason(const AtomicFile& file)
-{
-    switch (file.problem()) {
-    case AtomicFile::Problem::LinkLoop:
-        return "Символические ссылки, ведущие к файлу, замкнуты в кольцо.";
-    case AtomicFile::Problem::FolderNotWritable:
-        return "Папка \"" + file.folder() +
-               "\" закрыта для записи, хотя сам файл для записи открыт: сохранение создаёт "
-               "новый файл в этой папке.";
-    case AtomicFile::Problem::NoRoom:
-        return "Книге нужно " + ReadableSize(file.neededBytes()) + ", а свободно только " +
-               ReadableSize(file.freeBytes()) + ".";
-    case AtomicFile::Problem::NotRegular:
-        return "Это не обычный файл, а канал, устройство или сокет: сохранить документ можно "
-               "только в файл.";
-    case AtomicFile::Problem::TargetChanged:
-        return "Пока документ сохранялся, на месте файла появился другой файл или символическая "
-               "ссылка. Ничего не перезаписано.";
-    case AtomicFile::Problem::CopyBackFailed:
-        return std::string(std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO)) +
-               "\nФайл мог остаться записанным не до конца. Документ целиком сохранён в файле \"" +
-               file.keptPath() + "\".";
-    case AtomicFile::Problem::None:
-    case AtomicFile::Problem::System:
-        break;
-    }
-    return std::strerror(file.errorCode() != 0 ? file.errorCode() : EIO);
-}
 
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -380,25 +317,14 @@ void CZETbrowserDoc::NotifyInserted(std::uint32_t parentId, RecordList::const_it
 
 // --- reading and writing -----------------------------------------------------------------
 
-bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
+OpenResult CZETbrowserDoc::OnOpenDocument(const std::string& path)
 {
-    const std::string caption = ui.MainWindowCaption();
-    ui.SetStatusText("Чтение файла...");
-    ui.BeginWaitCursor();
-    auto finish = [&] {
-        ui.EndWaitCursor();
-        ui.SetStatusText(CaptionForStatus(caption));
-    };
-
+    OpenResult opened;
     WholeFile::Result file = WholeFile::Read(path);
     if (!file) {
-        ui.ShowError("Не удалось прочитать файл \"" + path + "\".\n" +
-                     (file.failure == WholeFile::Failure::NotRegular
-                          ? "Это не обычный файл, а канал, устройство или сокет: открыть можно "
-                            "только файл."
-                          : std::strerror(file.error)));
-        finish();
-        return false;
+        opened.failure = file.failure;
+        opened.error = file.error;
+        return opened;
     }
 
     // What was read, and how the path led to it: a save compares both with what it finds.
@@ -415,85 +341,80 @@ bool CZETbrowserDoc::OnOpenDocument(const std::string& path, IUiServices& ui)
     }
     m_loadError = result.error;
     m_partialLoadPath.clear();
-    if (m_loadError) {
+    if (m_loadError)
         m_partialLoadPath = path;
-        ui.ShowError(ReadErrorMessage(*m_loadError));
-    }
-    finish();
     SetPathName(path);
     SetModifiedMark(false);
-    return true;
+    opened.readError = m_loadError;
+    return opened;
 }
 
-bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
-                                    const SaveConfirmation& confirmChanges,
-                                    const std::optional<FileTarget>& expectedTarget)
+bool CZETbrowserDoc::wouldLoseUnreadPart(const std::string& path) const
 {
-    if (m_loadError && !m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath)) {
-        const std::string question =
-            "Файл \"" + path +
-            "\" был прочитан не полностью: в нём нарушена структура.\n"
-            "Если сохранить документ в этот файл, непрочитанная часть файла будет потеряна.\n"
-            "Сохранить?";
-        if (ui.AskYesNo(question, true) != IUiServices::Answer::Yes)
-            return false;
+    return m_loadError && !m_partialLoadPath.empty() && SameFile(path, m_partialLoadPath);
+}
+
+SaveResult CZETbrowserDoc::OnSaveDocument(const std::string& path, const SaveOptions& options)
+{
+    SaveResult saved;
+    if (!options.loseUnreadPart && wouldLoseUnreadPart(path)) {
+        saved.outcome = SaveResult::Outcome::UnreadPartKept;
+        return saved;
     }
 
-    const std::string caption = ui.MainWindowCaption();
-    ui.SetStatusText("Запись файла...");
-    ui.BeginWaitCursor();
-    auto finish = [&] {
-        ui.EndWaitCursor();
-        ui.SetStatusText(CaptionForStatus(caption));
-    };
-
-    std::string reason;
     WrittenChanges changes;
     AtomicFile file(path);
     if (m_freeSpace)
         file.setFreeSpaceProvider(m_freeSpace);
-    file.setExpectedTarget(expectedTarget);
+    file.setExpectedTarget(options.expectedTarget);
     // Hard links are kept for the book's own user's files only (see AtomicFile).
     if (m_diskTarget && m_diskTarget->stamp)
         file.setLinkedFileOwner(m_diskTarget->stamp->owner);
     // The size first: a deeply nested book's indentation alone can be more than the disk holds.
     bool ok = file.open(WrittenSize(*this));
     bool declined = false;
+    bool outOfMemory = false;
     if (ok) {
         // A failed stream is never committed: finishWriting() checks it and keeps the target.
         try {
             // finishWriting() also tells why a write failed.
             const bool written = WriteRecords(*this, file.stream(), &changes);
             ok = file.finishWriting() && written;
-            if (ok && confirmChanges) {
+            if (ok && options.confirmChanges) {
                 RoundTripReport report;
                 if (!CheckRoundTripOfFile(m_records, file.temporaryPath(), report))
                     report = CheckRoundTrip(*this);
-                if (!report.empty()) {
-                    ui.EndWaitCursor();
-                    declined = !confirmChanges(report);
-                    ui.BeginWaitCursor();
-                }
+                if (!report.empty())
+                    declined = !options.confirmChanges(report);
             }
             if (ok && !declined)
                 ok = file.commit();
         } catch (const std::bad_alloc&) {
             ok = false;
-            reason = std::strerror(ENOMEM);
+            outOfMemory = true;
         }
         if (!ok || declined)
             file.discard();
     }
     if (declined) {
-        finish();
-        return false;
+        saved.outcome = SaveResult::Outcome::Declined;
+        return saved;
     }
     if (!ok) {
-        if (reason.empty())
-            reason = SaveFailureReason(file);
-        ui.ShowError("Не удалось сохранить файл \"" + path + "\".\n" + reason);
-        finish();
-        return false;
+        saved.outcome = SaveResult::Outcome::Failed;
+        if (outOfMemory) {
+            saved.problem = AtomicFile::Problem::System;
+            saved.error = ENOMEM;
+        } else {
+            saved.problem = file.problem();
+            // A failure without its own errno still has a reason to give.
+            saved.error = file.errorCode() != 0 ? file.errorCode() : EIO;
+            saved.folder = file.folder();
+            saved.neededBytes = file.neededBytes();
+            saved.freeBytes = file.freeBytes();
+            saved.keptPath = file.keptPath();
+        }
+        return saved;
     }
     // The document now holds what the file holds.
     ApplyWrittenForm(*this, changes);
@@ -503,10 +424,10 @@ bool CZETbrowserDoc::OnSaveDocument(const std::string& path, IUiServices& ui,
         m_loadError.reset();
         m_partialLoadPath.clear();
     }
-    finish();
     SetPathName(path);
     SetModifiedMark(false);
-    return true;
+    saved.outcome = SaveResult::Outcome::Saved;
+    return saved;
 }
 
 // --- framework state ---------------------------------------------------------------------
@@ -540,7 +461,7 @@ void CZETbrowserDoc::SetTitle(const std::string& title)
 void CZETbrowserDoc::SetPathName(const std::string& path)
 {
     m_pathName = path;
-    const std::string name = FileNameOf(path);
+    const std::string name = NameOf(path);
     // Keep the mark in step with the flag: the title shows " *" exactly when modified.
     m_title = IsModified() ? name + " *" : name;
     for (IDocumentView* view : m_views)

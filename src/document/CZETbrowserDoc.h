@@ -7,19 +7,18 @@
 #include "IRecordObserver.h"
 #include "InsertPosition.h"
 #include "NameGroup.h"
+#include "OpenResult.h"
 #include "ReadResult.h"
+#include "SaveOptions.h"
+#include "SaveResult.h"
 #include "TreeRecord.h"
 
 #include <cstdint>
-#include <functional>
 #include <list>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-class IUiServices;
-struct RoundTripReport;
 
 // One open book: the records in depth-first pre-order (display and file order) plus the state
 // the windows share. Only this class adds records to or removes them from the list, so the id
@@ -88,24 +87,22 @@ public:
                                                   std::uint32_t sourceId, std::uint32_t parentId);
 
     // --- reading and writing (the open and save commands) --------------------------------
-    // Reads the file at `path`. False when the file itself cannot be read (reported through
-    // `ui`); a structure error is reported too but the records before it stay and the result is
-    // true, with loadError() telling what happened.
-    bool OnOpenDocument(const std::string& path, IUiServices& ui);
-    // Sees, before a save replaces the file, which records would read back differently from
-    // memory (never called when none would); false cancels the save.
-    using SaveConfirmation = std::function<bool(const RoundTripReport&)>;
-    // Writes atomically to `path`; false (reported through `ui`) when it fails or the user
-    // declines to overwrite a partially read file. With `confirmChanges`, the written bytes are
-    // read back before the file is replaced and a change found is put to it (it may ask with
-    // DescribeRoundTripChanges); a declined save returns false and reports nothing. With
-    // `expectedTarget` (what the user was asked about) nothing is written unless the path still
-    // leads to that file; in any case the file replaced is the one the path led to when the save
-    // began. On success the path and title are updated and the records hold what the file holds
-    // (names and synonyms trimmed, unwritable quotes replaced).
-    bool OnSaveDocument(const std::string& path, IUiServices& ui,
-                        const SaveConfirmation& confirmChanges = {},
-                        const std::optional<FileTarget>& expectedTarget = std::nullopt);
+    // The document says nothing to the user: the results tell the caller what happened.
+
+    // Reads the file at `path`. When the file itself cannot be read the document stays as it
+    // was. A structure error keeps the records before it; the document opens with them and the
+    // result (and loadError()) tells where the reading stopped.
+    OpenResult OnOpenDocument(const std::string& path);
+    // Whether a save to `path` would overwrite the file this document was read from only in
+    // part, losing its unread rest; the save then needs SaveOptions::loseUnreadPart.
+    bool wouldLoseUnreadPart(const std::string& path) const;
+    // Writes atomically to `path`. With `options.confirmChanges`, the written bytes are read
+    // back before the file is replaced and a change found is put to it; declined, nothing is
+    // written. With `options.expectedTarget` nothing is written unless the path still leads to
+    // that file; in any case the file replaced is the one the path led to when the save began.
+    // On success the path and title are updated and the records hold what the file holds (names
+    // and synonyms trimmed, unwritable quotes replaced).
+    SaveResult OnSaveDocument(const std::string& path, const SaveOptions& options = {});
     const std::optional<ReadError>& loadError() const { return m_loadError; }
     // Whether the file at the document's path is no longer the one it was opened from or last
     // saved to: gone, or another file, or of another size, modification time or owner. False while

@@ -11,8 +11,8 @@
 struct ReadError
 {
     enum class Kind {
-        Structure, // "Нарушена структура файла синтаксис - помощника!"
-        Reading, // "Ошибка при чтении файла синтаксис - помощника!"
+        Structure, // the blocks, keywords or values break the format
+        Reading,   // anything else stopped the parse (memory exhausted)
     };
     Kind kind = Kind::Structure;
     std::size_t offset = 0; // byte offset where the error was detected

@@ -2,7 +2,6 @@
 
 #include "Ascii.h"
 #include "CZETbrowserDoc.h"
-#include "Cp1251.h"
 #include "SyntaxHelperReader.h"
 #include "SyntaxHelperWriter.h"
 
@@ -46,15 +45,6 @@ void CompareFields(const TreeRecord& memory, const TreeRecord& read,
         fields.push_back(RecordField::Parameters);
     if (!SameLongField(memory.notes, read.notes))
         fields.push_back(RecordField::Notes);
-}
-
-const char* RecordsWord(std::size_t n)
-{
-    if (n % 10 == 1 && n % 100 != 11)
-        return "запись";
-    if (n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14))
-        return "записи";
-    return "записей";
 }
 
 } // namespace
@@ -203,36 +193,4 @@ std::string FieldLabel(RecordField field)
         break;
     }
     return "место в дереве";
-}
-
-std::string DescribeRoundTripChanges(const CZETbrowserDoc& doc, const RoundTripReport& report,
-                                     std::size_t maxRecords)
-{
-    constexpr std::size_t kLongestPath = 120; // bytes; a deep record keeps the end of its path
-    std::string text;
-    std::size_t shown = 0;
-    for (const RoundTripChange& change : report.changes) {
-        if (shown == maxRecords)
-            break;
-        ++shown;
-        std::string path = doc.RecordPath(change.recordId, false);
-        if (path.empty())
-            path = doc.RecordPath(change.recordId, true);
-        if (path.size() > kLongestPath)
-            path = "\x85" + path.substr(path.size() - kLongestPath); // "…" in Windows-1251
-        text += path.empty() ? std::string("(без наименования)") : "«" + Cp1251::ToUtf8(path) + "»";
-        text += ": ";
-        for (std::size_t i = 0; i < change.fields.size(); ++i) {
-            if (i > 0)
-                text += ", ";
-            text += FieldLabel(change.fields[i]);
-        }
-        text += '\n';
-    }
-    const std::size_t more = report.changes.size() - shown;
-    if (more > 0)
-        text += "…и ещё " + std::to_string(more) + " " + RecordsWord(more) + "\n";
-    if (report.extraRecords > 0)
-        text += "При чтении появятся лишние записи: " + std::to_string(report.extraRecords) + "\n";
-    return text;
 }

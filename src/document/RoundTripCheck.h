@@ -66,8 +66,3 @@ bool CheckRoundTripOfFile(const std::list<TreeRecord>& records, const std::strin
 // The field's name in a record ("notes") and its label on the input form ("Примечания", UTF-8).
 std::string_view FieldName(RecordField field);
 std::string FieldLabel(RecordField field);
-
-// The first few changed records and their fields as lines for a question (UTF-8), each
-// "«path»: label, label", and "…и ещё N" when more records changed than `maxRecords`.
-std::string DescribeRoundTripChanges(const CZETbrowserDoc& doc, const RoundTripReport& report,
-                                     std::size_t maxRecords = 5);

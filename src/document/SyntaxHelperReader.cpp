@@ -364,17 +364,3 @@ bool ReadsBackAsValue(std::string_view value, std::string_view after)
     std::size_t end = 0;
     return parser.ReadOneValue(read, end) && read == value && end == value.size() + 2;
 }
-
-std::string ReadErrorText(ReadError::Kind kind)
-{
-    return kind == ReadError::Kind::Structure ? "Нарушена структура файла синтаксис - помощника!"
-                                              : "Ошибка при чтении файла синтаксис - помощника!";
-}
-
-std::string ReadErrorMessage(const ReadError& error)
-{
-    if (error.kind != ReadError::Kind::Structure)
-        return ReadErrorText(error.kind);
-    return ReadErrorText(error.kind) + "\nстрока " + std::to_string(error.line) + ", столбец " +
-           std::to_string(error.column);
-}

@@ -148,6 +148,9 @@ bool removeWrittenHelpFile(const HelpCompiler::CompileRun& run)
 
 std::string HelpCompiler::FindHelpCompiler()
 {
+    // The compiler installed with the program comes first.
+    if (std::string ours = m_platform.FindBesideProgram("zetchm"); !ours.empty())
+        return ours;
     for (const char* program : {"chmcmd", "hhc"}) {
         std::string path = m_platform.FindExecutable(program);
         if (!path.empty())
@@ -290,9 +293,15 @@ bool HelpCompiler::AbandonCompile(CompileRun& run)
 
 bool HelpCompiler::OpenHelpFile(const std::string& helpFilePath)
 {
-    if (m_platform.OpenDocument(helpFilePath))
+    const std::string failure = "Не удалось открыть файл справки " + helpFilePath + ".";
+    // The handler may say it failed only after the help dialog has closed.
+    const std::function<void(const std::string&)> late = m_messages.LateMessages();
+    if (m_platform.OpenDocumentWatching(helpFilePath, [late, failure] {
+            if (late)
+                late(failure);
+        }))
         return true;
-    m_messages.ShowMessage("Не удалось открыть файл справки " + helpFilePath + ".");
+    m_messages.ShowMessage(failure);
     return false;
 }
 

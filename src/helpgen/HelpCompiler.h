@@ -19,7 +19,8 @@ public:
         : m_platform(platform), m_messages(messages)
     {}
 
-    // The compiler on PATH ("chmcmd", then "hhc"), else the remembered path, else empty.
+    // Our own compiler "zetchm" beside the running program, else one on PATH ("chmcmd", then
+    // "hhc"), else the remembered path, else empty.
     std::string FindHelpCompiler();
     // Trims the directory and its trailing "/", creating it (after asking) when missing. The
     // normalised directory, or nothing when the user has been told why or declined.
@@ -68,7 +69,8 @@ public:
     // After a run stopped before its end: removes what it wrote of the help file and keeps what
     // it printed as the log. True when a help file was removed.
     static bool AbandonCompile(CompileRun& run);
-    // Opens the help file with the desktop's handler; reported when it cannot.
+    // Opens the help file with the desktop's handler; reported when it cannot, also when the
+    // handler fails after this has returned (through the messages' LateMessages).
     bool OpenHelpFile(const std::string& helpFilePath);
     void StoreHelpCompilerPath(const std::string& compilerPath);
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -90,6 +91,42 @@ std::string StartPage()
            "content=\"text/html; charset=windows-1251\">\r\n<body>\r\n</body>\r\n</html>\r\n";
 }
 
+// Appends the Latin spelling of one Windows-1251 character of a page name: Russian, Ukrainian
+// and Belarusian letters by their usual transliteration, control characters and the other
+// characters from 0x80 up as "_", the rest of ASCII as it is. Every viewer opens pages named in
+// ASCII.
+void AppendTransliterated(std::string& out, char c)
+{
+    static constexpr std::string_view kCapitals[32] = {
+        "A", "B", "V", "G", "D", "E",  "Zh", "Z",  "I",  "Y",    "K", "L", "M", "N", "O",  "P",
+        "R", "S", "T", "U", "F", "Kh", "Ts", "Ch", "Sh", "Shch", "",  "Y", "",  "E", "Yu", "Ya"};
+    static constexpr std::string_view kSmall[32] = {
+        "a", "b", "v", "g", "d", "e",  "zh", "z",  "i",  "y",    "k", "l", "m", "n", "o",  "p",
+        "r", "s", "t", "u", "f", "kh", "ts", "ch", "sh", "shch", "",  "y", "",  "e", "yu", "ya"};
+    // Ё and the Ukrainian and Belarusian letters, small and capital, of the code page's 0xA0 row.
+    static constexpr std::pair<unsigned char, std::string_view> kOthers[] = {
+        {0xA8, "Yo"}, {0xB8, "yo"}, {0xB2, "I"}, {0xB3, "i"}, {0xAF, "Yi"}, {0xBF, "yi"},
+        {0xAA, "Ye"}, {0xBA, "ye"}, {0xA5, "G"}, {0xB4, "g"}, {0xA1, "U"},  {0xA2, "u"}};
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
+        out += '_';
+    } else if (byte < 0x80) {
+        out += c;
+    } else if (byte >= 0xE0) {
+        out += kSmall[byte - 0xE0];
+    } else if (byte >= 0xC0) {
+        out += kCapitals[byte - 0xC0];
+    } else {
+        for (const auto& [letter, latin] : kOthers) {
+            if (letter == byte) {
+                out += latin;
+                return;
+            }
+        }
+        out += '_';
+    }
+}
+
 } // namespace
 
 std::optional<std::string> HelpProjectWriter::HelpFileNameProblem(std::string_view name)
@@ -133,7 +170,7 @@ std::string HelpProjectWriter::BaseName(std::string_view helpFileName)
     return std::string(helpFileName.substr(0, helpFileName.rfind('.')));
 }
 
-std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
+std::string HelpProjectWriter::TopicTitle(const TreeRecord& record)
 {
     std::string stem(Ascii::Trimmed(record.synonym.empty() ? record.name : record.synonym));
     for (char& c : stem) {
@@ -159,6 +196,38 @@ std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
     return stem + "_" + std::to_string(record.recordId);
 }
 
+std::string HelpProjectWriter::TopicFileStem(const TreeRecord& record)
+{
+    std::string stem(Ascii::Trimmed(record.synonym.empty() ? record.name : record.synonym));
+    std::string result;
+    result.reserve(stem.size() + 12);
+    for (char c : stem) {
+        switch (c) {
+        case ' ':
+        case '.':
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '|':
+        case '"':
+        case '<':
+        case '>':
+        // Viewers take these for an anchor, an escape or an entity in a link.
+        case '#':
+        case '%':
+        case '&':
+            result += '_';
+            break;
+        default:
+            AppendTransliterated(result, c);
+            break;
+        }
+    }
+    return result + "_" + std::to_string(record.recordId);
+}
+
 void HelpProjectWriter::AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title,
                                       std::string local)
 {
@@ -181,11 +250,11 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
     for (const TreeRecord& record : document.records()) {
         if (record.kind == RecordKind::Folder)
             continue;
-        // A Windows-1251 byte takes at most three bytes in UTF-8, so most names need no look.
+        // A character takes at most four letters in the name ("shch"), so most need no look.
         const std::string_view source = record.synonym.empty() ? record.name : record.synonym;
-        if (source.size() * 3 + 16 <= kLongestFileName)
+        if (source.size() * 4 + 16 <= kLongestFileName)
             continue;
-        const std::string fileName = Cp1251::ToUtf8(TopicFileStem(record)) + ".html";
+        const std::string fileName = TopicFileStem(record) + ".html";
         if (fileName.size() > kLongestFileName) {
             messages.ShowFileError(d + "/" + fileName, std::strerror(ENAMETOOLONG));
             return false;
@@ -260,12 +329,12 @@ bool HelpProjectWriter::GenerateHelpProject(const CZETbrowserDoc& document, Help
             openFolders.push_back(depth);
         } else {
             const std::string tabs(depth, '\t');
-            const std::string stem = TopicFileStem(record);
-            const std::string local = stem + ".html";
-            const std::string fileName = Cp1251::ToUtf8(stem) + ".html";
+            // The page is named in ASCII; its title keeps the name's own letters.
+            const std::string local = TopicFileStem(record) + ".html";
+            const std::string& fileName = local;
             // What WriteTopicPage does, with its buffers kept from page to page.
             page.clear();
-            TopicPageWriter::AppendPage(page, record, stem, options.style);
+            TopicPageWriter::AppendPage(page, record, TopicTitle(record), options.style);
             pagePath.assign(d).append("/").append(fileName);
             if (!OutputFile::WriteWhole(pagePath, page, messages))
                 return false;

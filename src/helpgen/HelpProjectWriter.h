@@ -13,16 +13,21 @@ class IHelpMessages;
 struct TreeRecord;
 
 // Turns a whole book into an HTML Help project in one directory: a page per Item, contents,
-// keyword index, project file, style sheet and start page. File names on disk and in the
-// project file are UTF-8; everything inside the files stays Windows-1251.
+// keyword index, project file, style sheet and start page. Page names are ASCII; the help file's
+// own names on disk and in the project file are UTF-8; everything inside the files stays
+// Windows-1251.
 namespace HelpProjectWriter {
 
 // Writes every file; on failure the reason has been shown and no file is removed. The
 // normalised help file name is stored back into `options`.
 bool GenerateHelpProject(const CZETbrowserDoc& document, HelpOptions& options,
                          HelpProgress& progress, IHelpMessages& messages);
-// The page file name of an Item without ".html" (Windows-1251).
+// The page file name of an Item without ".html": its synonym (else its name) trimmed, with the
+// characters a file name or a link cannot hold as "_", transliterated into ASCII, then "_" and
+// its id.
 std::string TopicFileStem(const TreeRecord& record);
+// The page's title: the same name before transliteration (Windows-1251), "_" and the id.
+std::string TopicTitle(const TreeRecord& record);
 void AddIndexTopic(HelpIndex& index, std::string_view keyword, std::string title,
                    std::string local);
 

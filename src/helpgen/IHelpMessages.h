@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The message boxes of help generation. Every text here is UTF-8.
@@ -13,4 +14,8 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // A modal question with Yes and No and the question icon; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
+    // Shows a message that comes after the window these messages belong to may have closed (a
+    // program started now fails later), over whatever window is still there. Empty when these
+    // messages cannot outlive their window; such a message is then not shown.
+    virtual std::function<void(const std::string& text)> LateMessages() const { return {}; }
 };

@@ -4,14 +4,8 @@
 #include "CFolderDialog.h"
 #include "CStylePicture.h"
 #include "CZETbrowserDoc.h"
-#include "HelpCompilerProcess.h"
-#include "HelpGenerationJob.h"
-#include "HelpProjectWriter.h"
-#include "IHelpPlatform.h"
-#include "IUiServices.h"
 #include "UserPrompts.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
@@ -21,29 +15,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <climits>
 #include <initializer_list>
-#include <utility>
 
 namespace {
 
-const QString kGenerating = QStringLiteral("Генерация файлов справки...");
-const QString kCompiling = QStringLiteral("Компиляция файла справки...");
-const QString kStopQuestion = QStringLiteral("Прервать компиляцию?");
-const QString kStopping = QStringLiteral("Прерывание компиляции файла справки...");
-const QString kStopped = QStringLiteral("Компиляция файла справки прервана.");
 const QString kLeftText = QStringLiteral("по левому краю");
 const QString kJustifyText = QStringLiteral("по ширине");
-
-// How often the progress bar follows the worker.
-constexpr int kProgressIntervalMs = 40;
 
 // Dialog units of the dialog's font: a quarter of the average character width across, an eighth
 // of the character height down.
@@ -66,76 +49,20 @@ private:
     double m_y = 1.625;
 };
 
-// The caption as the status bar shows it between operations: without a final "*".
-std::string captionForStatus(std::string caption)
-{
-    if (!caption.empty() && caption.back() == '*')
-        caption.pop_back();
-    return caption;
-}
-
-bool isInputEvent(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonRelease:
-    case QEvent::NonClientAreaMouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::InputMethod:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 CCreateHelpDialog::CCreateHelpDialog(const CZETbrowserDoc& document, UserPrompts& prompts,
                                      IUiServices& ui, IHelpPlatform& platform, QWidget* parent)
-    : QDialog(parent), m_document(document), m_prompts(prompts), m_ui(ui), m_platform(platform),
-      m_messages(prompts, this)
+    : QDialog(parent), m_document(document), m_prompts(prompts),
+      m_build(document, prompts, ui, platform, this)
 {
     setWindowTitle(QStringLiteral("Создание файла справки"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    m_generation = new HelpGenerationJob(this);
-    m_compilerProcess = new HelpCompilerProcess(this);
-    connect(m_generation, &HelpGenerationJob::finished, this, &CCreateHelpDialog::OnGenerated);
-    connect(m_compilerProcess, &HelpCompilerProcess::finished, this,
-            &CCreateHelpDialog::OnCompilerFinished);
-    m_progressTimer.setInterval(kProgressIntervalMs);
-    connect(&m_progressTimer, &QTimer::timeout, this, &CCreateHelpDialog::UpdateProgress);
     CreateControls();
     OnInitDialog();
-}
-
-CCreateHelpDialog::~CCreateHelpDialog()
-{
-    // Whatever still runs ends before the dialog's parts go: the generation is waited for, the
-    // compiler given its time (HelpCompilerProcess).
-    m_generation->disconnect(this);
-    m_compilerProcess->disconnect(this);
-    delete m_generation;
-    delete m_compilerProcess;
-    if (m_busy) {
-        LockInput(false);
-        EndWork();
-    }
+    connect(&m_build, &HelpBuild::stateChanged, this, &CCreateHelpDialog::OnBuildStateChanged);
+    connect(&m_build, &HelpBuild::progressChanged, this, &CCreateHelpDialog::OnBuildProgress);
+    connect(&m_build, &HelpBuild::finished, this, &CCreateHelpDialog::OnBuildFinished);
 }
 
 QString CCreateHelpDialog::DefaultHelpFileName(const QString& title)
@@ -342,7 +269,7 @@ void CCreateHelpDialog::OnInitDialog()
         button->SetFocusInFlat(true, false);
     }
 
-    compilerPath = QString::fromStdString(HelpCompiler(m_platform, m_messages).FindHelpCompiler());
+    compilerPath = m_build.findCompiler();
     helpFileName = DefaultHelpFileName(QString::fromStdString(m_document.GetTitle()));
     helpDirectory = DefaultHelpDirectory(QString::fromStdString(m_document.GetPathName()));
     UpdateData(false);
@@ -413,15 +340,18 @@ void CCreateHelpDialog::OnAlignmentChanged()
 
 void CCreateHelpDialog::OnOK()
 {
-    if (m_busy)
+    if (m_build.isBusy())
         return;
     UpdateData(true);
-    // Checked first: a name that would put files outside the help folder makes nothing.
-    if (const std::optional<std::string> problem =
-            HelpProjectWriter::HelpFileNameProblem(helpFileName.toStdString())) {
-        m_messages.ShowMessage(*problem);
-        return;
-    }
+    // The fields keep what was typed; the build normalises what it takes.
+    m_build.start(BuildOptions());
+}
+
+HelpOptions CCreateHelpDialog::BuildOptions() const
+{
+    HelpOptions options;
+    options.compilerPath = compilerPath.toStdString();
+    options.helpFileName = helpFileName.toStdString();
     // A relative folder is taken from the book's folder: the program's working folder means
     // nothing to the user.
     QString folder = helpDirectory.trimmed();
@@ -429,163 +359,51 @@ void CCreateHelpDialog::OnOK()
         folder = QFileInfo(DefaultHelpDirectory(QString::fromStdString(m_document.GetPathName())))
                      .path() +
                  u'/' + folder;
-    const std::optional<std::string> directory =
-        HelpCompiler(m_platform, m_messages).PrepareHelpDirectory(folder.toStdString());
-    if (!directory)
-        return;
-    // The fields keep what was typed; the work uses the normalised values.
-    m_options.compilerPath = compilerPath.toStdString();
-    m_options.helpFileName = helpFileName.toStdString();
-    m_options.helpDirectory = *directory;
-    m_options.style = style == 1 ? HelpStyle::HtmlTable : HelpStyle::SyntaxHelper;
-    m_options.alignment = alignment == 1 ? TextAlignment::Justify : TextAlignment::Left;
-
-    m_busy = true;
-    LockInput(true);
-    m_ui.BeginWaitCursor();
-    m_waitCursor = true;
-    m_caption = m_ui.MainWindowCaption();
-    m_ui.SetStatusText(kGenerating.toStdString());
-    const std::size_t count = m_document.RecordCount();
-    // An empty book shows a full bar rather than Qt's busy indicator.
-    m_progress->setRange(0, count == 0 ? 1 : int(std::min<std::size_t>(count, INT_MAX)));
-    m_progress->setValue(0);
-    m_progress->show();
-    m_generation->Start(m_document, m_options);
-    m_progressTimer.start();
+    options.helpDirectory = folder.toStdString();
+    options.style = style == 1 ? HelpStyle::HtmlTable : HelpStyle::SyntaxHelper;
+    options.alignment = alignment == 1 ? TextAlignment::Justify : TextAlignment::Left;
+    return options;
 }
 
-void CCreateHelpDialog::UpdateProgress()
+void CCreateHelpDialog::OnBuildStateChanged(HelpBuild::State state)
 {
-    const std::size_t range = m_generation->Range();
-    const std::size_t position = std::min(m_generation->Position(), range);
-    if (range > 0)
-        m_progress->setValue(int(std::min<std::size_t>(position, INT_MAX)));
+    switch (state) {
+    case HelpBuild::State::Generating:
+        m_progress->show();
+        break;
+    case HelpBuild::State::Compiling:
+        m_progress->hide();
+        m_stylePicture->StartAnimation();
+        // The dialog takes input again, so the compiler can be stopped; its fields keep what was
+        // typed. The other windows stay behind the modal dialog.
+        EnableInputs(false);
+        m_cancelButton->setFocus();
+        break;
+    case HelpBuild::State::Stopping:
+        m_cancelButton->setEnabled(false);
+        break;
+    case HelpBuild::State::Idle:
+        // A failed generation leaves the bar where it stopped.
+        m_stylePicture->StopAnimation();
+        EnableInputs(true);
+        m_cancelButton->setEnabled(true);
+        break;
+    }
 }
 
-void CCreateHelpDialog::OnGenerated(bool succeeded)
+void CCreateHelpDialog::OnBuildProgress(int position, int maximum)
 {
-    m_progressTimer.stop();
-    UpdateProgress();
-    if (!succeeded) {
-        // The bar stays where the generation stopped.
-        EndWork();
-        LockInput(false);
-        m_busy = false;
-        m_generation->ShowMessages(m_messages);
-        emit workFinished(false);
-        return;
-    }
-    if (m_document.RecordCount() == 0)
-        m_progress->setValue(m_progress->maximum());
-    m_options = m_generation->Options();
-    const std::string base =
-        m_options.helpDirectory + "/" + HelpProjectWriter::BaseName(m_options.helpFileName);
-    HeldHelpMessages held;
-    std::optional<HelpCompiler::CompileRun> run =
-        HelpCompiler(m_platform, held)
-            .BeginCompile(m_options.compilerPath, base + ".hhp",
-                          m_options.helpDirectory + "/" + m_options.helpFileName);
-    if (!run) {
-        EndWork();
-        LockInput(false);
-        m_busy = false;
-        held.ReplayTo(m_messages);
-        emit workFinished(false);
-        return;
-    }
-    m_ui.SetStatusText(kCompiling.toStdString());
-    m_progress->hide();
-    m_stylePicture->StartAnimation();
-    // The book is no longer read: the dialog takes input again, so the compiler can be stopped.
-    // Its fields keep what was typed; the other windows stay behind the modal dialog.
-    m_compiling = true;
-    EnableInputs(false);
-    m_cancelButton->setFocus();
-    if (m_waitCursor) {
-        m_ui.EndWaitCursor();
-        m_waitCursor = false;
-    }
-    LockInput(false);
-    m_compilerProcess->Start(std::move(*run));
+    m_progress->setRange(0, maximum);
+    m_progress->setValue(position);
 }
 
-void CCreateHelpDialog::OnCompilerFinished()
+void CCreateHelpDialog::OnBuildFinished(HelpBuild::Outcome outcome)
 {
-    // The question is still up: the answer comes first.
-    if (m_askingToStop) {
-        m_compileEndPending = true;
-        return;
-    }
-    OnCompiled();
-}
-
-void CCreateHelpDialog::AskToStopCompiler()
-{
-    if (!m_compiling || m_askingToStop || m_compilerProcess->IsStopping())
-        return;
-    m_askingToStop = true;
-    const QMessageBox::StandardButton answer =
-        m_prompts.message(this, QMessageBox::Question, kStopQuestion,
-                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    m_askingToStop = false;
-    // Ended meanwhile: nothing is left to stop, and its result stands.
-    if (m_compileEndPending) {
-        m_compileEndPending = false;
-        OnCompiled();
-        return;
-    }
-    if (answer != QMessageBox::Yes)
-        return;
-    m_ui.SetStatusText(kStopping.toStdString());
-    m_cancelButton->setEnabled(false);
-    m_compilerProcess->Stop();
-}
-
-void CCreateHelpDialog::OnCompiled()
-{
-    m_compiling = false;
-    m_busy = false;
-    EnableInputs(true);
-    m_cancelButton->setEnabled(true);
-    if (m_compilerProcess->WasStopped()) {
-        HelpCompiler::AbandonCompile(m_compilerProcess->Run());
-        EndWork(kStopped.toStdString());
+    if (outcome == HelpBuild::Outcome::Stopped)
         m_okButton->setFocus();
-        emit workFinished(false);
-        return;
-    }
-    EndWork();
-    HelpCompiler compiler(m_platform, m_messages);
-    if (!compiler.FinishCompile(m_compilerProcess->Run(), m_compilerProcess->Result())) {
-        emit workFinished(false);
-        return;
-    }
-    compiler.StoreHelpCompilerPath(m_options.compilerPath);
-    compiler.OpenHelpFile(m_compilerProcess->Run().helpFilePath);
-    emit workFinished(true);
-    done(QDialog::Accepted);
-}
-
-void CCreateHelpDialog::EndWork(const std::string& status)
-{
-    m_stylePicture->StopAnimation();
-    if (m_waitCursor) {
-        m_ui.EndWaitCursor();
-        m_waitCursor = false;
-    }
-    m_ui.SetStatusText(status.empty() ? captionForStatus(m_caption) : status);
-}
-
-void CCreateHelpDialog::LockInput(bool locked)
-{
-    if (locked == m_inputLocked)
-        return;
-    m_inputLocked = locked;
-    if (locked)
-        qApp->installEventFilter(this);
-    else
-        qApp->removeEventFilter(this);
+    emit workFinished(outcome == HelpBuild::Outcome::Built);
+    if (outcome == HelpBuild::Outcome::Built)
+        done(QDialog::Accepted);
 }
 
 void CCreateHelpDialog::EnableInputs(bool enabled)
@@ -597,42 +415,21 @@ void CCreateHelpDialog::EnableInputs(bool enabled)
         input->setEnabled(enabled);
 }
 
-bool CCreateHelpDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    // While the project is written no window takes input and none closes; painting goes on.
-    if (m_inputLocked && watched->isWidgetType()) {
-        // Tooltips and popups close as they always do; windows and document windows stay.
-        const Qt::WindowType type = static_cast<QWidget*>(watched)->windowType();
-        if (event->type() == QEvent::Close && type != Qt::ToolTip && type != Qt::Popup) {
-            event->ignore();
-            return true;
-        }
-        if (isInputEvent(event->type())) {
-            event->accept();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void CCreateHelpDialog::done(int result)
 {
-    if (m_compiling) {
+    if (m_build.isBusy()) {
         // "Отмена" or Escape: the user wants out of a compiler that may never end.
-        AskToStopCompiler();
+        m_build.requestStop();
         return;
     }
-    if (m_busy)
-        return;
     QDialog::done(result);
 }
 
 void CCreateHelpDialog::closeEvent(QCloseEvent* event)
 {
-    if (m_busy) {
+    if (m_build.isBusy()) {
         event->ignore();
-        if (m_compiling)
-            AskToStopCompiler();
+        m_build.requestStop();
         return;
     }
     QDialog::closeEvent(event);

@@ -1,20 +1,14 @@
 #pragma once
 
-#include "HelpCompiler.h"
+#include "HelpBuild.h"
 #include "HelpOptions.h"
-#include "QtHelpMessages.h"
 
 #include <QDialog>
 #include <QString>
-#include <QTimer>
-
-#include <string>
 
 class CButtonST;
 class CStylePicture;
 class CZETbrowserDoc;
-class HelpCompilerProcess;
-class HelpGenerationJob;
 class IHelpPlatform;
 class IUiServices;
 class QAbstractButton;
@@ -27,13 +21,12 @@ class QRadioButton;
 class UserPrompts;
 
 // "Создание файла справки": turns the book into a compiled help file. The user gives the
-// compiler, the help file's name, its folder, the page style and the text alignment; OK checks
-// the name and the folder, writes the project (on a worker thread, the progress bar following),
-// compiles it (the compiler runs on its own while the style picture shows its animation), opens
-// the help file through the desktop and remembers the compiler. While the project is written no
-// window takes input and none closes (the book is read meanwhile). While the compiler runs only
-// "Отмена" works: it, Escape and closing the dialog offer to stop the compiler. A failure of any
-// step is reported, and a failure or a stop leaves the dialog open with every field as typed.
+// compiler, the help file's name, its folder, the page style and the text alignment; OK hands
+// them to a HelpBuild, which does the work: the progress bar follows the project's writing, the
+// style picture shows its animation while the compiler runs, and a build that succeeds closes
+// the dialog. While the compiler runs only "Отмена" works: it, Escape and closing the dialog
+// offer to stop the compiler. A failure or a stop leaves the dialog open with every field as
+// typed.
 class CCreateHelpDialog : public QDialog
 {
     Q_OBJECT
@@ -44,7 +37,6 @@ public:
     // and the desktop's opening of the help file.
     CCreateHelpDialog(const CZETbrowserDoc& document, UserPrompts& prompts, IUiServices& ui,
                       IHelpPlatform& platform, QWidget* parent = nullptr);
-    ~CCreateHelpDialog() override;
 
     // The defaults: the title without "*", cut before its last ".", plus ".chm"; the folder of
     // the book plus "/Help" (for a book never saved, the home folder plus "/Help").
@@ -54,7 +46,7 @@ public:
     static QColor HotBackgroundFor(const QColor& normal);
 
     // True from OK's start of the work until it is over.
-    bool IsBusy() const { return m_busy; }
+    bool IsBusy() const { return m_build.isBusy(); }
 
     QLineEdit* compilerEdit() const { return m_compilerEdit; }
     QLineEdit* helpFileNameEdit() const { return m_helpFileNameEdit; }
@@ -87,31 +79,22 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
     void OnInitDialog();
     // Controls to members (true) or members to controls (false).
     void UpdateData(bool saveAndValidate);
-    void OnGenerated(bool succeeded);
-    void OnCompilerFinished();
-    void OnCompiled();
-    // Asks whether to stop the compiler, and stops it on Yes.
-    void AskToStopCompiler();
-    // Ends the busy state: picture, wait cursor, and `status` (the caption when empty).
-    void EndWork(const std::string& status = {});
-    // Every window's input held back (true) or let through again.
-    void LockInput(bool locked);
+    // The members as the build takes them.
+    HelpOptions BuildOptions() const;
+    void OnBuildStateChanged(HelpBuild::State state);
+    void OnBuildProgress(int position, int maximum);
+    void OnBuildFinished(HelpBuild::Outcome outcome);
     // The controls the user fills in, and OK; "Отмена" stays.
     void EnableInputs(bool enabled);
-    void UpdateProgress();
 
     const CZETbrowserDoc& m_document;
     UserPrompts& m_prompts;
-    IUiServices& m_ui;
-    IHelpPlatform& m_platform;
-    QtHelpMessages m_messages;
 
     // The dialog's data, exchanged with the controls by UpdateData.
     QString compilerPath;
@@ -139,17 +122,6 @@ private:
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
 
-    // The work of one OK.
-    HelpGenerationJob* m_generation = nullptr; // children
-    HelpCompilerProcess* m_compilerProcess = nullptr;
-    QTimer m_progressTimer;
-    HelpOptions m_options;
-    std::string m_caption;
-    bool m_busy = false;
-    bool m_inputLocked = false;
-    bool m_compiling = false;
-    bool m_askingToStop = false;
-    // The compiler ended while the question to stop it was up: handled after the answer.
-    bool m_compileEndPending = false;
-    bool m_waitCursor = false;
+    // The work of an OK. Declared last, it ends its work before the controls it reports to go.
+    HelpBuild m_build;
 };

@@ -1,6 +1,9 @@
 #include "CFieldEdit.h"
 
+#include "LongParagraphs.h"
+
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTextCursor>
 
 namespace {
@@ -74,6 +77,10 @@ void CFieldEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (stepOverBreak(*event)) {
+        event->accept();
+        return;
+    }
     if (IsControlLetter(*event, 'T')) {
         InsertTextAtCaret(QStringLiteral("\t"));
     } else if (IsControlLetter(*event, 'C')) {
@@ -87,12 +94,88 @@ void CFieldEdit::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+bool CFieldEdit::stepOverBreak(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers & ~Qt::ShiftModifier)
+        return false;
+    const bool extend = modifiers & Qt::ShiftModifier;
+    QTextCursor cursor = textCursor();
+    const int before = cursor.position();
+    switch (event.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        if (isReadOnly() || cursor.hasSelection())
+            return false;
+        if (event.key() == Qt::Key_Backspace)
+            LongParagraphs::SkipBreaksBackward(cursor, false);
+        else
+            LongParagraphs::SkipBreaksForward(cursor, false);
+        if (cursor.position() == before)
+            return false;
+        if (event.key() == Qt::Key_Backspace)
+            cursor.deletePreviousChar();
+        else
+            cursor.deleteChar();
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        // Without Shift a selection collapses first, as the edit does it.
+        if (cursor.hasSelection() && !extend)
+            return false;
+        if (event.key() == Qt::Key_Left)
+            LongParagraphs::SkipBreaksBackward(cursor, extend);
+        else
+            LongParagraphs::SkipBreaksForward(cursor, extend);
+        if (cursor.position() == before)
+            return false;
+        cursor.movePosition(event.key() == Qt::Key_Left ? QTextCursor::Left : QTextCursor::Right,
+                            extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        break;
+    default:
+        return false;
+    }
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    return true;
+}
+
 void CFieldEdit::InsertTextAtCaret(const QString& text)
 {
     if (isReadOnly())
         return;
     QTextCursor cursor = textCursor();
-    cursor.insertText(text);
+    LongParagraphs::Insert(cursor, text);
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+void CFieldEdit::setFieldText(const QString& text)
+{
+    LongParagraphs::SetText(*this, text);
+}
+
+QString CFieldEdit::fieldText() const
+{
+    return LongParagraphs::Text(*document());
+}
+
+QMimeData* CFieldEdit::createMimeDataFromSelection() const
+{
+    // The text exactly as selected (no break between pieces, a no-break space kept), with the
+    // line breaks of plain text.
+    QString text = LongParagraphs::SelectedText(textCursor());
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
+}
+
+void CFieldEdit::insertFromMimeData(const QMimeData* source)
+{
+    if (source == nullptr || !source->hasText()) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    InsertTextAtCaret(source->text());
 }

@@ -3,11 +3,16 @@
 #include <QPlainTextEdit>
 
 class QKeyEvent;
+class QMimeData;
 
 // A text field of the input form with the editing keys of the syntax-helper editor: Shift+Enter
 // applies the record, Enter starts a new line, Ctrl+Enter does nothing, Ctrl+T inserts a tab,
 // Ctrl+C and Ctrl+V copy and paste. Letter keys work on the Latin letter and on the Cyrillic one
 // on the same key of a Russian layout. Tab moves the focus on.
+//
+// A very long paragraph is held in pieces (see LongParagraphs), so that no keystroke waits for
+// the layout of megabytes: set and read the text with setFieldText and fieldText, which know the
+// breaks between the pieces are not part of it.
 class CFieldEdit : public QPlainTextEdit
 {
     Q_OBJECT
@@ -23,6 +28,10 @@ public:
     // The clipboard is not involved. "\r\n" starts a new line.
     void InsertTextAtCaret(const QString& text);
 
+    // The text as the field holds it: paragraphs separated by U+2029, as toRawText gives them.
+    void setFieldText(const QString& text);
+    QString fieldText() const;
+
 signals:
     // Shift+Enter.
     void applyRequested();
@@ -30,8 +39,13 @@ signals:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     // Whether this edit handles `event` itself (so no shortcut of the window takes it).
     static bool handlesKey(const QKeyEvent& event);
+    // Backspace, Delete, Left and Right next to a break between the pieces of a paragraph act on
+    // the character beyond it; true when `event` was such a key.
+    bool stepOverBreak(const QKeyEvent& event);
 };

@@ -6,9 +6,11 @@
 #include "CMembershipDlg.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
+#include "LongParagraphs.h"
 #include "RoundTripCheck.h"
 #include "TypedText.h"
 #include "UserPrompts.h"
+#include "VerticalFit.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -20,6 +22,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -270,17 +273,52 @@ void CInputForm::layoutNow()
 void CInputForm::LayoutControls(int cx, int cy)
 {
     const int w = std::max(cx, kMinimumWidth);
-    CFieldEdit* lowest = nullptr;
+    std::array<QRect, kFieldCount> captions;
+    std::array<QRect, kFieldCount> edits;
+    int lowest = -1;
     for (int i = 0; i < kFieldCount; ++i) {
-        CFieldEdit* edit = m_edits[std::size_t(i)];
-        const int margin = i < kBesideCaption ? kShortEditMargin : kLongEditMargin;
-        edit->resize(w - scaledX(margin), edit->height());
-        if (!edit->isHidden())
-            lowest = edit;
+        const Spot& caption = kCaptionSpots[i];
+        const Spot& edit = kEditSpots[i];
+        captions[std::size_t(i)] = dialogRect(caption.x, caption.y, caption.width, caption.height);
+        edits[std::size_t(i)] = dialogRect(edit.x, edit.y, edit.width, edit.height);
+        if (!m_edits[std::size_t(i)]->isHidden())
+            lowest = i;
     }
+
+    // A pane too short for the template takes the excess from the visible multi-line edits,
+    // down to two lines each, so the buttons stay in sight.
+    std::vector<int> natural;
+    std::vector<int> minimum;
+    for (int i = kShortFields; i <= lowest; ++i) {
+        const int height = edits[std::size_t(i)].height();
+        natural.push_back(height);
+        minimum.push_back(std::min(height, twoLines(m_edits[std::size_t(i)])));
+    }
+    const int needed = lowest < 0 ? 0
+                                  : edits[std::size_t(lowest)].bottom() + 1 + scaledY(kButtonGap) +
+                                        m_resetButton->height() + scaledY(kButtonGap);
+    const std::vector<int> heights = VerticalFit::Heights(natural, minimum, needed - cy);
+
+    int shift = 0;
+    for (int i = 0; i < kFieldCount; ++i) {
+        QRect& caption = captions[std::size_t(i)];
+        QRect& edit = edits[std::size_t(i)];
+        caption.translate(0, -shift);
+        edit.translate(0, -shift);
+        if (i >= kShortFields && i <= lowest) {
+            const int height = heights[std::size_t(i - kShortFields)];
+            shift += edit.height() - height;
+            edit.setHeight(height);
+        }
+        const int margin = i < kBesideCaption ? kShortEditMargin : kLongEditMargin;
+        edit.setWidth(w - scaledX(margin));
+        m_captions[std::size_t(i)]->setGeometry(caption);
+        m_edits[std::size_t(i)]->setGeometry(edit);
+    }
+
     int bottom = 0;
-    if (lowest) {
-        const QRect e = lowest->geometry();
+    if (lowest >= 0) {
+        const QRect e = edits[std::size_t(lowest)];
         const int right = e.x() + e.width();
         const int top = e.y() + e.height() + scaledY(kButtonGap);
         m_resetButton->move(right - m_resetButton->width(), top);
@@ -290,6 +328,14 @@ void CInputForm::LayoutControls(int cx, int cy)
     }
     m_page->resize(w, std::max(cy, bottom));
     m_page->update();
+}
+
+int CInputForm::twoLines(const CFieldEdit* edit)
+{
+    const QMargins viewport = edit->viewport()->contentsMargins();
+    return 2 * edit->fontMetrics().lineSpacing() +
+           2 * int(std::ceil(edit->document()->documentMargin())) + 2 * edit->frameWidth() +
+           viewport.top() + viewport.bottom();
 }
 
 bool CInputForm::viewportEvent(QEvent* event)
@@ -383,8 +429,15 @@ std::string& CInputForm::field(TreeRecord& record, int index)
 
 bool CInputForm::eventFilter(QObject* watched, QEvent* event)
 {
-    // Ctrl+S anywhere on the form applies the record; it never reaches the window's Save.
     const QEvent::Type type = event->type();
+    // A control that takes the focus by the keyboard or by the program scrolls into view (a
+    // click lands on what is in view already, and the view should not move under it).
+    if (type == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason) {
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && m_page->isAncestorOf(widget))
+            ensureWidgetVisible(widget, 0, scaledY(kButtonGap));
+    }
+    // Ctrl+S anywhere on the form applies the record; it never reaches the window's Save.
     if (type == QEvent::ShortcutOverride || type == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (CFieldEdit::IsControlLetter(*key, 'S')) {
@@ -473,7 +526,7 @@ void CInputForm::loadRecord(const TreeRecord& record)
     m_loadedMembership = record.membership;
     for (int i = 0; i < kFieldCount; ++i) {
         CFieldEdit* edit = m_edits[std::size_t(i)];
-        edit->setPlainText(m_fields[std::size_t(i)].load(field(m_working, i)));
+        edit->setFieldText(m_fields[std::size_t(i)].load(field(m_working, i)));
         edit->moveCursor(QTextCursor::Start);
     }
     m_membershipLabel->setText(DocumentText::toQString(record.membership));
@@ -503,7 +556,7 @@ void CInputForm::emptyForm()
     m_touched.fill(false);
     m_loadedMembership = m_working.membership;
     for (int i = 0; i < kFieldCount; ++i) {
-        m_edits[std::size_t(i)]->setPlainText(m_fields[std::size_t(i)].load({}));
+        m_edits[std::size_t(i)]->setFieldText(m_fields[std::size_t(i)].load({}));
         m_edits[std::size_t(i)]->hide();
         m_captions[std::size_t(i)]->hide();
     }
@@ -524,7 +577,7 @@ void CInputForm::onFieldChanged(int index)
     m_bRecordModified = true;
     m_touched[std::size_t(index)] = true;
     // Only the part that changed is converted, so a keystroke in a long field stays cheap.
-    const QString text = m_edits[std::size_t(index)]->document()->toRawText();
+    const QString text = m_edits[std::size_t(index)]->fieldText();
     field(m_working, index) = m_fields[std::size_t(index)].store(text).bytes;
     if (!m_pDoc)
         return;
@@ -551,7 +604,7 @@ bool CInputForm::ApplyRecord()
     for (int i = 0; i < kFieldCount; ++i) {
         if (!m_touched[std::size_t(i)])
             continue;
-        const QString text = m_edits[std::size_t(i)]->document()->toRawText();
+        const QString text = m_edits[std::size_t(i)]->fieldText();
         const FieldText& fieldText = m_fields[std::size_t(i)];
         if (!fieldText.isChanged(text))
             continue;
@@ -624,9 +677,11 @@ void CInputForm::refuseUnencodable(int index, const FieldText::Stored& typed, co
     focusField(index);
     if (first >= 0) {
         CFieldEdit* edit = m_edits[std::size_t(index)];
+        // A character never straddles a break between pieces.
         QTextCursor cursor(edit->document());
-        cursor.setPosition(int(first));
-        cursor.setPosition(int(first + (text[first].isHighSurrogate() ? 2 : 1)),
+        const int position = LongParagraphs::Position(*edit->document(), first);
+        cursor.setPosition(position);
+        cursor.setPosition(position + (text[first].isHighSurrogate() ? 2 : 1),
                            QTextCursor::KeepAnchor);
         edit->setTextCursor(cursor);
     }

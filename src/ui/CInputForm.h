@@ -101,7 +101,8 @@ public:
     CZETbrowserDoc* GetDocument() const { return m_pDoc; }
 
     // Widths follow the pane (at least the minimum), the buttons go under the lowest visible
-    // edit. `cx` and `cy` are the visible size of the pane.
+    // edit. A pane shorter than the template shrinks the multi-line edits, never below two
+    // lines. `cx` and `cy` are the visible size of the pane.
     void LayoutControls(int cx, int cy);
     // Runs the membership dialog at the pointer (a click on the membership letters).
     void OnMembershipClicked();
@@ -140,6 +141,8 @@ private:
                           const std::array<bool, kFieldCount>& changed);
     void focusField(int index);
     void layoutNow();
+    // The height of `edit` that shows two lines of its text.
+    static int twoLines(const CFieldEdit* edit);
     static std::string& field(TreeRecord& record, int index);
     static const std::string& field(const TreeRecord& record, int index);
     // A rectangle of the template, given in dialog units, in pixels.

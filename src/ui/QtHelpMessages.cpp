@@ -2,6 +2,9 @@
 
 #include "UserPrompts.h"
 
+#include <QPointer>
+#include <QWidget>
+
 QtHelpMessages::QtHelpMessages(UserPrompts& prompts, QWidget* parent)
     : m_prompts(prompts), m_parent(parent)
 {}
@@ -23,4 +26,18 @@ bool QtHelpMessages::AskYesNo(const std::string& text)
     return m_prompts.message(m_parent, QMessageBox::Question, QString::fromStdString(text),
                              QMessageBox::Yes | QMessageBox::No,
                              QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+std::function<void(const std::string&)> QtHelpMessages::LateMessages() const
+{
+    UserPrompts* prompts = &m_prompts;
+    const QPointer<QWidget> parent = m_parent;
+    const QPointer<QWidget> owner = m_parent != nullptr ? m_parent->parentWidget() : nullptr;
+    return [prompts, parent, owner](const std::string& text) {
+        QWidget* over = parent ? parent.data() : owner.data();
+        if (over == nullptr)
+            return;
+        prompts->message(over, QMessageBox::Warning, QString::fromStdString(text), QMessageBox::Ok,
+                         QMessageBox::Ok);
+    };
 }

@@ -14,6 +14,9 @@ public:
     void ShowFileError(const std::string& fileName, const std::string& reason) override;
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    // Over the parent while it is there, else over the window that owned it; nothing once both
+    // are gone (the program is closing).
+    std::function<void(const std::string& text)> LateMessages() const override;
 
 private:
     UserPrompts& m_prompts;

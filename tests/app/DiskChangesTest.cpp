@@ -84,8 +84,9 @@ class DiskChangesTest : public AppTestCase
         doc().FindRecord(3)->purpose = cp1251("Выводит сообщение.\r\n").toStdString();
         doc().SetModifiedMark(true);
     }
-    // Lets the watcher see the file system's notices and settle.
-    void waitForTheWatcher() { QTest::qWait(400); }
+    // Waits until the program has decided about a change the watcher reported: by then it has
+    // asked whatever it was going to ask.
+    void waitForTheCheck(QSignalSpy& checked) { QVERIFY(checked.wait()); }
     // A file of another user than the one the books belong to, which no test writes to: run as
     // root, a file of the test's own given to "nobody"; otherwise one of the system's, root's.
     QString foreignFile()
@@ -200,8 +201,9 @@ void DiskChangesTest::bookChangedOnDiskIsOfferedForReloading()
     QCOMPARE(doc().RecordCount(), std::size_t(4));
     QCOMPARE(QString::fromStdString(doc().FindRecord(4)->synonym), QStringLiteral("New"));
     // The same change is not offered again; a new one is.
+    QSignalSpy checked(&documents(), &DocumentManager::filesChecked);
     QVERIFY(writeFile(m_dir->filePath(QStringLiteral("other.zet")), sampleBook()));
-    waitForTheWatcher();
+    waitForTheCheck(checked);
     QCOMPARE(m_prompts.messages.size(), 2);
     QVERIFY(writeFile(m_path, sampleBook())); // written in place this time
     QTRY_COMPARE(m_prompts.messages.size(), 3);
@@ -211,8 +213,10 @@ void DiskChangesTest::modifiedBookIsOnlyWarnedAboutWhenSaved()
 {
     openBook();
     edit();
+    QSignalSpy checked(&documents(), &DocumentManager::filesChecked);
     replaceFile(m_path, changedBook());
-    waitForTheWatcher();
+    waitForTheCheck(checked);
+    QCOMPARE(checked.last().first().toStringList(), QStringList{m_path});
     QVERIFY(m_prompts.messages.isEmpty());
     QVERIFY(!documents().OnFileSave(m_child));
     QCOMPARE(m_prompts.messages.size(), 1);
@@ -244,20 +248,23 @@ void DiskChangesTest::unappliedRecordEditsAreNotReadAway()
 void DiskChangesTest::ownSavesAreNotOffered()
 {
     openBook();
+    QSignalSpy checked(&documents(), &DocumentManager::filesChecked);
     for (int i = 0; i < 2; ++i) {
         edit();
         QVERIFY(documents().OnFileSave(m_child));
-        waitForTheWatcher();
+        waitForTheCheck(checked); // the watcher saw the save
+        QVERIFY(m_prompts.messages.isEmpty());
     }
-    // Save As names another file: that one is watched from now on.
-    m_prompts.fileAnswers.enqueue(m_dir->filePath(QStringLiteral("copy.zet")));
+    // Save As names another file: that one is watched from now on. Whether or not the watcher
+    // still sees the new file being written, the book's own save is nothing to offer.
+    const QString copy = m_dir->filePath(QStringLiteral("copy.zet"));
+    m_prompts.fileAnswers.enqueue(copy);
     QVERIFY(documents().OnFileSaveAs(m_child));
-    waitForTheWatcher();
-    QCOMPARE(documents().fileWatcher().files(),
-             QStringList{m_dir->filePath(QStringLiteral("copy.zet"))});
+    QCOMPARE(documents().fileWatcher().files(), QStringList{copy});
+    documents().checkFilesOnDisk({copy});
     QVERIFY(m_prompts.messages.isEmpty());
     m_prompts.messageAnswers.enqueue(QMessageBox::No);
-    replaceFile(m_dir->filePath(QStringLiteral("copy.zet")), changedBook());
+    replaceFile(copy, changedBook());
     QTRY_COMPARE(m_prompts.messages.size(), 1);
 }
 

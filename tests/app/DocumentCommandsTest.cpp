@@ -5,7 +5,6 @@
 #include "CRecentFileList.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
-#include "FakeUi.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -100,11 +99,10 @@ void DocumentCommandsTest::editThroughTreeSaveAndCompareBytes()
     // The same edit made directly on the document gives the same bytes.
     const QString reference = bookPath(QStringLiteral("reference.zet"));
     CZETbrowserDoc doc;
-    FakeUi ui;
-    QVERIFY(doc.OnOpenDocument(reference.toStdString(), ui));
+    QVERIFY(doc.OnOpenDocument(reference.toStdString()));
     QVERIFY(doc.DeleteRecord(3));
     const QString referenceOut = m_dir->filePath(QStringLiteral("reference-out.zet"));
-    QVERIFY(doc.OnSaveDocument(referenceOut.toStdString(), ui));
+    QVERIFY(doc.OnSaveDocument(referenceOut.toStdString()));
     const QByteArray saved = readAll(path);
     QCOMPARE(saved, readAll(referenceOut));
     QVERIFY(!saved.contains(cp1251("Сообщить")));

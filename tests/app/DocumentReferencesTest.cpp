@@ -1,7 +1,6 @@
 #include "AppTestSupport.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
-#include "FakeUi.h"
 
 #include <QClipboard>
 #include <QMimeData>
@@ -85,8 +84,7 @@ void DocumentReferencesTest::dropBetweenWindowsAndSave()
 
     // B now holds its own book followed by A's first section; A's file is untouched.
     CZETbrowserDoc reread;
-    FakeUi ui;
-    QVERIFY(reread.OnOpenDocument(pathB.toStdString(), ui));
+    QVERIFY(reread.OnOpenDocument(pathB.toStdString()));
     const CZETbrowserDoc& source = *a->GetDocument();
     const std::vector<std::uint32_t> section = source.SubtreeIds(1);
     QCOMPARE(reread.RecordCount(), source.RecordCount() + section.size());

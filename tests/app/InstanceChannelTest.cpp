@@ -6,13 +6,17 @@
 #include "ScriptedPrompts.h"
 #include "TestEnvironment.h"
 
+#include <QEventLoop>
 #include <QLocalServer>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <poll.h>
 #include <pwd.h>
@@ -26,26 +30,44 @@ namespace {
 
 constexpr uid_t kOtherUser = 65534; // nobody
 
-// Runs `body` in a child process and returns its exit code, or -1 when it did not end in time.
-// The child uses system calls only (it is a fork of a threaded program) and never returns.
-int inChild(const std::function<int()>& body, const std::function<void()>& whileWaiting = {})
+// Runs `body` in a child process and returns its exit code, or -1 when it did not end within ten
+// seconds. Meanwhile the event loop runs, so this process serves its side of a connection. The
+// child uses system calls only (it is a fork of a threaded program) and never returns.
+int inChild(const std::function<int()>& body)
 {
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(body());
-    if (pid < 0)
+    // The write end lives as long as the child: its closing tells that the child ended.
+    int ended[2];
+    if (::pipe2(ended, O_CLOEXEC) != 0)
         return -1;
-    int status = 0;
-    for (int waited = 0; waited < 1000; ++waited) {
-        if (whileWaiting)
-            whileWaiting();
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        ::usleep(10000);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ended[0]);
+        ::_exit(body());
     }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
+    ::close(ended[1]);
+    if (pid < 0) {
+        ::close(ended[0]);
+        return -1;
+    }
+    {
+        QEventLoop loop;
+        QSocketNotifier end(qintptr(ended[0]), QSocketNotifier::Read);
+        QObject::connect(&end, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    pollfd end = {ended[0], POLLIN, 0};
+    const bool done = ::poll(&end, 1, 0) == 1;
+    ::close(ended[0]);
+    int status = 0;
+    if (!done) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+    }
+    if (::waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 sockaddr_un addressOf(const QString& path)
@@ -67,7 +89,8 @@ int sendPath(const QString& path)
     if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return 2;
     const char line[] = "/forwarded.zet\n";
-    if (::write(fd, line, sizeof line - 1) < 0)
+    // Refused at once, the connection may be gone before the line is sent.
+    if (::send(fd, line, sizeof line - 1, MSG_NOSIGNAL) < 0)
         return 0;
     char reply[8] = {};
     pollfd wait = {fd, POLLIN, 0};
@@ -199,39 +222,41 @@ private slots:
         // answers a path line as the program does and reports how many bytes it was sent.
         bool asked = false;
         bool forwarded = false;
-        const int received = inChild(
-            [&] {
-                const sockaddr_un address = addressOf(name);
-                const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-                if (fd < 0 ||
-                    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-                    return 100;
-                if (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0 || ::listen(fd, 1) != 0)
-                    return 101;
-                (void)::write(ready[1], "r", 1);
-                pollfd wait = {fd, POLLIN, 0};
-                if (::poll(&wait, 1, 5000) <= 0)
-                    return 102;
-                const int client = ::accept(fd, nullptr, nullptr);
-                char buffer[256];
-                int total = 0;
-                for (ssize_t n; (n = ::read(client, buffer, sizeof buffer)) > 0;) {
-                    total += int(n);
-                    if (std::memchr(buffer, '\n', std::size_t(n))) {
-                        ::send(client, "ok\n", 3, MSG_NOSIGNAL);
-                        break;
-                    }
+        // Once the intruder listens, the program's second start tries to hand it a file.
+        QSocketNotifier listening(qintptr(ready[0]), QSocketNotifier::Read);
+        QObject::connect(&listening, &QSocketNotifier::activated, [&] {
+            listening.setEnabled(false);
+            char byte;
+            if (::read(ready[0], &byte, 1) == 1) {
+                asked = true;
+                forwarded = CInstanceChannel::Forward(QStringLiteral("/secret.zet"), 2000);
+            }
+        });
+        const int received = inChild([&] {
+            const sockaddr_un address = addressOf(name);
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (fd < 0 ||
+                ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+                return 100;
+            if (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0 || ::listen(fd, 1) != 0)
+                return 101;
+            (void)::write(ready[1], "r", 1);
+            pollfd wait = {fd, POLLIN, 0};
+            if (::poll(&wait, 1, 5000) <= 0)
+                return 102;
+            const int client = ::accept(fd, nullptr, nullptr);
+            char buffer[256];
+            int total = 0;
+            for (ssize_t n; (n = ::read(client, buffer, sizeof buffer)) > 0;) {
+                total += int(n);
+                if (std::memchr(buffer, '\n', std::size_t(n))) {
+                    ::send(client, "ok\n", 3, MSG_NOSIGNAL);
+                    break;
                 }
-                return total;
-            },
-            [&] {
-                char byte;
-                pollfd wait = {ready[0], POLLIN, 0};
-                if (!asked && ::poll(&wait, 1, 0) == 1 && ::read(ready[0], &byte, 1) == 1) {
-                    asked = true;
-                    forwarded = CInstanceChannel::Forward(QStringLiteral("/secret.zet"), 2000);
-                }
-            });
+            }
+            return total;
+        });
+        listening.setEnabled(false);
         ::close(ready[0]);
         ::close(ready[1]);
         QVERIFY(asked);
@@ -249,17 +274,15 @@ private slots:
         QVERIFY(channel.Listen());
         QSignalSpy opened(&channel, &CInstanceChannel::openRequested);
         const QString name = CInstanceChannel::socketName();
-        auto serve = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
 
-        QCOMPARE(inChild([&] { return actAsOtherUserKeepingFileAccess() ? sendPath(name) : 100; },
-                         serve),
+        // Closed unanswered: the channel refused before the child ended.
+        QCOMPARE(inChild([&] { return actAsOtherUserKeepingFileAccess() ? sendPath(name) : 100; }),
                  0);
-        for (int i = 0; i < 20; ++i)
-            serve();
+        QCoreApplication::processEvents();
         QCOMPARE(opened.count(), 0);
 
         // The same user is still served.
-        QCOMPARE(inChild([&] { return sendPath(name); }, serve), 1);
+        QCOMPARE(inChild([&] { return sendPath(name); }), 1);
         QTRY_COMPARE(opened.count(), 1);
         QCOMPARE(opened.first().first().toString(), QStringLiteral("/forwarded.zet"));
     }

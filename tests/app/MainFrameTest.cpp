@@ -169,7 +169,7 @@ void MainFrameTest::aboutTextIsNeutral()
         // A link that cannot be opened is said through the prompts.
         struct NoHandler : CLinkOpener
         {
-            int Open(const QString&) override { return NoAssociation; }
+            void Open(const QString&, Done done) override { done(NoAssociation); }
         };
         link->SetOpener(std::make_unique<NoHandler>());
         QTest::mouseClick(link, Qt::LeftButton);
@@ -192,6 +192,10 @@ void MainFrameTest::createHelpCommandOpensTheDialog()
     struct NoDesktop : QtHelpPlatform
     {
         bool OpenDocument(const std::string&) override { return true; }
+        bool OpenDocumentWatching(const std::string&, const std::function<void()>&) override
+        {
+            return true;
+        }
     } platform;
     frame->documents().setHelpPlatform(&platform);
     frame->SetStatusText(QStringLiteral("Готов"));

@@ -1,5 +1,5 @@
 #include "AtomicFile.h"
-#include "FakeUi.h"
+#include "ClosedFolder.h"
 #include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "TestSupport.h"
@@ -146,47 +146,6 @@ bool Save(const std::string& target, const std::string& bytes, AtomicFile* fileO
     return file.commit();
 }
 
-// Makes a folder take no new file while the files in it stay writable: its write permission is
-// removed, or, for root (whom permissions do not stop), it is made immutable. Undone on exit.
-class ClosedFolder
-{
-public:
-    explicit ClosedFolder(const std::filesystem::path& folder) : m_folder(folder)
-    {
-        if (geteuid() != 0) {
-            m_closed = chmod(folder.c_str(), 0555) == 0;
-            return;
-        }
-        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        if (m_fd >= 0 && ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            m_closed = ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-    }
-    ~ClosedFolder()
-    {
-        if (m_fd >= 0) {
-            int flags = 0;
-            if (ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags &= ~FS_IMMUTABLE_FL;
-                ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
-            }
-            ::close(m_fd);
-        } else {
-            chmod(m_folder.c_str(), 0755);
-        }
-    }
-    ClosedFolder(const ClosedFolder&) = delete;
-    ClosedFolder& operator=(const ClosedFolder&) = delete;
-    bool closed() const { return m_closed; }
-
-private:
-    std::filesystem::path m_folder;
-    int m_fd = -1;
-    bool m_closed = false;
-};
-
 } // namespace
 
 TEST(AtomicFile, ReplacedFileKeepsOwnerGroupAndMode)
@@ -299,12 +258,9 @@ TEST(SaveDocument, FolderThatTakesNoNewFileIsSaidAsSuch)
     ClosedFolder closed(dir.path());
     if (!closed.closed())
         GTEST_SKIP() << "cannot close the folder here";
-    FakeUi ui;
-    EXPECT_FALSE(doc.OnSaveDocument(path, ui));
-    ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ui.errors[0], "Не удалось сохранить файл \"" + path + "\".\nПапка \"" +
-                                dir.path().string() +
-                                "\" закрыта для записи, хотя сам файл для записи открыт: "
-                                "сохранение создаёт новый файл в этой папке.");
+    const SaveResult saved = doc.OnSaveDocument(path);
+    EXPECT_EQ(saved.outcome, SaveResult::Outcome::Failed);
+    EXPECT_EQ(saved.problem, AtomicFile::Problem::FolderNotWritable);
+    EXPECT_EQ(saved.folder, dir.path().string());
     EXPECT_EQ(FileContents(path), "old");
 }

@@ -1,5 +1,4 @@
 #include "DepthTracker.h"
-#include "FakeUi.h"
 #include "RecordLabel.h"
 #include "RecordPathTracker.h"
 #include "TestSupport.h"

@@ -150,15 +150,6 @@ TEST(Reader, FolderWithTwoValuesKeepsRecordsBefore)
     EXPECT_EQ(r.error->column, 2);
 }
 
-TEST(Reader, ErrorMessageNamesLineAndColumn)
-{
-    const ReadError e{ReadError::Kind::Structure, 10, 3, 7};
-    EXPECT_EQ(ReadErrorMessage(e),
-              "Нарушена структура файла синтаксис - помощника!\nстрока 3, столбец 7");
-    EXPECT_EQ(ReadErrorText(ReadError::Kind::Reading),
-              "Ошибка при чтении файла синтаксис - помощника!");
-}
-
 TEST(Reader, EmptyValues)
 {
     // Two quotes and a comma, and two quotes before a line break, are empty values.

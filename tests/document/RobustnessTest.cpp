@@ -1,4 +1,3 @@
-#include "FakeUi.h"
 #include "SyntaxHelperWriter.h"
 #include "TempDir.h"
 #include "TestSupport.h"
@@ -194,9 +193,9 @@ TEST(LargeFiles, TwoHundredMegabytesOpen)
     }
     ASSERT_GE(std::filesystem::file_size(path), 200u * 1024 * 1024);
     CZETbrowserDoc doc;
-    FakeUi ui;
-    ASSERT_TRUE(doc.OnOpenDocument(path, ui));
-    EXPECT_TRUE(ui.errors.empty());
+    const OpenResult opened = doc.OnOpenDocument(path);
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(opened.readError);
     EXPECT_EQ(doc.RecordCount(), count);
     EXPECT_EQ(doc.records().back().syntax.size(), 2002u);
 }

@@ -1,5 +1,4 @@
 #include "RoundTripCheck.h"
-#include "FakeUi.h"
 #include "SyntaxHelperWriter.h"
 #include "TempDir.h"
 #include "TestSupport.h"
@@ -102,7 +101,7 @@ TEST(RoundTripCheck, MissingMovedAndExtraRecords)
     EXPECT_EQ(place.changes[0].fields, (std::vector<F>{F::Place}));
 }
 
-TEST(RoundTripCheck, DescriptionNamesTheFirstRecordsAndTheirFields)
+TEST(RoundTripCheck, ChangesComeInRecordOrderWithTheirFieldsNamed)
 {
     CZETbrowserDoc doc;
     const auto f = AddChild(doc, 0, MakeFolder(W("Функции")));
@@ -115,11 +114,10 @@ TEST(RoundTripCheck, DescriptionNamesTheFirstRecordsAndTheirFields)
     }
     const RoundTripReport report = CheckRoundTrip(doc);
     ASSERT_EQ(report.changes.size(), 8u);
-    EXPECT_EQ(DescribeRoundTripChanges(doc, report, 2),
-              "«Функции\\Запись0»: Назначение, Примечания\n"
-              "«Функции\\Запись1»: Примечания\n"
-              "…и ещё 6 записей\n");
-    EXPECT_TRUE(DescribeRoundTripChanges(doc, report, 7).ends_with("…и ещё 1 запись\n"));
+    EXPECT_EQ(report.changes[0].recordId, f + 1);
+    EXPECT_EQ(report.changes[0].fields, (std::vector<F>{F::Purpose, F::Notes}));
+    EXPECT_EQ(report.changes[1].fields, (std::vector<F>{F::Notes}));
+    EXPECT_EQ(report.extraRecords, 0u);
     EXPECT_EQ(FieldName(F::EnglishSpelling), "englishSpelling");
     EXPECT_EQ(FieldLabel(F::EnglishSpelling), "Англоязычное написание");
 }
@@ -137,22 +135,24 @@ TEST(SaveDocument, ChangesFoundOnReadingBackAreConfirmedFirst)
     doc.SetModifiedMark(true);
 
     std::vector<RoundTripReport> asked;
-    FakeUi no;
-    EXPECT_FALSE(doc.OnSaveDocument(path, no, [&](const RoundTripReport& report) {
+    SaveOptions no;
+    no.confirmChanges = [&](const RoundTripReport& report) {
         asked.push_back(report);
         return false;
-    }));
+    };
+    const SaveResult declined = doc.OnSaveDocument(path, no);
     ASSERT_EQ(asked.size(), 1u);
     ASSERT_EQ(asked[0].changes.size(), 1u);
     EXPECT_EQ(asked[0].changes[0].recordId, id);
-    EXPECT_TRUE(no.errors.empty()); // declining is no failure
-    EXPECT_EQ(no.waitDepth, 0);
+    EXPECT_EQ(declined.outcome, SaveResult::Outcome::Declined); // declining is no failure
+    EXPECT_EQ(declined.problem, AtomicFile::Problem::None);
     EXPECT_EQ(FileContents(path), "before");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     EXPECT_TRUE(doc.IsModified());
 
-    FakeUi yes;
-    EXPECT_TRUE(doc.OnSaveDocument(path, yes, [](const RoundTripReport&) { return true; }));
+    SaveOptions yes;
+    yes.confirmChanges = [](const RoundTripReport&) { return true; };
+    EXPECT_TRUE(doc.OnSaveDocument(path, yes));
     CZETbrowserDoc copy;
     LoadInto(copy, FileContents(path));
     EXPECT_EQ(copy.FindRecord(1)->notes, "@host\r\n");
@@ -161,8 +161,8 @@ TEST(SaveDocument, ChangesFoundOnReadingBackAreConfirmedFirst)
     // A book that reads back as it is asks nothing.
     doc.FindRecord(id)->notes = "@Mail: user@host";
     bool called = false;
-    FakeUi quiet;
-    EXPECT_TRUE(
-        doc.OnSaveDocument(path, quiet, [&](const RoundTripReport&) { return called = true; }));
+    SaveOptions quiet;
+    quiet.confirmChanges = [&](const RoundTripReport&) { return called = true; };
+    EXPECT_TRUE(doc.OnSaveDocument(path, quiet));
     EXPECT_FALSE(called);
 }

@@ -1,5 +1,4 @@
 #include "AtomicFile.h"
-#include "FakeUi.h"
 #include "FileSizeLimit.h"
 #include "SyntaxHelperWriter.h"
 #include "TempDir.h"
@@ -54,21 +53,20 @@ TEST(SaveTarget, LinkSwappedInAfterTheLastQuestionIsRefused)
     WriteFile(secret, "secret");
     CZETbrowserDoc doc;
     AddRecordThatDoesNotReadBack(doc);
-    FakeUi ui;
     int asked = 0;
-    const bool saved = doc.OnSaveDocument(path, ui, [&](const RoundTripReport&) {
+    SaveOptions options;
+    options.confirmChanges = [&](const RoundTripReport&) {
         ++asked;
         SwapInLink(secret, path);
         return true;
-    });
+    };
+    const SaveResult saved = doc.OnSaveDocument(path, options);
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(saved);
     EXPECT_EQ(FileContents(secret), "secret");
     EXPECT_TRUE(fs::is_symlink(path)); // what was planted stays for the user to see
-    ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ui.errors[0], "Не удалось сохранить файл \"" + path +
-                                "\".\nПока документ сохранялся, на месте файла появился другой "
-                                "файл или символическая ссылка. Ничего не перезаписано.");
+    EXPECT_EQ(saved.outcome, SaveResult::Outcome::Failed);
+    EXPECT_EQ(saved.problem, AtomicFile::Problem::TargetChanged);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2); // no temporary left
 }
 
@@ -79,14 +77,17 @@ TEST(SaveTarget, FileReplacedAfterTheLastQuestionIsRefused)
     WriteFile(path, "old");
     CZETbrowserDoc doc;
     AddRecordThatDoesNotReadBack(doc);
-    FakeUi ui;
-    EXPECT_FALSE(doc.OnSaveDocument(path, ui, [&](const RoundTripReport&) {
+    SaveOptions options;
+    options.confirmChanges = [&](const RoundTripReport&) {
         WriteFile(dir.file("new"), "theirs");
         fs::rename(dir.file("new"), path);
         return true;
-    }));
+    };
+    const SaveResult saved = doc.OnSaveDocument(path, options);
+    EXPECT_FALSE(saved);
     EXPECT_EQ(FileContents(path), "theirs");
-    EXPECT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(saved.outcome, SaveResult::Outcome::Failed);
+    EXPECT_EQ(saved.problem, AtomicFile::Problem::TargetChanged);
 }
 
 TEST(SaveTarget, HardLinksKeepSharingOneFile)
@@ -100,8 +101,8 @@ TEST(SaveTarget, HardLinksKeepSharingOneFile)
     const ino_t inode = StatOf(path).st_ino;
     CZETbrowserDoc doc;
     AddChild(doc, 0, MakeItem("I"));
-    FakeUi ui;
-    ASSERT_TRUE(doc.OnSaveDocument(path, ui)) << (ui.errors.empty() ? "" : ui.errors[0]);
+    const SaveResult saved = doc.OnSaveDocument(path);
+    ASSERT_TRUE(saved) << static_cast<int>(saved.problem) << " " << std::strerror(saved.error);
     const std::string written = FileContents(path);
     EXPECT_EQ(written.substr(0, 9), "{\"Shell\",");
     EXPECT_EQ(written.size(), WrittenSize(doc)); // the longer old bytes are cut off
@@ -114,7 +115,7 @@ TEST(SaveTarget, HardLinksKeepSharingOneFile)
 
     // Saved through the other name, the book reaches both as well.
     AddChild(doc, 0, MakeItem("J"));
-    ASSERT_TRUE(doc.OnSaveDocument(other, ui));
+    ASSERT_TRUE(doc.OnSaveDocument(other));
     EXPECT_EQ(FileContents(path), FileContents(other));
     EXPECT_NE(FileContents(path), written);
     EXPECT_EQ(StatOf(other).st_ino, inode);
@@ -127,18 +128,15 @@ TEST(SaveTarget, OnlyRegularFilesAreWritten)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     CZETbrowserDoc doc;
     AddChild(doc, 0, MakeItem("I"));
-    const std::string reason = "Это не обычный файл, а канал, устройство или сокет: сохранить "
-                               "документ можно только в файл.";
-    FakeUi ui;
-    EXPECT_FALSE(doc.OnSaveDocument(fifo, ui));
-    ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ui.errors[0], "Не удалось сохранить файл \"" + fifo + "\".\n" + reason);
+    const SaveResult direct = doc.OnSaveDocument(fifo);
+    EXPECT_EQ(direct.outcome, SaveResult::Outcome::Failed);
+    EXPECT_EQ(direct.problem, AtomicFile::Problem::NotRegular);
     EXPECT_TRUE(fs::is_fifo(fifo));
     // Through a link, too.
     fs::create_symlink(fifo, dir.file("link.zet"));
-    EXPECT_FALSE(doc.OnSaveDocument(dir.file("link.zet"), ui));
-    ASSERT_EQ(ui.errors.size(), 2u);
-    EXPECT_TRUE(ui.errors[1].ends_with(reason)) << ui.errors[1];
+    const SaveResult linked = doc.OnSaveDocument(dir.file("link.zet"));
+    EXPECT_EQ(linked.outcome, SaveResult::Outcome::Failed);
+    EXPECT_EQ(linked.problem, AtomicFile::Problem::NotRegular);
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2);
 }
@@ -243,26 +241,20 @@ TEST(SaveTarget, HardLinkedFileLeftHalfWrittenKeepsTheWholeBookInTheTemporaryFil
     doc.SetModifiedMark(true);
     std::ostringstream book;
     WriteRecords(doc, book);
-    FakeUi ui;
     // The limit falls on the copy into the file: the temporary file is complete by then.
     std::optional<FileSizeLimit> limit;
-    EXPECT_FALSE(doc.OnSaveDocument(path, ui, [&](const RoundTripReport&) {
+    SaveOptions options;
+    options.confirmChanges = [&](const RoundTripReport&) {
         limit.emplace(book.str().size() / 2);
         return true;
-    }));
+    };
+    const SaveResult saved = doc.OnSaveDocument(path, options);
     limit.reset();
-    ASSERT_EQ(ui.errors.size(), 1u);
-    const std::string& error = ui.errors[0];
-    const std::string start = "Не удалось сохранить файл \"" + path + "\".\n" +
-                              std::strerror(EFBIG) +
-                              "\nФайл мог остаться записанным не до конца. Документ целиком "
-                              "сохранён в файле \"" +
-                              dir.str() + "/";
-    ASSERT_TRUE(error.starts_with(start)) << error;
-    ASSERT_TRUE(error.ends_with("\".")) << error;
-    const std::string kept = error.substr(start.size() - dir.str().size() - 1,
-                                          error.size() - 2 - (start.size() - dir.str().size() - 1));
-    EXPECT_EQ(FileContents(kept), book.str());
+    EXPECT_EQ(saved.outcome, SaveResult::Outcome::Failed);
+    EXPECT_EQ(saved.problem, AtomicFile::Problem::CopyBackFailed);
+    EXPECT_EQ(saved.error, EFBIG);
+    ASSERT_TRUE(saved.keptPath.starts_with(dir.str() + "/")) << saved.keptPath;
+    EXPECT_EQ(FileContents(saved.keptPath), book.str());
     EXPECT_EQ(FileContents(other), FileContents(path)); // still one file
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);

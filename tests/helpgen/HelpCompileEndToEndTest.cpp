@@ -125,6 +125,48 @@ TEST_F(HelpCompileEndToEnd, EveryPageContentsAndIndexAreInTheHelpFile)
     EXPECT_TRUE(names.count("/default.css"));
 }
 
+// The compiler the program finds first, built beside the tests: every page under the name the
+// contents point to, the contents and index under the ASCII names #SYSTEM gives them.
+TEST(HelpCompileEndToEndWithZetchm, EveryPageContentsAndIndexAreInTheHelpFile)
+{
+    TempDir dir;
+    RecordingMessages messages;
+    CountingProgress progress;
+    QtHelpPlatform platform;
+    HelpCompiler compiler(platform, messages);
+    const std::string zetchm = compiler.FindHelpCompiler();
+    ASSERT_TRUE(zetchm.ends_with("/zetchm")) << zetchm;
+    CZETbrowserDoc document;
+    fillBook(document);
+    const auto directory = compiler.PrepareHelpDirectory(dir.str() + "/Справка книги", false);
+    ASSERT_TRUE(directory);
+    HelpOptions options;
+    options.helpDirectory = *directory;
+    options.helpFileName = "Книга";
+    ASSERT_TRUE(HelpProjectWriter::GenerateHelpProject(document, options, progress, messages));
+    const std::string base = *directory + "/Книга";
+    ASSERT_TRUE(compiler.CompileHelp(zetchm, base + ".hhp", base + ".chm", false))
+        << (messages.messages.empty() ? "" : messages.messages.back());
+
+    const ChmHandle chm(chm_open((base + ".chm").c_str()));
+    ASSERT_TRUE(chm);
+    std::set<std::string> names;
+    chm_enumerate(chm.get(), CHM_ENUMERATE_ALL, collectName, &names);
+    const std::string system = objectText(chm.get(), "/#SYSTEM");
+    EXPECT_NE(system.find(std::string("Kniga.hhc\0", 10)), std::string::npos);
+    const std::string contents = objectText(chm.get(), "/Kniga.hhc");
+    EXPECT_EQ(contents, ReadBytes(base + ".hhc"));
+    EXPECT_EQ(objectText(chm.get(), "/Kniga.hhk"), ReadBytes(base + ".hhk"));
+    const std::vector<std::string> pages = localsOf(contents);
+    ASSERT_EQ(pages.size(), 3u);
+    for (const std::string& local : pages) {
+        EXPECT_TRUE(names.count("/" + local)) << local;
+        EXPECT_EQ(objectText(chm.get(), "/" + local), ReadBytes(*directory + "/" + local));
+    }
+    EXPECT_TRUE(names.count("/Index.html"));
+    EXPECT_TRUE(names.count("/default.css"));
+}
+
 TEST_F(HelpCompileEndToEnd, MissingCompilerIsReported)
 {
     CZETbrowserDoc document;

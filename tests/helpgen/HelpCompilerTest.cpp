@@ -23,6 +23,11 @@ public:
         const auto it = onPath.find(program);
         return it == onPath.end() ? std::string() : it->second;
     }
+    std::string FindBesideProgram(const std::string& program) override
+    {
+        const auto it = beside.find(program);
+        return it == beside.end() ? std::string() : it->second;
+    }
     std::optional<std::string> ReadCompilerSetting() override { return setting; }
     void WriteCompilerSetting(const std::string& path) override { setting = path; }
     RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -47,6 +52,7 @@ public:
         std::string workingDirectory;
     };
     std::map<std::string, std::string> onPath;
+    std::map<std::string, std::string> beside;
     std::optional<std::string> setting;
     std::function<RunResult()> run;
     // What the program prints before `run` ends it.
@@ -95,6 +101,20 @@ TEST(HelpCompilerFind, PathWinsThenChmcmdBeforeHhcThenSetting)
     EXPECT_EQ(compiler.FindHelpCompiler(), "/usr/bin/hhc");
     platform.onPath["chmcmd"] = "/usr/bin/chmcmd";
     EXPECT_EQ(compiler.FindHelpCompiler(), "/usr/bin/chmcmd");
+}
+
+TEST(HelpCompilerFind, OurCompilerBesideTheProgramComesFirst)
+{
+    FakePlatform platform;
+    RecordingMessages messages;
+    HelpCompiler compiler(platform, messages);
+    platform.setting = "/opt/remembered/hhc";
+    platform.onPath["chmcmd"] = "/usr/bin/chmcmd";
+    // zetchm on PATH is not ours: only the one installed beside the program counts first.
+    platform.onPath["zetchm"] = "/usr/local/bin/zetchm";
+    EXPECT_EQ(compiler.FindHelpCompiler(), "/usr/bin/chmcmd");
+    platform.beside["zetchm"] = "/opt/zet/bin/zetchm";
+    EXPECT_EQ(compiler.FindHelpCompiler(), "/opt/zet/bin/zetchm");
 }
 
 TEST(HelpCompilerStore, EmptyPathIsNotStored)

@@ -99,6 +99,37 @@ TEST(HelpProjectNames, TopicFileStem)
     EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "a_b_4");
 }
 
+TEST(HelpProjectNames, PageNamesAreAsciiAndTitlesKeepTheLetters)
+{
+    TreeRecord record = MakeRecord(RecordKind::Item, 19, 0, "Версия языка");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "Versiya_yazyka_19");
+    EXPECT_EQ(HelpProjectWriter::TopicTitle(record), W("Версия_языка_19"));
+
+    // Every Russian letter, small and capital; the hard and soft signs vanish.
+    record = MakeRecord(RecordKind::Item, 1, 0, "абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record),
+              "abvgdeyozhziyklmnoprstufkhtschshshchyeyuya_1");
+    record = MakeRecord(RecordKind::Item, 2, 0, "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record),
+              "ABVGDEYoZhZIYKLMNOPRSTUFKhTsChShShchYEYuYa_2");
+    record = MakeRecord(RecordKind::Item, 3, 0, "іїєґў ІЇЄҐЎ");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "iyiyegu_IYiYeGU_3");
+
+    // Characters a link would take for an anchor, an escape or an entity; control characters;
+    // other characters of the code page's upper half.
+    record = MakeRecord(RecordKind::Item, 4, 0, "a#b%c&d");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "a_b_c_d_4");
+    EXPECT_EQ(HelpProjectWriter::TopicTitle(record), "a#b%c&d_4");
+    record = MakeRecord(RecordKind::Item, 5, 0, "");
+    record.name = "x\ty\r\nz\x01";
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "x_y__z__5");
+    record = MakeRecord(RecordKind::Item, 6, 0, "№ 1 «a» — b€");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "__1__a____b__6");
+    // ASCII punctuation the file system takes stays.
+    record = MakeRecord(RecordKind::Item, 7, 0, "f(x),[y];{z}='q'!");
+    EXPECT_EQ(HelpProjectWriter::TopicFileStem(record), "f(x),[y];{z}='q'!_7");
+}
+
 TEST(HelpProjectIndex, KeywordsMatchWithoutRegardToCase)
 {
     HelpIndex index;
@@ -135,8 +166,7 @@ TEST(HelpProjectGeneration, WorkedExampleContentsIndexAndProject)
         "\t\t\t<param name=\"Local\" value=\"Len_2.html\">\r\n\t\t\t</OBJECT>\r\n" + "\t</UL>\r\n" +
         "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
         W("\t\t<param name=\"Name\" value=\"Пусто\">\r\n") +
-        W("\t\t<param name=\"Local\" value=\"Пусто_3.html\">\r\n") + "\t\t</OBJECT>\r\n" +
-        kListFooter;
+        "\t\t<param name=\"Local\" value=\"Pusto_3.html\">\r\n" + "\t\t</OBJECT>\r\n" + kListFooter;
     EXPECT_EQ(g.file("Справка.hhc"), contents);
 
     const std::string index =
@@ -151,25 +181,24 @@ TEST(HelpProjectGeneration, WorkedExampleContentsIndexAndProject)
         "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
         W("\t\t<param name=\"Name\" value=\"Пусто\">\r\n") +
         W("\t\t<param name=\"Name\" value=\"Пусто\">\r\n") +
-        W("\t\t<param name=\"Local\" value=\"Пусто_3.html\">\r\n") + "\t\t</OBJECT>\r\n" +
-        kListFooter;
+        "\t\t<param name=\"Local\" value=\"Pusto_3.html\">\r\n" + "\t\t</OBJECT>\r\n" + kListFooter;
     EXPECT_EQ(g.file("Справка.hhk"), index);
 
     // File names inside the project are UTF-8, as on disk.
     const std::string project = projectHead("Справка", "Справка.chm") +
-                                "\r\n[FILES]\r\nIndex.html\r\nLen_2.html\r\nПусто_3.html\r\n" +
-                                "\r\n[ALIAS]\r\nIDH_ID2=Len_2.html\r\nIDH_ID3=Пусто_3.html\r\n" +
+                                "\r\n[FILES]\r\nIndex.html\r\nLen_2.html\r\nPusto_3.html\r\n" +
+                                "\r\n[ALIAS]\r\nIDH_ID2=Len_2.html\r\nIDH_ID3=Pusto_3.html\r\n" +
                                 "\r\n[MAP]\r\n#define IDH_ID2 2\r\n#define IDH_ID3 3\r\n";
     EXPECT_EQ(g.file("Справка.hhp"), project);
 
-    // Pages are named in UTF-8 and titled with the Windows-1251 stem.
+    // Pages are named in ASCII and titled with the Windows-1251 stem.
     EXPECT_EQ(
-        g.file("Пусто_3.html"),
+        g.file("Pusto_3.html"),
         TopicPageWriter::PageText(*document.FindRecord(3), W("Пусто_3"), HelpStyle::SyntaxHelper));
     EXPECT_NE(g.file("Len_2.html").find("<title>Len_2</title>"), std::string::npos);
     EXPECT_EQ(g.file("default.css"), kLeftStyleSheet);
     EXPECT_EQ(g.file("Index.html"), kStartPage);
-    EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Функции_1.html"));
+    EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "Funktsii_1.html"));
 }
 
 TEST(HelpProjectGeneration, EmptyDocument)
@@ -240,9 +269,9 @@ TEST(HelpProjectGeneration, SameNameDifferentCaseSharesKeyword)
     EXPECT_EQ(index, kListHeader + "\t<LI> <OBJECT type=\"text/sitemap\">\r\n" +
                          W("\t\t<param name=\"Name\" value=\"Длина\">\r\n") +
                          W("\t\t<param name=\"Name\" value=\"Длина\">\r\n") +
-                         W("\t\t<param name=\"Local\" value=\"Длина_1.html\">\r\n") +
+                         "\t\t<param name=\"Local\" value=\"Dlina_1.html\">\r\n" +
                          W("\t\t<param name=\"Name\" value=\"длина\">\r\n") +
-                         W("\t\t<param name=\"Local\" value=\"длина_2.html\">\r\n") +
+                         "\t\t<param name=\"Local\" value=\"dlina_2.html\">\r\n" +
                          "\t\t</OBJECT>\r\n" + kListFooter);
 }
 
@@ -440,10 +469,13 @@ TEST(HelpProjectGeneration, PageNameTooLongStopsBeforeAnyFileIsMade)
     CZETbrowserDoc document;
     CZETbrowserDoc::RecordList records;
     records.push_back(MakeRecord(RecordKind::Item, 1, 0, "short"));
-    // 125 Cyrillic letters: 250 bytes in UTF-8, with "_2.html" too long for a file name.
+    // 125 Cyrillic letters: "zh" each in the page name, with "_2.html" too long for a file name.
     std::string longName;
-    for (int i = 0; i < 125; ++i)
+    std::string pageName;
+    for (int i = 0; i < 125; ++i) {
         longName += "ж";
+        pageName += "zh";
+    }
     records.push_back(MakeRecord(RecordKind::Item, 2, 0, longName));
     document.SetRecords(std::move(records));
     Generated g;
@@ -451,7 +483,7 @@ TEST(HelpProjectGeneration, PageNameTooLongStopsBeforeAnyFileIsMade)
     EXPECT_FALSE(g.ok);
     ASSERT_EQ(g.messages.fileErrors.size(), 1u);
     EXPECT_EQ(g.messages.fileErrors[0],
-              g.dir.str() + "/" + longName + "_2.html: " + std::strerror(ENAMETOOLONG));
+              g.dir.str() + "/" + pageName + "_2.html: " + std::strerror(ENAMETOOLONG));
     EXPECT_TRUE(std::filesystem::is_empty(g.dir.path()));
 
     // 124 letters make the longest name that fits.

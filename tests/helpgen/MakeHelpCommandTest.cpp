@@ -82,7 +82,7 @@ TEST_F(MakeHelpCommand, NoCompileWritesTheProjectWithDefaultNameAndDirectory)
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(std::filesystem::exists(help + "/Книга Луча.hhc"));
     EXPECT_TRUE(std::filesystem::exists(help + "/Len_2.html"));
-    EXPECT_TRUE(std::filesystem::exists(help + "/Сообщить_3.html"));
+    EXPECT_TRUE(std::filesystem::exists(help + "/Soobshchit_3.html"));
     EXPECT_FALSE(std::filesystem::exists(help + "/Книга Луча.chm"));
     EXPECT_NE(ReadBytes(help + "/Len_2.html").find("<div>"), std::string::npos);
     EXPECT_NE(ReadBytes(help + "/default.css").find("text-align:'left'"), std::string::npos);
@@ -103,11 +103,23 @@ TEST_F(MakeHelpCommand, OptionsChooseDirectoryNameStyleAndAlignment)
               std::string::npos);
 }
 
+TEST_F(MakeHelpCommand, CompilesWithOurCompilerByDefault)
+{
+    // zetchm is built beside zettool, where zettool looks first.
+    const ToolRun run = zettool("make-help " + shellQuoted(book));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string chm = dir.str() + "/Help/Книга Луча.chm";
+    EXPECT_EQ(run.out, chm + "\n");
+    EXPECT_EQ(ReadBytes(chm).substr(0, 4), "ITSF");
+    EXPECT_NE(ReadBytes(dir.str() + "/Help/Книга Луча.log").find("Compiled " + chm),
+              std::string::npos);
+}
+
 TEST_F(MakeHelpCommand, CompilesWithChmcmd)
 {
     if (std::system("command -v chmcmd >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "chmcmd is not installed";
-    const ToolRun run = zettool("make-help " + shellQuoted(book));
+    const ToolRun run = zettool("make-help --compiler chmcmd " + shellQuoted(book));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string chm = dir.str() + "/Help/Книга Луча.chm";
     EXPECT_EQ(run.out, chm + "\n");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// Records every call the document makes on the user interface, in order.
+// Records every call made on the user interface's services, in order.
 class FakeUi : public IUiServices
 {
 public:

@@ -2,5 +2,5 @@
 
 #include "FakeUi.h"
 
-// The widget tests' name for the one fake of the document's user-interface services.
+// The widget tests' name for the one fake of the user interface's services.
 using TestUi = FakeUi;

@@ -3,6 +3,7 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentFileUi.h"
 #include "DocumentText.h"
 #include "IDocumentHost.h"
 #include "ScriptedPrompts.h"
@@ -93,7 +94,7 @@ class ChildFrameTest : public QObject
     {
         return CStructureTreeCtrl::itemOf(doc->FindRecord(id)->treeItem);
     }
-    bool save() { return doc->OnSaveDocument(path.toStdString(), ui); }
+    bool save() { return DocumentFileUi(ui).save(*doc, path.toStdString()); }
 
 private slots:
     void init()

@@ -38,6 +38,10 @@ public:
         opened << QString::fromStdString(path);
         return openSucceeds;
     }
+    bool OpenDocumentWatching(const std::string& path, const std::function<void()>&) override
+    {
+        return OpenDocument(path);
+    }
     QStringList opened;
     bool openSucceeds = true;
 };
@@ -125,6 +129,8 @@ class CreateHelpDialogTest : public QObject
     std::unique_ptr<CZETbrowserDoc> doc;
     std::unique_ptr<CCreateHelpDialog> dialog;
     QString chmcmd;
+    // Our own compiler, built beside the test programs.
+    QString zetchm;
 
     CCreateHelpDialog* open(const QString& bookName = QStringLiteral("Справочник.zet"))
     {
@@ -165,6 +171,9 @@ private slots:
         platform = std::make_unique<RecordingPlatform>();
         QSettings(QStringLiteral(ZET_PROGRAM_NAME)).clear();
         chmcmd = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
+        zetchm = QStandardPaths::findExecutable(QStringLiteral("zetchm"),
+                                                {QCoreApplication::applicationDirPath()});
+        QVERIFY2(!zetchm.isEmpty(), "zetchm is built beside the tests");
     }
     void cleanup()
     {
@@ -236,7 +245,7 @@ private slots:
         open();
         QCOMPARE(dialog->helpFileNameEdit()->text(), QStringLiteral("Справочник.chm"));
         QCOMPARE(dialog->helpDirectoryEdit()->text(), helpDir());
-        QCOMPARE(dialog->compilerEdit()->text(), chmcmd);
+        QCOMPARE(dialog->compilerEdit()->text(), zetchm);
         QCOMPARE(dialog->alignmentLabel()->text(), QStringLiteral("по левому краю"));
         QVERIFY(dialog->syntaxHelperButton()->isChecked());
         QVERIFY(dialog->leftAlignmentButton()->isChecked());
@@ -370,6 +379,7 @@ private slots:
         if (chmcmd.isEmpty())
             QSKIP("chmcmd (fp-utils) is not installed");
         open();
+        dialog->compilerEdit()->setText(chmcmd);
         QTest::mouseClick(dialog->htmlTableButton(), Qt::LeftButton);
         QTest::mouseClick(dialog->justifyButton(), Qt::LeftButton);
         QVERIFY(!QFileInfo::exists(helpDir()));
@@ -394,6 +404,29 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         }();
         QVERIFY(css.startsWith("div{\r\ntext-align:'justify';"));
+    }
+
+    void fullRunWithOurCompiler()
+    {
+        open();
+        QCOMPARE(dialog->compilerEdit()->text(), zetchm);
+        QVERIFY(QDir().mkpath(helpDir()));
+        QVERIFY(pressOk());
+        QVERIFY(prompts->messageTexts().isEmpty());
+        const QString helpFile = helpDir() + QStringLiteral("/Справочник.chm");
+        QFile chm(helpFile);
+        QVERIFY(chm.open(QIODevice::ReadOnly));
+        QCOMPARE(chm.read(4), QByteArray("ITSF"));
+        QCOMPARE(platform->opened, QStringList{helpFile});
+        QCOMPARE(remembered(), zetchm);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        // The compiler's log names what it wrote; no temporary file is left beside it.
+        QFile log(helpDir() + QStringLiteral("/Справочник.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("Compiled "));
+        QCOMPARE(
+            QDir(helpDir()).entryList({QStringLiteral(".zetchm-*")}, QDir::Hidden | QDir::Files),
+            QStringList());
     }
 
     void animationTurnsWhileTheCompilerRunsAndOnlyCancelWorks()

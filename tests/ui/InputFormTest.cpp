@@ -7,8 +7,11 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentFileUi.h"
 #include "DocumentText.h"
+#include "FieldText.h"
 #include "IDocumentHost.h"
+#include "LongParagraphs.h"
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
 #include "TestEnvironment.h"
@@ -21,8 +24,11 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
+
+#include <map>
 
 namespace {
 
@@ -260,6 +266,89 @@ private slots:
 
     // --- editing -------------------------------------------------------------------------
 
+    void aShortPaneShrinksTheFieldsAndKeepsTheButtonsInSight()
+    {
+        select(2);
+        form->resize(form->width(), 2000);
+        const int longFields[] = {CInputForm::IDC_SYNTAX, CInputForm::IDC_PURPOSE,
+                                  CInputForm::IDC_PARAMETERS, CInputForm::IDC_NOTES};
+        std::map<int, int> natural;
+        for (const int id : longFields)
+            natural[id] = field(id)->height();
+        std::map<int, int> spelling;
+        for (const int id : {CInputForm::IDC_SPELLING, CInputForm::IDC_ENGLISH_SPELLING})
+            spelling[id] = field(id)->height();
+        const int needed = form->resetButton()->geometry().bottom() + 1 + form->scaledY(7);
+        const auto showsTwoLines = [](CFieldEdit* edit) {
+            const int margin = int(edit->document()->documentMargin());
+            return edit->viewport()->height() - 2 * margin >= 2 * edit->fontMetrics().lineSpacing();
+        };
+
+        // A little short (a 600-pixel-high screen): the four long fields give up the difference
+        // alike (the two spellings, near two lines already, what little they have above that),
+        // everything stays in the pane without a scroll bar, the buttons under the notes.
+        const int frame = form->height() - form->viewport()->height();
+        form->resize(form->width(), needed + frame - 20);
+        QCOMPARE(form->verticalScrollBar()->maximum(), 0);
+        int given = 0;
+        for (const int id : longFields) {
+            const int share = natural[id] - field(id)->height();
+            QVERIFY2(share >= 4 && share <= 6, qPrintable(QString::number(share)));
+            given += share;
+            QVERIFY(showsTwoLines(field(id)));
+        }
+        for (const auto& [id, height] : spelling) {
+            QVERIFY(showsTwoLines(field(id)) || field(id)->height() == height);
+            given += height - field(id)->height();
+        }
+        QCOMPARE(given, 20);
+        // Captions and fields follow one another without overlapping.
+        QVERIFY(form->control(CInputForm::IDC_NOTES_CAPTION)->geometry().top() >
+                field(CInputForm::IDC_PARAMETERS)->geometry().bottom());
+        QVERIFY(field(CInputForm::IDC_NOTES)->geometry().top() >
+                form->control(CInputForm::IDC_NOTES_CAPTION)->geometry().top());
+        const QRect reset = form->resetButton()->geometry();
+        QCOMPARE(reset.top(),
+                 field(CInputForm::IDC_NOTES)->geometry().bottom() + 1 + form->scaledY(7));
+        QVERIFY(reset.bottom() < form->viewport()->height());
+
+        // Much too short: two lines each and no less; the pane scrolls, and the focus brought
+        // by the keyboard scrolls into view, the buttons included.
+        form->resize(form->width(), 200 + frame);
+        for (const int id : longFields) {
+            QVERIFY(showsTwoLines(field(id)));
+            QVERIFY(field(id)->height() < natural[id]);
+        }
+        QVERIFY(form->verticalScrollBar()->maximum() > 0);
+        activate();
+        const auto inSight = [this](QWidget* widget) {
+            const QRect shown(widget->mapTo(form->viewport(), QPoint(0, 0)), widget->size());
+            return form->viewport()->rect().contains(shown);
+        };
+        field(CInputForm::IDC_NAME)->setFocus(Qt::OtherFocusReason);
+        QVERIFY(inSight(field(CInputForm::IDC_NAME)));
+        typeText(field(CInputForm::IDC_NAME), QStringLiteral("ж"));
+        for (int tab = 0; tab < 7; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), field(CInputForm::IDC_NOTES));
+        QVERIFY(inSight(field(CInputForm::IDC_NOTES)));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form->applyButton());
+        QVERIFY(inSight(form->applyButton()));
+        // Back up by Shift+Tab, and to the name by the program (as Сброс does).
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QVERIFY(inSight(field(CInputForm::IDC_NOTES)));
+        form->ResetRecord();
+        QVERIFY(field(CInputForm::IDC_NAME)->hasFocus());
+        QVERIFY(inSight(field(CInputForm::IDC_NAME)));
+        // A focused flat button shows that it has the focus.
+        form->resetButton()->setEnabled(true);
+        form->resetButton()->setFocus(Qt::TabFocusReason);
+        const QImage focused = form->resetButton()->grab().toImage();
+        field(CInputForm::IDC_NAME)->setFocus(Qt::TabFocusReason);
+        QVERIFY(form->resetButton()->grab().toImage() != focused);
+    }
+
     void typingRelabelsAndResetRestores()
     {
         select(2);
@@ -325,6 +414,52 @@ private slots:
         QCOMPARE(stored(6, &TreeRecord::syntax), cp("Вызов()") + "\r\n''w'' <b> \"\"k\"\" m!");
     }
 
+    void aLongOneWordNoteIsShownInPiecesAndStoredExactly()
+    {
+        // One word of 'Б' many thousand times, as notes: held in pieces (each laid out on its
+        // own), and what is applied differs from what was stored by the typed letters only.
+        const std::size_t length = std::size_t(LongParagraphs::kLongParagraph) * 4;
+        const std::string notes =
+            "@" + cp("Примечание") + ":\r\n" + std::string(length, cp("Б")[0]) + "\r\n";
+        doc->FindRecord(6)->notes = notes;
+        select(6);
+        CFieldEdit* edit = field(CInputForm::IDC_NOTES);
+        QVERIFY(edit->document()->blockCount() > 4);
+        for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next())
+            QVERIFY(block.length() - 1 <= LongParagraphs::kPieceLength);
+        QCOMPARE(edit->fieldText(), FieldText::EditText(notes));
+
+        // A letter typed at the end of the word, and one just after a break between pieces.
+        // The text has one break for the CR LF after the marker, so a byte's offset there is
+        // one more than the character's.
+        const qsizetype wordStart = 13;
+        edit->setFocus();
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(LongParagraphs::Position(*edit->document(), wordStart + length));
+        edit->setTextCursor(cursor);
+        typeText(edit, QStringLiteral("з"));
+        QTextBlock third = edit->document()->begin().next().next();
+        QVERIFY(LongParagraphs::ContinuesParagraph(third));
+        const qsizetype offset = LongParagraphs::Offset(*edit->document(), third.position());
+        cursor.setPosition(third.position());
+        edit->setTextCursor(cursor);
+        typeText(edit, QStringLiteral("ж"));
+        QVERIFY(form->ApplyRecord());
+        std::string expected = notes;
+        expected.insert(wordStart + 1 + length, cp("з"));
+        expected.insert(std::size_t(offset) + 1, cp("ж"));
+        QCOMPARE(stored(6, &TreeRecord::notes), expected);
+
+        // A character the code page lacks, typed far into the word, is pointed out where it is.
+        cursor.setPosition(LongParagraphs::Position(*edit->document(), wordStart + 7000));
+        edit->setTextCursor(cursor);
+        typeText(edit, QStringLiteral("€✓"));
+        prompts->messageAnswers.enqueue(QMessageBox::Ok);
+        QVERIFY(!form->ApplyRecord());
+        QCOMPARE(LongParagraphs::SelectedText(edit->textCursor()), QStringLiteral("✓"));
+        QCOMPARE(stored(6, &TreeRecord::notes), expected);
+    }
+
     void savingShowsTheRecordAsTheFileHoldsIt()
     {
         doc->FindRecord(6)->name = cp("  Сообщить ");
@@ -332,13 +467,15 @@ private slots:
         QCOMPARE(rawText(field(CInputForm::IDC_NAME)), QStringLiteral("  Сообщить "));
         QTemporaryDir dir;
         TestUi ui;
-        QVERIFY(doc->OnSaveDocument(dir.filePath(QStringLiteral("book.zet")).toStdString(), ui));
+        QVERIFY(
+            DocumentFileUi(ui).save(*doc, dir.filePath(QStringLiteral("book.zet")).toStdString()));
         QCOMPARE(rawText(field(CInputForm::IDC_NAME)), QStringLiteral("Сообщить"));
         QCOMPARE(form->GetWorkingRecord()->name, cp("Сообщить"));
         // Edits not yet applied stay as they are.
         doc->FindRecord(6)->name = cp(" Сообщить");
         typeAtEnd(CInputForm::IDC_NOTES, QStringLiteral("@x"));
-        QVERIFY(doc->OnSaveDocument(dir.filePath(QStringLiteral("book.zet")).toStdString(), ui));
+        QVERIFY(
+            DocumentFileUi(ui).save(*doc, dir.filePath(QStringLiteral("book.zet")).toStdString()));
         QCOMPARE(rawText(field(CInputForm::IDC_NOTES)), QStringLiteral("@x"));
         QVERIFY(form->IsRecordModified());
     }

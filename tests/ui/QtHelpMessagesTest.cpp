@@ -1,4 +1,5 @@
 #include "QtHelpMessages.h"
+#include "FakeXdgOpen.h"
 #include "HelpCompiler.h"
 #include "QtHelpPlatform.h"
 #include "ScriptedPrompts.h"
@@ -59,6 +60,62 @@ private slots:
                  (QStringList{QStringLiteral("Не указан каталог файлов справки."),
                               QStringLiteral("Каталог %1 не найден! Создать каталог?")
                                   .arg(QString::fromStdString(missing))}));
+    }
+
+    // The desktop's opener answers only after the help dialog has closed: its failure is told
+    // over the window that owned the dialog.
+    void aHelpFileNothingOpensIsReportedLater()
+    {
+        ScriptedPrompts prompts;
+        QWidget owner;
+        QtHelpPlatform platform;
+        const std::string first = "/книги/Справка/первая.chm";
+        const std::string second = "/книги/Справка/вторая.chm";
+        {
+            FakeXdgOpen xdgOpen("sleep 0.2; exit 3");
+            QVERIFY(xdgOpen.isValid());
+            auto* dialog = new QWidget(&owner);
+            QtHelpMessages messages(prompts, dialog);
+            QVERIFY(HelpCompiler(platform, messages).OpenHelpFile(first));
+            delete dialog;
+            QVERIFY(prompts.messages.isEmpty());
+            QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), 1, 10000);
+            QCOMPARE(xdgOpen.arguments(), QByteArray::fromStdString(first) + "\n");
+        }
+        QCOMPARE(prompts.messageTexts(),
+                 QStringList{QStringLiteral("Не удалось открыть файл справки %1.")
+                                 .arg(QString::fromStdString(first))});
+        QCOMPARE(prompts.messages.first().icon, QMessageBox::Warning);
+
+        // One that opens says nothing: by the time a slower failure is told, it has long
+        // answered.
+        QtHelpMessages messages(prompts, &owner);
+        FakeXdgOpen opens("exit 0");
+        QVERIFY(HelpCompiler(platform, messages).OpenHelpFile(first));
+        QTRY_VERIFY(!opens.arguments().isEmpty());
+        FakeXdgOpen fails("sleep 1; exit 4");
+        QVERIFY(HelpCompiler(platform, messages).OpenHelpFile(second));
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), 2, 10000);
+        QCOMPARE(prompts.messageTexts().last(),
+                 QStringLiteral("Не удалось открыть файл справки %1.")
+                     .arg(QString::fromStdString(second)));
+    }
+
+    void noOpenerAtAllIsReportedAtOnce()
+    {
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir empty;
+        qputenv("PATH", empty.path().toLocal8Bit());
+        ScriptedPrompts prompts;
+        QWidget owner;
+        QtHelpMessages messages(prompts, &owner);
+        QtHelpPlatform platform;
+        // Without xdg-open Qt's own way is asked, which has nothing to open it with here.
+        const bool opened = HelpCompiler(platform, messages).OpenHelpFile("/нет/такого.chm");
+        qputenv("PATH", path);
+        QVERIFY(!opened);
+        QCOMPARE(prompts.messageTexts(),
+                 QStringList{QStringLiteral("Не удалось открыть файл справки /нет/такого.chm.")});
     }
 };
 

@@ -186,6 +186,19 @@ void CButtonST::paintEvent(QPaintEvent*)
     p.fillRect(r, background);
     DrawBorder(p, r, pressed);
 
+    // The focus shows in every mode: a flat button that hid it could be pressed with Space
+    // without anyone seeing it had the focus. Drawn under the icon and the caption, which a
+    // style that tints its focus rectangle would otherwise dim.
+    if (focused) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = r.adjusted(3, 3, -3, -3);
+        option.backgroundColor = background;
+        // Shown whenever the button has the focus, however it came.
+        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+    }
+
     const QString caption = m_showText ? text() : QString();
     QRect captionRect = item;
     if (!m_iconHot.isNull())
@@ -208,16 +221,6 @@ void CButtonST::paintEvent(QPaintEvent*)
             style()->drawItemText(&p, captionRect, flags, disabled, false, caption,
                                   QPalette::ButtonText);
         }
-    }
-
-    if (focused && (!isFlat() || m_focusInFlat)) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = r.adjusted(3, 3, -3, -3);
-        option.backgroundColor = background;
-        // Shown whenever the button has the focus, however it came.
-        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
     }
 }
 

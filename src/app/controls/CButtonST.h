@@ -24,6 +24,7 @@ public:
     void SetShowText(bool showText); // repaints
     void SetHotBorder(bool hotBorder);
     void SetPlainFrame(bool plainFrame);
+    // Kept for the dialogs that set it; the focus rectangle shows in every mode regardless.
     void SetFocusInFlat(bool focusInFlat, bool repaint);
     void SetHotBackground(const QColor& colour, bool repaint);
     void SetHotText(const QColor& colour, bool repaint);

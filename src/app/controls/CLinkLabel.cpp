@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QToolTip>
@@ -126,9 +127,9 @@ void CLinkLabel::SetOpener(std::unique_ptr<CLinkOpener> opener)
         m_opener = std::move(opener);
 }
 
-int CLinkLabel::OpenLink(const QString& link)
+void CLinkLabel::OpenLink(const QString& link, CLinkOpener::Done done)
 {
-    return m_opener->Open(TargetFor(link));
+    m_opener->Open(TargetFor(link), std::move(done));
 }
 
 void CLinkLabel::ShowOpenError(int code)
@@ -192,7 +193,16 @@ QString CLinkLabel::OpenErrorText(int code)
 
 void CLinkLabel::OnClicked()
 {
-    const int result = OpenLink(Link());
+    // The label may be closed with its dialog before the answer comes.
+    const QPointer<CLinkLabel> self(this);
+    OpenLink(Link(), [self](int result) {
+        if (self)
+            self->OnOpened(result);
+    });
+}
+
+void CLinkLabel::OnOpened(int result)
+{
     m_isVisited = result > 32;
     if (m_isVisited) {
         SetVisitedState(true);

@@ -10,8 +10,8 @@
 // A label that is a hyperlink: drawn in the link colour (another once opened), underlined on
 // request, with the link as its tooltip and the pointing-hand cursor, sized to its text. A click
 // (or Space/Enter when it has been given the focus) opens the link, with "?subject=" and the mail
-// subject when one is set. A failure is reported by openFailed() with the message to show: the
-// owner routes it to its prompts.
+// subject when one is set; the link turns visited when the desktop says it opened it. A failure
+// is reported by openFailed() with the message to show: the owner routes it to its prompts.
 class CLinkLabel : public QLabel
 {
     Q_OBJECT
@@ -47,8 +47,9 @@ public:
 
     // Replaces the desktop mechanism (tests).
     void SetOpener(std::unique_ptr<CLinkOpener> opener);
-    // Opens `link` (plus the subject); the opener's result, greater than 32 on success.
-    int OpenLink(const QString& link);
+    // Opens `link` (plus the subject); `done` gets the opener's result, greater than 32 on
+    // success, once the desktop has answered. The window goes on meanwhile.
+    void OpenLink(const QString& link, CLinkOpener::Done done);
     // Emits openFailed with the message for `code`.
     void ShowOpenError(int code);
     static QString OpenErrorText(int code);
@@ -70,6 +71,7 @@ protected:
 
 private:
     void OnClicked();
+    void OnOpened(int result);
     QString TargetFor(const QString& link) const;
     QSize TextSize() const;
 

@@ -1,12 +1,12 @@
 #include "CLinkOpener.h"
 
-#include <QDesktopServices>
+#include "DesktopOpener.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 namespace {
 
@@ -88,12 +88,19 @@ QString execLineOf(const QString& desktopFile)
 
 } // namespace
 
-int CLinkOpener::Open(const QString& target)
+void CLinkOpener::Open(const QString& target, Done done)
 {
-    if (OpenWithDesktop(target))
-        return Opened;
+    const std::weak_ptr<int> alive = m_alive;
+    OpenWithDesktop(target, [this, alive, target, done](int result) {
+        if (alive.expired())
+            return;
+        done(result > 32 ? result : OpenWithDefaultProgram(target, result));
+    });
+}
+
+int CLinkOpener::OpenWithDefaultProgram(const QString& target, int desktopResult)
+{
     // The desktop's own failure stands unless the fallback gets as far as starting a program.
-    const int desktopResult = NoAssociation;
     const QString execLine = DefaultHtmlExecLine();
     if (execLine.isEmpty())
         return desktopResult;
@@ -132,10 +139,25 @@ QStringList CLinkOpener::CommandForTarget(const QString& execLine, const QString
     return command;
 }
 
-bool CLinkOpener::OpenWithDesktop(const QString& target)
+void CLinkOpener::OpenWithDesktop(const QString& target, Done done)
 {
-    const QUrl url = QUrl::fromUserInput(target);
-    return url.isValid() && QDesktopServices::openUrl(url);
+    DesktopOpener::Open(target, [done](DesktopOpener::Outcome outcome) {
+        switch (outcome) {
+        case DesktopOpener::Outcome::Opened:
+            done(Opened);
+            break;
+        case DesktopOpener::Outcome::NotFound:
+            done(FileNotFound);
+            break;
+        case DesktopOpener::Outcome::ProgramFailed:
+            done(BadAssociation);
+            break;
+        case DesktopOpener::Outcome::NoProgram:
+        case DesktopOpener::Outcome::NotStarted:
+            done(NoAssociation);
+            break;
+        }
+    });
 }
 
 QString CLinkOpener::DefaultHtmlExecLine()

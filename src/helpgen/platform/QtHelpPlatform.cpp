@@ -1,8 +1,10 @@
 #include "QtHelpPlatform.h"
 
+#include "DesktopOpener.h"
 #include "ProgramInfo.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -21,6 +23,17 @@ const QString kCompilerKey = QStringLiteral("Settings/HtmlHelpCompiler");
 std::string QtHelpPlatform::FindExecutable(const std::string& program)
 {
     return QStandardPaths::findExecutable(QString::fromStdString(program)).toStdString();
+}
+
+std::string QtHelpPlatform::FindBesideProgram(const std::string& program)
+{
+    // The running program's folder, with or without an application object (zettool has none).
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (self.isEmpty())
+        return {};
+    return QStandardPaths::findExecutable(QString::fromStdString(program),
+                                          {QFileInfo(self).absolutePath()})
+        .toStdString();
 }
 
 std::optional<std::string> QtHelpPlatform::ReadCompilerSetting()
@@ -76,5 +89,20 @@ IHelpPlatform::RunResult QtHelpPlatform::RunProgram(const std::string& program,
 
 bool QtHelpPlatform::OpenDocument(const std::string& path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    return OpenDocumentWatching(path, {});
+}
+
+bool QtHelpPlatform::OpenDocumentWatching(const std::string& path,
+                                          const std::function<void()>& failedLater)
+{
+    const QString file = QString::fromStdString(path);
+    // Without xdg-open (a desktop that opens files through its portal) Qt's own way is all
+    // there is, and it tells no more than whether it could ask.
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    DesktopOpener::Open(file, [failedLater](DesktopOpener::Outcome outcome) {
+        if (outcome != DesktopOpener::Outcome::Opened && failedLater)
+            failedLater();
+    });
+    return true;
 }

@@ -22,6 +22,17 @@ QRect boundsOf(const QImage& image, const QColor& colour)
     return bounds;
 }
 
+// The smallest rectangle holding every pixel that differs between two shots of one size.
+QRect changedBounds(const QImage& a, const QImage& b)
+{
+    QRect bounds;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
 int darkest(const QImage& image)
 {
     int lightness = 255;
@@ -66,6 +77,8 @@ private slots:
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        // The window hands its only control the focus; the looks below are without it.
+        m_button->clearFocus();
         leave();
         QTRY_VERIFY(!m_button->IsHot());
         // The checks below tell the border colours from the face by value.
@@ -172,13 +185,23 @@ private slots:
         QCOMPARE(framed.pixelColor(0, 0), role(QPalette::ButtonText));
         QCOMPARE(framed.pixelColor(1, 1), role(QPalette::Button));
 
-        // Flat: no focus rectangle unless asked for.
+        // Flat, with or without the plain frame, and whether or not the dialog asked for it: the
+        // focus shows, as the style's focus rectangle inside the border.
         m_button->SetPlainFrame(false);
-        m_button->setFocus(Qt::OtherFocusReason);
+        m_button->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(m_button->hasFocus());
-        QCOMPARE(shot(*m_button), bare);
+        QVERIFY(!m_button->HasFocusInFlat());
+        const QImage flatFocused = shot(*m_button);
+        QVERIFY(flatFocused != bare);
+        QCOMPARE(flatFocused.pixelColor(0, 0), bare.pixelColor(0, 0));
+        const QRect focusMark = changedBounds(bare, flatFocused);
+        QVERIFY(focusMark.isValid());
+        QVERIFY(QRect(3, 3, 54, 24).contains(focusMark));
+        m_button->SetPlainFrame(true);
+        QVERIFY(shot(*m_button) != framed);
+        m_button->SetPlainFrame(false);
         m_button->SetFocusInFlat(true, true);
-        QVERIFY(shot(*m_button) != bare);
+        QCOMPARE(shot(*m_button), flatFocused);
 
         // Raised and focused: black outer frame, the 3D border inside it.
         m_button->SetFlat(false);

@@ -1,5 +1,7 @@
 #include "CLinkLabel.h"
 #include "CLinkOpener.h"
+#include "DesktopOpener.h"
+#include "FakeXdgOpen.h"
 #include "TestEnvironment.h"
 
 #include <QHelpEvent>
@@ -14,10 +16,10 @@ class FakeOpener : public CLinkOpener
 {
 public:
     FakeOpener(QStringList& targets, int result) : m_targets(targets), m_result(result) {}
-    int Open(const QString& target) override
+    void Open(const QString& target, Done done) override
     {
         m_targets << target;
-        return m_result;
+        done(m_result);
     }
 
 private:
@@ -40,7 +42,7 @@ public:
     }
 
 protected:
-    bool OpenWithDesktop(const QString&) override { return false; }
+    void OpenWithDesktop(const QString&, Done done) override { done(NoAssociation); }
     QString DefaultHtmlExecLine() override
     {
         return useRealExecLine ? CLinkOpener::DefaultHtmlExecLine() : execLine;
@@ -70,6 +72,22 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 }
 
 const QString kMailLink = QStringLiteral("mailto:author@example.org");
+
+// The opener's result for `target`, once it has come (-1 when it did not within ten seconds).
+int openNow(CLinkOpener& opener, const QString& target)
+{
+    int result = -1;
+    opener.Open(target, [&result](int answer) { result = answer; });
+    (void)QTest::qWaitFor([&result] { return result != -1; }, 10000);
+    return result;
+}
+
+// The real opener with no default program for web pages to fall back on.
+class DesktopOnlyOpener : public CLinkOpener
+{
+protected:
+    QString DefaultHtmlExecLine() override { return QString(); }
+};
 
 } // namespace
 
@@ -266,14 +284,14 @@ private slots:
     {
         NoDesktopOpener opener;
         opener.useRealExecLine = false;
-        QCOMPARE(opener.Open(kMailLink), int(CLinkOpener::NoAssociation));
+        QCOMPARE(openNow(opener, kMailLink), int(CLinkOpener::NoAssociation));
         QVERIFY(opener.started.isEmpty());
 
         opener.execLine = QStringLiteral("browser --new %u");
-        QCOMPARE(opener.Open(kMailLink), int(CLinkOpener::Opened));
+        QCOMPARE(openNow(opener, kMailLink), int(CLinkOpener::Opened));
         QCOMPARE(opener.started, (QStringList{"browser", "--new", kMailLink}));
         opener.startResult = CLinkOpener::FileNotFound;
-        QCOMPARE(opener.Open(kMailLink), int(CLinkOpener::FileNotFound));
+        QCOMPARE(openNow(opener, kMailLink), int(CLinkOpener::FileNotFound));
     }
 
     // The real xdg-mime and desktop entry lookup, in the test's own XDG folders.
@@ -307,11 +325,116 @@ private slots:
 
         NoDesktopOpener opener;
         const QString target = kMailLink + QStringLiteral("?subject=ZET%20browser;$(true)");
-        QCOMPARE(opener.Open(target), int(CLinkOpener::Opened));
+        QCOMPARE(openNow(opener, target), int(CLinkOpener::Opened));
         QTRY_VERIFY(QFile::exists(output));
         QFile file(output);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "--new-window\n" + target.toUtf8() + "\n");
+    }
+
+    // The desktop's answer is xdg-open's exit status, not whether xdg-open could be started.
+    void theDesktopsAnswerIsItsOpenersExitStatus_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("result");
+        QTest::addRow("opened") << QByteArray("exit 0") << int(CLinkOpener::Opened);
+        QTest::addRow("nothing opens it")
+            << QByteArray("exit 3") << int(CLinkOpener::NoAssociation);
+        QTest::addRow("no such file") << QByteArray("exit 2") << int(CLinkOpener::FileNotFound);
+        QTest::addRow("its program failed")
+            << QByteArray("exit 4") << int(CLinkOpener::BadAssociation);
+        QTest::addRow("killed") << QByteArray("kill -9 $$") << int(CLinkOpener::BadAssociation);
+    }
+
+    void theDesktopsAnswerIsItsOpenersExitStatus()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, result);
+        FakeXdgOpen xdgOpen(body);
+        QVERIFY(xdgOpen.isValid());
+        DesktopOnlyOpener opener;
+        QCOMPARE(openNow(opener, kMailLink), result);
+        QCOMPARE(xdgOpen.arguments(), kMailLink.toUtf8() + "\n");
+    }
+
+    void theLinkWaitsForTheAnswerAndKeepsItsColourOnFailure()
+    {
+        QWidget window;
+        CLinkLabel label(kMailLink, &window);
+        label.SetOpener(std::make_unique<DesktopOnlyOpener>());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy failed(&label, &CLinkLabel::openFailed);
+        {
+            FakeXdgOpen xdgOpen("sleep 1; exit 3");
+            QVERIFY(xdgOpen.isValid());
+            QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
+            // Nothing is known yet, and the window goes on.
+            QVERIFY(!label.IsVisited());
+            QCOMPARE(failed.count(), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 10000);
+        }
+        QCOMPARE(failed.at(0).at(0).toString(),
+                 QStringLiteral("Unable to open hyperlink:\n\nThere is no application "
+                                "associated\nwith the given filename extension."));
+        QVERIFY(!label.IsVisited());
+        QVERIFY(hasPixel(label.grab().toImage(), label.NormalColour()));
+
+        FakeXdgOpen xdgOpen("exit 0");
+        QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
+        QTRY_VERIFY(label.IsVisited());
+        QCOMPARE(failed.count(), 1);
+
+        // A label closed before the answer comes is left alone.
+        auto* closing = new CLinkLabel(kMailLink, &window);
+        closing->SetOpener(std::make_unique<DesktopOnlyOpener>());
+        QSignalSpy closingFailed(closing, &CLinkLabel::openFailed);
+        FakeXdgOpen slow("sleep 1; exit 3");
+        QTest::mouseClick(closing, Qt::LeftButton, {}, QPoint(2, 2));
+        delete closing;
+        // An opening started after it, as slow, answers after it.
+        bool later = false;
+        DesktopOpener::Open(kMailLink, [&later](DesktopOpener::Outcome) { later = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(later, 10000);
+        QCOMPARE(closingFailed.count(), 0);
+    }
+
+    void anOpenerStillRunningHasTheTargetOpen()
+    {
+        // xdg-open waits for some programs until they close: a while running is success.
+        FakeXdgOpen xdgOpen("sleep 30");
+        QVERIFY(xdgOpen.isValid());
+        int answers = 0;
+        DesktopOpener::Outcome outcome = DesktopOpener::Outcome::NotStarted;
+        DesktopOpener::Open(
+            kMailLink,
+            [&](DesktopOpener::Outcome answer) {
+                ++answers;
+                outcome = answer;
+            },
+            200);
+        QCOMPARE(answers, 0);
+        QTRY_COMPARE(answers, 1);
+        QCOMPARE(outcome, DesktopOpener::Outcome::Opened);
+        QTest::qWait(300);
+        QCOMPARE(answers, 1);
+    }
+
+    void withoutAnOpenerTheAnswerStillComesLater()
+    {
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir empty;
+        qputenv("PATH", empty.path().toLocal8Bit());
+        int answers = 0;
+        DesktopOpener::Outcome outcome = DesktopOpener::Outcome::Opened;
+        DesktopOpener::Open(kMailLink, [&](DesktopOpener::Outcome answer) {
+            ++answers;
+            outcome = answer;
+        });
+        qputenv("PATH", path);
+        QCOMPARE(answers, 0);
+        QTRY_COMPARE(answers, 1);
+        QCOMPARE(outcome, DesktopOpener::Outcome::NotStarted);
     }
 
     void startProgramErrors()

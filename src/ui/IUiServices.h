@@ -2,9 +2,9 @@
 
 #include <string>
 
-// The few things reading and writing a book need of the user interface: the main window's
-// caption, the status bar, the wait cursor and a message box. Texts here are UTF-8 (they are the
-// program's own words, not document data).
+// The few things opening and saving a book (DocumentFileUi) and building help need of the main
+// window: its caption, the status bar, the wait cursor and a message box. Texts here are UTF-8
+// (they are the program's own words, not document data).
 class IUiServices
 {
 public:
