@@ -12,7 +12,6 @@
 #include "OpenFileWatcher.h"
 #include "QtHelpPlatform.h"
 #include "QtUiServices.h"
-#include "RecordEditsQuestion.h"
 #include "RoundTripCheck.h"
 #include "UserPrompts.h"
 
@@ -122,8 +121,7 @@ void DocumentManager::checkFilesOnDisk(const QStringList& paths)
         const CZETbrowserDoc& doc = *child->GetDocument();
         // A book with changes of its own, applied or still in the form, is only warned about
         // when it is saved.
-        if (doc.IsModified() || RecordEditsQuestion::editedRecord(doc) != 0 ||
-            !doc.FileChangedOnDisk())
+        if (doc.IsModified() || child->holdsUnappliedEdits() || !doc.FileChangedOnDisk())
             continue;
         const std::optional<FileStamp> stamp = StampOf(path.toStdString());
         if (!stamp)
@@ -484,9 +482,12 @@ bool DocumentManager::queryClose(CChildFrame& frame)
     return m_closingAll || SaveModified(&frame);
 }
 
-QWidget* DocumentManager::createPreviewPane(CZETbrowserDoc& doc, QWidget* parent)
+QWidget* DocumentManager::createPreviewPane(CZETbrowserDoc& doc, const IWorkingRecordSource& source,
+                                            QWidget* parent)
 {
-    return new CPreviewWnd(&doc, parent);
+    auto* preview = new CPreviewWnd(&doc, parent);
+    preview->setRecordSource(&source);
+    return preview;
 }
 
 bool DocumentManager::runHelpDialog(CChildFrame& frame)
