@@ -216,16 +216,8 @@ void CFolderDialog::followSelection(const QItemSelection&, const QItemSelection&
                 view != nullptr ? qobject_cast<QLineEdit*>(view->indexWidget(index)) : nullptr;
             if (editor == nullptr)
                 continue;
-            if (editor == m_nameEditor && isNewFolder(index)) {
-                m_interruptedName = editor->text();
-                m_interruptedNameEntered = m_nameEntered;
-            }
-            // A name finished with Enter would be stored on the next turn, into a row no longer
-            // there; it is given when the row comes back instead.
-            if (editor == m_nameEditor && m_nameEntered)
-                QCoreApplication::removePostedEvents(view->itemDelegate(), QEvent::MetaCall);
             if (editor == m_nameEditor)
-                m_nameEditor = nullptr;
+                keepNameBeingTyped();
             // Closes an ordinary editor too, without storing what it holds; the list keeps the
             // focus the editor had, as when a name is finished.
             const bool hadFocus = editor->hasFocus();
@@ -250,9 +242,13 @@ void CFolderDialog::noteRowsLeaving(const QModelIndex& parent, int first, int la
     // before it was made or renamed.
     if (!QFileInfo(m_newFolder).isDir()) {
         m_interruptedName.reset();
+        m_nameEditor = nullptr;
         return;
     }
     m_newFolderAway = true;
+    // When no other row is left to take the highlight the list closes the editor itself; it is
+    // only deleted later.
+    keepNameBeingTyped();
     // After the model has finished taking the row out and telling every view.
     QMetaObject::invokeMethod(this, &CFolderDialog::bringBackNewFolder, Qt::QueuedConnection);
 }
@@ -291,6 +287,7 @@ void CFolderDialog::highlightNewFolder(const QModelIndex& index)
     if (m_interruptedNameEntered) {
         // As the list would have: a name the folder cannot take leaves it as it is.
         m_model->setData(index, *name);
+        view->setFocus();
         return;
     }
     view->edit(index);
@@ -298,6 +295,23 @@ void CFolderDialog::highlightNewFolder(const QModelIndex& index)
         editor->setText(*name);
         watchNameEditor(editor);
     }
+}
+
+void CFolderDialog::keepNameBeingTyped()
+{
+    if (m_nameEditor == nullptr)
+        return;
+    m_interruptedName = m_nameEditor->text();
+    m_interruptedNameEntered = m_nameEntered;
+    // A name finished with Enter would be stored on the list's next turn, into a row no longer
+    // there; it is given when the row comes back instead.
+    if (m_nameEntered) {
+        for (const char* name : {"listView", "treeView"}) {
+            if (auto* view = findChild<QAbstractItemView*>(QLatin1String(name)))
+                QCoreApplication::removePostedEvents(view->itemDelegate(), QEvent::MetaCall);
+        }
+    }
+    m_nameEditor = nullptr;
 }
 
 void CFolderDialog::watchNameEditor(QLineEdit* editor)

@@ -59,6 +59,7 @@ private:
     void bringBackNewFolder();
     void highlightNewFolder(const QModelIndex& index);
     void watchNameEditor(QLineEdit* editor);
+    void keepNameBeingTyped();
 
     QString* m_folder;
     QLabel* m_folderLabel = nullptr; // child widget

@@ -274,14 +274,23 @@ private slots:
     void aListingOlderThanTheNewFolderKeepsItsNameBeingTyped_data()
     {
         QTest::addColumn<QFileDialog::ViewMode>("mode");
-        QTest::newRow("list") << QFileDialog::List;
-        QTest::newRow("detail") << QFileDialog::Detail;
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QStringList>("listing");
+        const QStringList others{QStringLiteral("Архив"), QStringLiteral("Книги")};
+        QTest::newRow("list") << QFileDialog::List << QString() << others;
+        QTest::newRow("detail") << QFileDialog::Detail << QString() << others;
+        // No other row to take the highlight: the list closes the editor by itself.
+        QTest::newRow("alone") << QFileDialog::List << QStringLiteral("/Книги/Справка")
+                               << QStringList();
     }
 
     void aListingOlderThanTheNewFolderKeepsItsNameBeingTyped()
     {
         QFETCH(QFileDialog::ViewMode, mode);
-        QString folder = m_start;
+        QFETCH(QString, where);
+        QFETCH(QStringList, listing);
+        const QString start = m_start + where;
+        QString folder = start;
         CFolderDialog chooser(&folder);
         chooser.setViewMode(mode);
         QSignalSpy loaded(modelOf(chooser), &QFileSystemModel::directoryLoaded);
@@ -289,7 +298,7 @@ private slots:
         chooser.show();
         chooser.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&chooser));
-        QTRY_VERIFY(listed(loaded, m_start));
+        QTRY_VERIFY(listed(loaded, start));
         chooser.findChild<QToolButton*>(QStringLiteral("newFolderButton"))->click();
         const QString madeAs = QFileInfo(highlighted(chooser)).fileName();
         QVERIFY(!madeAs.isEmpty());
@@ -298,25 +307,24 @@ private slots:
         nameEditor->setText(QStringLiteral("Новая спр"));
 
         removed.clear();
-        QVERIFY(
-            deliverListing(chooser, m_start, {QStringLiteral("Архив"), QStringLiteral("Книги")}));
+        QVERIFY(deliverListing(chooser, start, listing));
         QCOMPARE(removed.count(), 1);
         QVERIFY(!shows(chooser, madeAs));
         // Half a name is never given to the folder.
-        QVERIFY(QFileInfo(m_start + u'/' + madeAs).isDir());
-        QVERIFY(!QFileInfo::exists(m_start + QStringLiteral("/Новая спр")));
-        QCOMPARE(chooser.ChosenFolder(), m_start + u'/' + madeAs);
+        QVERIFY(QFileInfo(start + u'/' + madeAs).isDir());
+        QVERIFY(!QFileInfo::exists(start + QStringLiteral("/Новая спр")));
+        QCOMPARE(chooser.ChosenFolder(), start + u'/' + madeAs);
 
         QTRY_VERIFY(shows(chooser, madeAs));
         QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr);
         nameEditor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         QCOMPARE(nameEditor->text(), QStringLiteral("Новая спр"));
-        QCOMPARE(highlighted(chooser), m_start + u'/' + madeAs);
+        QCOMPARE(highlighted(chooser), start + u'/' + madeAs);
         nameEditor->setText(QStringLiteral("Новая справка"));
         QTest::keyClick(nameEditor, Qt::Key_Return);
-        const QString made = m_start + QStringLiteral("/Новая справка");
+        const QString made = start + QStringLiteral("/Новая справка");
         QTRY_VERIFY(QFileInfo(made).isDir());
-        QVERIFY(!QFileInfo::exists(m_start + u'/' + madeAs));
+        QVERIFY(!QFileInfo::exists(start + u'/' + madeAs));
         QTRY_COMPARE(highlighted(chooser), made);
         chooser.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
         QCOMPARE(folder, made);
@@ -324,17 +332,29 @@ private slots:
 
     // A listing read before the folder was made arrives after Enter finished its name but before
     // the list stored it: the name is given when the row comes back.
+    void aListingOlderThanTheNewFolderAfterEnterStillNamesIt_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QStringList>("listing");
+        QTest::newRow("among others")
+            << QString() << QStringList{QStringLiteral("Архив"), QStringLiteral("Книги")};
+        QTest::newRow("alone") << QStringLiteral("/Книги/Справка") << QStringList();
+    }
+
     void aListingOlderThanTheNewFolderAfterEnterStillNamesIt()
     {
+        QFETCH(QString, where);
+        QFETCH(QStringList, listing);
         QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to this view")));
-        QString folder = m_start;
+        const QString start = m_start + where;
+        QString folder = start;
         CFolderDialog chooser(&folder);
         QSignalSpy loaded(modelOf(chooser), &QFileSystemModel::directoryLoaded);
         QSignalSpy removed(modelOf(chooser), &QAbstractItemModel::rowsRemoved);
         chooser.show();
         chooser.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&chooser));
-        QTRY_VERIFY(listed(loaded, m_start));
+        QTRY_VERIFY(listed(loaded, start));
         chooser.findChild<QToolButton*>(QStringLiteral("newFolderButton"))->click();
         const QString madeAs = QFileInfo(highlighted(chooser)).fileName();
         QVERIFY(!madeAs.isEmpty());
@@ -344,14 +364,13 @@ private slots:
         QTest::keyClick(nameEditor, Qt::Key_Return);
 
         removed.clear();
-        QVERIFY(
-            deliverListing(chooser, m_start, {QStringLiteral("Архив"), QStringLiteral("Книги")}));
+        QVERIFY(deliverListing(chooser, start, listing));
         QCOMPARE(removed.count(), 1);
-        QCOMPARE(chooser.ChosenFolder(), m_start + u'/' + madeAs);
+        QCOMPARE(chooser.ChosenFolder(), start + u'/' + madeAs);
 
-        const QString made = m_start + QStringLiteral("/Новая справка");
+        const QString made = start + QStringLiteral("/Новая справка");
         QTRY_VERIFY(QFileInfo(made).isDir());
-        QVERIFY(!QFileInfo::exists(m_start + u'/' + madeAs));
+        QVERIFY(!QFileInfo::exists(start + u'/' + madeAs));
         QTRY_COMPARE(highlighted(chooser), made);
         QCOMPARE(chooser.ChosenFolder(), made);
         // No name is being typed any more; the list has the focus, as after any finished name.
