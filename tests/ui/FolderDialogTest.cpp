@@ -70,9 +70,10 @@ QString highlighted(QFileDialog& dialog)
     return QDir::cleanPath(modelOf(dialog)->filePath(current));
 }
 
-// Hands the model a listing of `folder` holding `names`, as its file gatherer thread does. On a
-// busy machine a listing read before a folder was made or renamed arrives after it; this makes
-// that happen when the test says.
+// Hands the model a listing of `folder` holding `names`, through the slot its file gatherer
+// thread delivers listings to. On a busy machine a listing read before a folder was made or
+// renamed arrives after it; this makes that happen when the test says. The slot is Qt's own, named
+// in Qt 6.4; should Qt rename it, the call fails and so does the test.
 bool deliverListing(QFileDialog& dialog, const QString& folder, const QStringList& names)
 {
     return QMetaObject::invokeMethod(modelOf(dialog), "_q_directoryChanged", Qt::DirectConnection,
