@@ -43,6 +43,7 @@ std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const 
 {
     std::vector<std::uint32_t> ids;
     bool complete = true;
+    StopReaders();
     try {
         ids.reserve(run.size());
         m_index.reserve(m_index.size() + run.size());

@@ -625,6 +625,8 @@ bool CInputForm::ApplyRecord()
         return false;
 
     const bool anyChange = applied != *stored;
+    if (m_pDoc)
+        m_pDoc->StopReaders();
     *stored = applied;
     m_working = applied;
     m_loadedMembership = applied.membership;
@@ -810,6 +812,7 @@ void CInputForm::OnMembershipClicked()
         return;
     // A section's membership is its whole subtree's, and takes effect at once.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_pDoc->StopReaders();
     for (const std::uint32_t id : m_pDoc->SubtreeIds(m_recordId)) {
         if (TreeRecord* member = m_pDoc->FindRecord(id))
             member->membership = chosen;
