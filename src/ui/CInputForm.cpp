@@ -781,6 +781,28 @@ void CInputForm::DiscardRecord()
         m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, &m_working);
 }
 
+bool CInputForm::selectStoredText(RecordField kind, std::size_t offset, std::size_t length)
+{
+    const int index = indexOf(kind);
+    if (index < 0 || m_recordId == 0 || m_bRecordModified)
+        return false;
+    CFieldEdit* edit = m_edits[std::size_t(index)];
+    const std::string& bytes = m_fields[std::size_t(index)].bytes();
+    if (edit->isHidden() || offset > bytes.size() || length > bytes.size() - offset)
+        return false;
+    QTextDocument& document = *edit->document();
+    QTextCursor cursor(&document);
+    cursor.setPosition(LongParagraphs::Position(document, FieldText::TextOffset(bytes, offset)));
+    cursor.setPosition(
+        LongParagraphs::Position(document, FieldText::TextOffset(bytes, offset + length)),
+        QTextCursor::KeepAnchor);
+    focusField(index);
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+    ensureWidgetVisible(edit);
+    return true;
+}
+
 void CInputForm::focusField(int index)
 {
     CFieldEdit* edit = m_edits[std::size_t(index)];

@@ -4,11 +4,13 @@
 #include "IDocumentView.h"
 #include "IRecordEditor.h"
 #include "IWorkingRecordSource.h"
+#include "RoundTripCheck.h"
 #include "TreeRecord.h"
 
 #include <QScrollArea>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 class CActiveLabel;
@@ -17,7 +19,6 @@ class CFieldEdit;
 class CZETbrowserDoc;
 class QLabel;
 class UserPrompts;
-struct RoundTripReport;
 
 // The middle pane of a document window: the current record field by field. Edits go into a
 // working copy, which the tree's label and the preview follow while the user types; "Применить"
@@ -94,6 +95,11 @@ public:
     void DiscardRecord() override;
     // The working copy holds edits of a record that is still in the document.
     bool IsRecordModified() const override;
+
+    // Selects `length` bytes at `offset` of the stored `field` (Windows-1251, CR LF one line
+    // break) in its edit and gives the edit the focus: a match found in the book. False while
+    // the form holds edits, or the field is not shown or is shorter.
+    bool selectStoredText(RecordField field, std::size_t offset, std::size_t length);
 
     // The document's record shown, looked up afresh; null when none.
     TreeRecord* record() const;
