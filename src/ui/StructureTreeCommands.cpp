@@ -8,7 +8,6 @@
 #include "UserPrompts.h"
 #include "WaitCursor.h"
 
-#include <unordered_map>
 #include <vector>
 
 StructureTreeCommands::StructureTreeCommands(CStructureTreeCtrl& tree, StructureTreeMirror& mirror)
@@ -90,22 +89,21 @@ QTreeWidgetItem* StructureTreeCommands::CopySubtree(QTreeWidgetItem* hSource,
         return nullptr;
     QTreeWidgetItem* oldParent = hSource->parent();
 
-    // Copies show what their source items show (a label may carry the form's unapplied edits),
-    // found by record id: the i-th record copied is the copy of the i-th of the source's subtree.
-    const std::vector<std::uint32_t> sourceIds = m_doc->SubtreeIds(sourceId);
-    std::unordered_map<std::uint32_t, QTreeWidgetItem*> sourceItems;
+    // Copies show what their source items show (a label may carry the form's unapplied edits):
+    // the i-th record copied is the copy of the i-th of the source's subtree, the items' pre-order.
+    // Taken now: a move takes the source's items away before the copies arrive.
+    std::vector<std::pair<QString, int>> looks;
     for (std::vector<QTreeWidgetItem*> pending{hSource}; !pending.empty();) {
         QTreeWidgetItem* item = pending.back();
         pending.pop_back();
-        sourceItems.emplace(CStructureTreeCtrl::recordIdOf(item), item);
-        for (int i = 0; i < item->childCount(); ++i)
+        looks.emplace_back(item->text(0), CStructureTreeCtrl::imageOf(item));
+        for (int i = item->childCount() - 1; i >= 0; --i)
             pending.push_back(item->child(i));
     }
+    const bool sameShape = looks.size() == m_doc->SubtreeIds(sourceId).size();
     const auto look = [&](std::size_t i, const TreeRecord& record) -> std::pair<QString, int> {
-        const auto found =
-            i < sourceIds.size() ? sourceItems.find(sourceIds[i]) : sourceItems.end();
-        if (found != sourceItems.end())
-            return {found->second->text(0), CStructureTreeCtrl::imageOf(found->second)};
+        if (sameShape && i < looks.size())
+            return looks[i];
         return {CStructureTreeCtrl::ItemLabel(record), record.isFolder()
                                                            ? CStructureTreeCtrl::ClosedSection
                                                            : CStructureTreeCtrl::RecordImage};
