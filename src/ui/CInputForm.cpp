@@ -5,6 +5,7 @@
 #include "CFieldEdit.h"
 #include "CMembershipDlg.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
 #include "DocumentText.h"
 #include "LongParagraphs.h"
 #include "RoundTripCheck.h"
@@ -624,10 +625,8 @@ bool CInputForm::ApplyRecord()
     if (!report.empty() && !confirmRoundTrip(applied, readBack, report, changed))
         return false;
 
-    const bool anyChange = applied != *stored;
-    if (m_pDoc)
-        m_pDoc->StopReaders();
-    *stored = applied;
+    // One step of the book's history for every field changed, none when nothing differs.
+    history().setRecordTexts(stored->recordId, applied);
     m_working = applied;
     m_loadedMembership = applied.membership;
     // The edits go on showing the text as typed; what they are compared with is what is stored.
@@ -636,11 +635,8 @@ bool CInputForm::ApplyRecord()
             m_fields[std::size_t(i)].load(field(applied, i));
     }
     m_touched.fill(false);
-    if (m_pDoc) {
+    if (m_pDoc)
         m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, stored);
-        if (anyChange)
-            m_pDoc->SetModifiedMark(true);
-    }
     setButtonsEnabled(false);
     emit treeFocusRequested();
     m_bRecordModified = false;
@@ -810,6 +806,15 @@ void CInputForm::focusField(int index)
         edit->setFocus(Qt::OtherFocusReason);
 }
 
+DocumentHistory& CInputForm::history()
+{
+    if (m_history)
+        return *m_history;
+    if (!m_ownHistory)
+        m_ownHistory = std::make_unique<DocumentHistory>(*m_pDoc);
+    return *m_ownHistory;
+}
+
 // --- membership ----------------------------------------------------------------------------
 
 void CInputForm::OnMembershipClicked()
@@ -834,14 +839,9 @@ void CInputForm::OnMembershipClicked()
         return;
     // A section's membership is its whole subtree's, and takes effect at once.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_pDoc->StopReaders();
-    for (const std::uint32_t id : m_pDoc->SubtreeIds(m_recordId)) {
-        if (TreeRecord* member = m_pDoc->FindRecord(id))
-            member->membership = chosen;
-    }
+    history().setSubtreeMembership(m_recordId, chosen);
     QGuiApplication::restoreOverrideCursor();
     m_loadedMembership = chosen;
-    m_pDoc->SetModifiedMark(true);
     // Name and synonym typed before stay to be applied or reset.
     const bool textEdits =
         std::any_of(m_touched.begin(), m_touched.end(), [](bool t) { return t; });

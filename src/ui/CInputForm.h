@@ -12,11 +12,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class CActiveLabel;
 class CButtonST;
 class CFieldEdit;
 class CZETbrowserDoc;
+class DocumentHistory;
 class QLabel;
 class UserPrompts;
 
@@ -71,6 +73,10 @@ public:
 
     CInputForm(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* parent = nullptr);
     ~CInputForm() override;
+
+    // The document's undo history (the frame's): an apply and a section's membership are steps
+    // of it. Without one the form keeps a history of its own.
+    void setHistory(DocumentHistory* history) { m_history = history; }
 
     // A new selection or structure (no hint): loads the document's current record. Updates with
     // a hint come from edits of the record shown and change nothing here.
@@ -154,8 +160,13 @@ private:
     // A rectangle of the template, given in dialog units, in pixels.
     QRect dialogRect(int x, int y, int width, int height) const;
 
+    // Only for a form with a document.
+    DocumentHistory& history();
+
     CZETbrowserDoc* m_pDoc = nullptr;
     UserPrompts& m_prompts;
+    DocumentHistory* m_history = nullptr;
+    std::unique_ptr<DocumentHistory> m_ownHistory;
     // The record shown (0: none); found through the document's id index when needed.
     std::uint32_t m_recordId = 0;
     TreeRecord m_working;

@@ -78,6 +78,12 @@ TEST(RecordReader, StopsComeBeforeEveryChange)
     TreeRecord texts = *doc.FindRecord(5);
     texts.notes = "@Примечания: новые";
     expectStopBefore("texts", [&] { doc.SetRecordTexts(5, texts); });
+    std::optional<DetachedSubtree> detached;
+    expectStopBefore("detach", [&] { detached = doc.DetachSubtree(5); });
+    ASSERT_TRUE(detached.has_value());
+    expectStopBefore("attach", [&] { EXPECT_TRUE(doc.AttachSubtree(*detached)); });
+    std::vector<TextExchange> exchanges{{5, RecordField::Notes, "@Примечания: другие"}};
+    expectStopBefore("exchange", [&] { EXPECT_TRUE(doc.ExchangeTexts(exchanges)); });
     expectStopBefore("reset", [&] { doc.SetRecords({}); });
 
     // What changes nothing stops nothing.
