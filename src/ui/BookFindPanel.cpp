@@ -1,11 +1,15 @@
 #include "BookFindPanel.h"
 
+#include "BookReplace.h"
 #include "BookSearchRunner.h"
 #include "CChildFrame.h"
 #include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
+#include "DocumentText.h"
+#include "FieldMatchers.h"
 #include "FindMatchDelegate.h"
 #include "FindResultsModel.h"
 #include "RecordFields.h"
@@ -26,6 +30,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -53,6 +58,13 @@ BookFindPanel::BookFindPanel(UserPrompts& prompts, QWidget* parent)
     connect(m_runner, &BookSearchRunner::finished, this, [this] {
         m_model->sortAgain();
         updateCount();
+        // "Заменить" goes on to the next occurrence: where the replaced one stood, or after it
+        // when the new text is found too.
+        int next = std::exchange(m_rowAfterReplace, -1);
+        if (next >= 0 && m_model->rowCount() >= m_countBeforeReplace)
+            ++next;
+        if (next >= 0 && next < m_model->rowCount())
+            goToRow(next);
         emit searchFinished();
     });
     // What was found may no longer stand: found again once the book is left alone.
@@ -187,6 +199,8 @@ void BookFindPanel::createControls()
             saveOptions();
             searchNow();
         });
+    connect(m_replaceButton, &QPushButton::clicked, this, &BookFindPanel::replaceCurrent);
+    connect(m_replaceAllButton, &QPushButton::clicked, this, &BookFindPanel::replaceAll);
     connect(m_view, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
         rememberPattern();
         goToRow(index.row());
@@ -351,6 +365,10 @@ bool BookFindPanel::isSearching() const
 
 void BookFindPanel::searchNow()
 {
+    if (!(query().pattern == m_searchedQuery.pattern)) {
+        m_note.clear();
+        m_rowAfterReplace = -1;
+    }
     m_typingPause.stop();
     m_runner->stop();
     m_model->clear();
@@ -390,12 +408,12 @@ void BookFindPanel::searchNow()
 
 void BookFindPanel::updateCount()
 {
-    QString text;
+    QString text = m_note.isEmpty() ? QString() : m_note + QStringLiteral(". ");
     if (!m_problem.isEmpty())
-        text = m_problem;
+        text += m_problem;
     else if (!m_searchedQuery.pattern.empty() && !m_searched.empty())
-        text = FindResultsModel::countText(m_model->occurrenceCount(), m_model->recordCount()) +
-               (m_runner->isRunning() ? QStringLiteral("…") : QString());
+        text += FindResultsModel::countText(m_model->occurrenceCount(), m_model->recordCount()) +
+                (m_runner->isRunning() ? QStringLiteral("…") : QString());
     m_countLabel->setText(text);
     const bool any = m_model->occurrenceCount() > 0;
     m_replaceButton->setEnabled(any);
@@ -459,4 +477,182 @@ bool BookFindPanel::goToRow(int row)
         return false;
     return frame->inputForm()->selectStoredText(occurrence.field, occurrence.offset,
                                                 occurrence.length);
+}
+
+// --- replace -------------------------------------------------------------------------------
+
+namespace {
+
+// A text as a question quotes it: in guillemets, a long one cut.
+QString quoted(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
+    if (text.size() > 60)
+        text = text.left(60) + QChar(0x2026);
+    return QStringLiteral("«%1»").arg(text);
+}
+
+} // namespace
+
+bool BookFindPanel::replaceCurrent()
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid()) {
+        findNext();
+        return false;
+    }
+    const int row = current.row();
+    const int count = m_model->rowCount();
+    if (!replaceRows({row}))
+        return false;
+    m_rowAfterReplace = row;
+    m_countBeforeReplace = count;
+    return true;
+}
+
+bool BookFindPanel::replaceAll()
+{
+    std::vector<int> rows(std::size_t(m_model->rowCount()));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = int(i);
+    return replaceRows(rows);
+}
+
+bool BookFindPanel::replaceRows(const std::vector<int>& rows)
+{
+    // Copies, book by book in the list's order: a question below may change a book, and a new
+    // search then empties the list.
+    struct Book
+    {
+        CZETbrowserDoc* doc = nullptr;
+        std::vector<FindOccurrence> occurrences;
+        ReplacePlan plan;
+    };
+    std::vector<Book> books;
+    for (const int row : rows) {
+        const FindResultsModel::Row* found = m_model->rowAt(row);
+        if (!found)
+            continue;
+        auto book = std::find_if(books.begin(), books.end(),
+                                 [found](const Book& b) { return b.doc == found->doc; });
+        if (book == books.end())
+            book = books.insert(books.end(), Book{found->doc, {}, {}});
+        book->occurrences.push_back(found->occurrence);
+    }
+    const std::uint32_t chosenRecord =
+        rows.size() == 1 && !books.empty() ? books.front().occurrences.front().recordId : 0;
+    if (books.empty())
+        return false;
+    const FindQuery searched = m_searchedQuery;
+    const std::string replacement = m_replaceBox->text().toStdString();
+
+    // The form's edits of every book concerned are settled first, as before any other change.
+    for (const Book& book : books) {
+        CChildFrame* frame = frameOf(book.doc);
+        if (!frame || !frame->PromptRecordOnClose())
+            return false;
+    }
+    FieldMatchers::Build build = FieldMatchers::Make(searched);
+    if (!build.matcher)
+        return false;
+
+    std::size_t stale = 0;
+    QStringList lines;
+    std::size_t troubles = 0;
+    for (Book& book : books) {
+        if (!frameOf(book.doc))
+            continue;
+        book.plan = BookReplace::Plan(*book.doc, *build.matcher, book.occurrences, replacement);
+        stale += book.plan.stale;
+        if (book.plan.status == ReplaceStatus::Unencodable) {
+            refuseUnencodable(book.plan.unencodable);
+            return false;
+        }
+        const RoundTripReport& report = book.plan.roundTrip;
+        for (std::size_t i = 0; i < report.changes.size(); ++i) {
+            const RoundTripChange& change = report.changes[i];
+            for (const RecordField field : change.fields) {
+                if (++troubles > 10)
+                    continue;
+                const TreeRecord& back = book.plan.readBack[i];
+                const std::string* value = RecordFields::Text(back, field);
+                const QString path =
+                    DocumentText::toQString(book.doc->RecordPath(change.recordId, false));
+                const QString label = QString::fromStdString(FieldLabel(field));
+                lines << (!value || field == RecordField::Place
+                              ? QStringLiteral("• «%1»: запись окажется в другом месте книги")
+                                    .arg(path)
+                          : value->empty()
+                              ? QStringLiteral("• «%1»: «%2» окажется пустым").arg(path, label)
+                              : QStringLiteral("• «%1»: «%2» станет таким: %3")
+                                    .arg(path, label, quoted(DocumentText::toQString(*value))));
+            }
+        }
+    }
+    std::erase_if(books, [](const Book& b) { return b.plan.status != ReplaceStatus::Ready; });
+    if (books.empty()) {
+        m_note = QStringLiteral("Заменять нечего: найденное уже изменилось");
+        updateCount();
+        scheduleSearch();
+        return false;
+    }
+    if (troubles > 0) {
+        if (troubles > 10)
+            lines << QStringLiteral("• и ещё %1").arg(troubles - 10);
+        const QMessageBox::StandardButton answer = m_prompts.message(
+            this, QMessageBox::Warning,
+            QStringLiteral("Текст после замены не сохранится в файле в том виде, в каком он "
+                           "получится. После сохранения и нового чтения книги:\n") +
+                lines.join(u'\n') +
+                QStringLiteral("\n\nЗаменить всё равно? «Нет» ничего не изменит."),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return false;
+    }
+
+    const QString stepName =
+        QStringLiteral("замена %1").arg(quoted(QString::fromStdString(searched.pattern)));
+    std::size_t replaced = 0;
+    for (Book& book : books) {
+        CChildFrame* frame = frameOf(book.doc);
+        if (!frame)
+            continue;
+        std::vector<TextExchange> exchanges;
+        exchanges.reserve(book.plan.changes.size());
+        for (FieldChange& change : book.plan.changes)
+            exchanges.push_back({change.recordId, change.field, std::move(change.newText)});
+        const std::uint32_t shown = chosenRecord != 0 ? chosenRecord : book.doc->currentId;
+        // One step of the book's history, however many records the replace changes.
+        if (!frame->history().exchangeTexts(std::move(exchanges), stepName, shown))
+            continue;
+        replaced += book.plan.replaced;
+        frame->treeView()->GetTreeCtrl().showRecord(shown);
+        frame->UpdateDocumentState();
+    }
+    m_note = QStringLiteral("Заменено: %1").arg(replaced);
+    if (stale > 0)
+        m_note += QStringLiteral(" (%1 уже изменились и оставлены как есть)").arg(stale);
+    updateCount();
+    return replaced > 0;
+}
+
+void BookFindPanel::refuseUnencodable(const std::vector<std::string>& characters)
+{
+    QStringList shown;
+    for (const std::string& character : characters)
+        shown << QString::fromStdString(character);
+    m_prompts.message(this, QMessageBox::Warning,
+                      QStringLiteral("В тексте замены есть знаки, которых нет в кодировке "
+                                     "Windows-1251: %1.\nКнига хранит текст в этой кодировке. "
+                                     "Замените или удалите эти знаки, и замену можно будет "
+                                     "выполнить.")
+                          .arg(shown.join(QStringLiteral(" "))),
+                      QMessageBox::Ok, QMessageBox::Ok);
+    m_replaceBox->setFocus(Qt::OtherFocusReason);
+    const QString text = m_replaceBox->text();
+    const qsizetype first =
+        characters.empty() ? -1 : text.indexOf(QString::fromStdString(characters.front()));
+    if (first >= 0)
+        m_replaceBox->setSelection(int(first),
+                                   int(QString::fromStdString(characters.front()).size()));
 }

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class BookSearchRunner;
@@ -60,6 +61,15 @@ public:
     // Goes to the occurrence of the list's `row`: its book's window, its record in the tree
     // (unapplied edits of the form asked about first), the match selected in the form's field.
     bool goToRow(int row);
+    // "Заменить": the occurrence chosen in the list (without one, the first is chosen instead);
+    // "Заменить все": every occurrence listed. Each book changed takes one step of its undo
+    // history; the form's edits are asked about first, and text the book cannot hold or that
+    // would not survive a save is refused or asked about as the form's apply does. False when
+    // nothing was replaced.
+    bool replaceCurrent();
+    bool replaceAll();
+    // The occurrences of the list's `rows` replaced, as "Заменить все" replaces all of them.
+    bool replaceRows(const std::vector<int>& rows);
 
     FindQuery query() const;
     QComboBox* searchBox() const { return m_searchBox; }
@@ -90,6 +100,7 @@ private:
     void rememberPattern();
     void saveOptions() const;
     void step(int direction);
+    void refuseUnencodable(const std::vector<std::string>& characters);
     std::vector<CZETbrowserDoc*> booksToSearch() const;
     CChildFrame* frameOf(const CZETbrowserDoc* doc) const;
 
@@ -105,6 +116,10 @@ private:
     // The search was left undone while the panel was hidden.
     bool m_stale = false;
     QString m_problem; // why the query finds nothing, shown in place of the count
+    QString m_note;    // what the last replace did, shown before the count
+    // After "Заменить": the row the list's next occurrence takes once it is found again.
+    int m_rowAfterReplace = -1;
+    int m_countBeforeReplace = 0;
 
     QComboBox* m_searchBox = nullptr;
     QCheckBox* m_caseBox = nullptr;

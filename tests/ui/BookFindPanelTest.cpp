@@ -5,6 +5,7 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
 #include "FindResultsModel.h"
 #include "ScriptedPrompts.h"
 #include "TestBook.h"
@@ -20,6 +21,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QUndoStack>
 #include <QtTest>
 
 namespace {
@@ -236,6 +238,91 @@ private slots:
         frames.removeAll(second);
         delete second;
         QCOMPARE(panel->results()->occurrenceCount(), 6u);
+    }
+
+    // "Заменить все" is one step of the book's history, asked about the form's edits first.
+    void replaceAllIsOneUndoStep()
+    {
+        search(QStringLiteral("строк"));
+        QUndoStack& stack = frames.first()->history().stack();
+        const int steps = stack.count();
+        form()->edit(CInputForm::IDC_NAME)->setFieldText(QStringLiteral("Функции2"));
+        panel->replaceBox()->setText(QStringLiteral("строчк"));
+        prompts->messageAnswers.enqueue(QMessageBox::Cancel);
+        QVERIFY(!panel->replaceAll());
+        QCOMPARE(stack.count(), steps);
+        QCOMPARE(doc(2)->purpose, cp("Возвращает длину строки.\r\nПустая строка даёт 0."));
+
+        prompts->messageAnswers.enqueue(QMessageBox::No);
+        QVERIFY(panel->replaceAll());
+        QCOMPARE(stack.count(), steps + 1);
+        QCOMPARE(doc(2)->purpose, cp("Возвращает длину строчки.\r\nПустая строчка даёт 0."));
+        QCOMPARE(doc(2)->notes, cp("@Примечание: Ёмкость строчки не ограничена."));
+        QCOMPARE(doc(3)->name, cp("строчки"));
+        QCOMPARE(doc(1)->name, cp("Функции")); // the edit was dropped
+        // The tree's label follows; the list is found again: nothing left.
+        CStructureTreeCtrl& tree = frames.first()->treeView()->GetTreeCtrl();
+        QCOMPARE(CStructureTreeCtrl::itemOf(doc(3)->treeItem)->text(0), QStringLiteral("строчки"));
+        QSignalSpy done(panel, &BookFindPanel::searchFinished);
+        QVERIFY(done.wait(5000));
+        QCOMPARE(panel->countLabel()->text(),
+                 QStringLiteral("Заменено: 5. Найдено: 0 в 0 записях"));
+
+        tree.OnEditUndo();
+        QCOMPARE(doc(2)->purpose, cp("Возвращает длину строки.\r\nПустая строка даёт 0."));
+        QCOMPARE(doc(4)->parameters.find(cp(" строка в конце ")), std::size_t(15000));
+        QCOMPARE(CStructureTreeCtrl::itemOf(doc(3)->treeItem)->text(0), QStringLiteral("Строки"));
+
+        // "Заменить" replaces the chosen one alone, then goes on to the next.
+        QVERIFY(done.wait(5000));
+        QCOMPARE(panel->results()->rowCount(), 5);
+        panel->replaceBox()->setText(QStringLiteral("нить"));
+        panel->resultsView()->setCurrentIndex(panel->results()->index(0, 0));
+        QVERIFY(panel->replaceCurrent());
+        // It takes the place of the undone step.
+        QCOMPARE(stack.count(), steps + 1);
+        QCOMPARE(stack.undoText(), QStringLiteral("замена «строк»"));
+        QCOMPARE(doc(2)->purpose, cp("Возвращает длину нитьи.\r\nПустая строка даёт 0."));
+        QVERIFY(done.wait(5000));
+        QCOMPARE(panel->results()->rowCount(), 4);
+        QCOMPARE(panel->resultsView()->currentIndex().row(), 0);
+        QCOMPARE(selectedInForm(CInputForm::IDC_PURPOSE), QStringLiteral("строк"));
+        QCOMPARE(form()->edit(CInputForm::IDC_PURPOSE)->textCursor().selectionStart(),
+                 QStringLiteral("Возвращает длину нитьи.\nПустая ").size());
+    }
+
+    // Text the code page cannot hold is refused; text that would read back otherwise from a
+    // saved book is asked about, and "Нет" changes nothing.
+    void replaceRefusesWhatTheBookCannotHold()
+    {
+        search(QStringLiteral("строка"));
+        QUndoStack& stack = frames.first()->history().stack();
+        const int steps = stack.count();
+        panel->resultsView()->setCurrentIndex(panel->results()->index(1, 0));
+        panel->replaceBox()->setText(QStringLiteral("нить ✓ 😀"));
+        QVERIFY(!panel->replaceCurrent());
+        QCOMPARE(prompts->messages.size(), 1);
+        QCOMPARE(prompts->messages.first().text,
+                 QStringLiteral("В тексте замены есть знаки, которых нет в кодировке "
+                                "Windows-1251: ✓ 😀.\nКнига хранит текст в этой кодировке. "
+                                "Замените или удалите эти знаки, и замену можно будет "
+                                "выполнить."));
+        QCOMPARE(panel->replaceBox()->selectedText(), QStringLiteral("✓"));
+        QCOMPARE(stack.count(), steps);
+
+        // A word that begins with "@" in the parameters reads back as a heading.
+        panel->replaceBox()->setText(QStringLiteral("@строка"));
+        prompts->messageAnswers.enqueue(QMessageBox::No);
+        QVERIFY(!panel->replaceCurrent());
+        QVERIFY(prompts->messages.last().text.contains(
+            QStringLiteral("• «Функции\\Строки\\Лев»: «Параметры» станет таким:")));
+        QCOMPARE(stack.count(), steps);
+        prompts->messageAnswers.enqueue(QMessageBox::Yes);
+        QVERIFY(panel->replaceCurrent());
+        QCOMPARE(stack.count(), steps + 1);
+        QVERIFY(doc(4)->parameters.find(cp(" @строка в конце ")) != std::string::npos);
+        // Only the chosen occurrence.
+        QCOMPARE(doc(2)->purpose, cp("Возвращает длину строки.\r\nПустая строка даёт 0."));
     }
 
 private:
