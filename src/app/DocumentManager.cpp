@@ -8,9 +8,9 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DesktopHelpPlatform.h"
 #include "DocumentFileUi.h"
 #include "OpenFileWatcher.h"
-#include "QtHelpPlatform.h"
 #include "QtUiServices.h"
 #include "RecordEditsQuestion.h"
 #include "RoundTripCheck.h"
@@ -68,7 +68,7 @@ QString userText(std::uint32_t uid)
 DocumentManager::DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts& prompts,
                                  CRecentFileList& recentFiles)
     : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles),
-      m_desktopHelpPlatform(std::make_unique<QtHelpPlatform>()),
+      m_desktopHelpPlatform(std::make_unique<DesktopHelpPlatform>()),
       m_helpPlatform(m_desktopHelpPlatform.get()),
       m_openDocuments(QCoreApplication::applicationPid())
 {
