@@ -3,7 +3,6 @@
 #include "CChildFrame.h"
 #include "CCreateHelpDialog.h"
 #include "CMainFrame.h"
-#include "CPreviewWnd.h"
 #include "CRecentFileList.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
@@ -482,11 +481,6 @@ bool DocumentManager::saveDocument(CChildFrame& frame)
 bool DocumentManager::queryClose(CChildFrame& frame)
 {
     return m_closingAll || SaveModified(&frame);
-}
-
-QWidget* DocumentManager::createPreviewPane(CZETbrowserDoc& doc, QWidget* parent)
-{
-    return new CPreviewWnd(&doc, parent);
 }
 
 bool DocumentManager::runHelpDialog(CChildFrame& frame)
