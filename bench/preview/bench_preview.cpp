@@ -115,6 +115,7 @@ void RedrawAfterEdit(benchmark::State& state)
     form.record = entryWithNotes(longParagraph());
     doc.AddView(&form);
     CPreviewWnd preview(&doc);
+    preview.setRecordSource(&form);
     preview.resize(int(state.range(0)), 700);
     preview.show();
     while (!preview.windowHandle() || !preview.windowHandle()->isExposed())

@@ -34,8 +34,8 @@ const QString kRecentPrompt = QStringLiteral("Открыть этот докум
 
 // Entries of the menu and toolbar lists besides command ids.
 constexpr int kSeparator = 0;
-constexpr int kRecentFiles = -1; // the recent files, or a grayed placeholder, and a separator
-constexpr int kStatusBarOfMenu129 = -2;
+constexpr int kRecentFiles = -1;       // the recent files, or a grayed placeholder, and a separator
+constexpr int kDocumentStatusBar = -2; // the document menus' own status-bar toggle
 
 } // namespace
 
@@ -60,24 +60,25 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
     });
 
     createActions();
-    m_menus128 = {createMenu(QStringLiteral("&Файл"),
-                             {ID_FILE_NEW, ID_FILE_OPEN, kSeparator, kRecentFiles, ID_APP_EXIT},
-                             QStringLiteral("Повторно открыть")),
-                  createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}),
-                  createMenu(QStringLiteral("&?"), {ID_APP_ABOUT})};
-    m_menus129 = {createMenu(QStringLiteral("&Файл"),
-                             {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE,
-                              ID_FILE_SAVE_AS, kSeparator, kRecentFiles, ID_APP_EXIT},
-                             QStringLiteral("Повторно открыть файл")),
-                  createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, kStatusBarOfMenu129}),
-                  m_windowMenu =
-                      createMenu(QStringLiteral("&Окно"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}),
-                  createMenu(QStringLiteral("Сервис"), {ID_CREATE_HELP}),
-                  createMenu(QStringLiteral("&?"), {ID_APP_ABOUT})};
-    m_documentMenuShown = true; // so the first refresh installs menu 128
+    m_menusWithoutDocument = {
+        createMenu(QStringLiteral("&Файл"),
+                   {ID_FILE_NEW, ID_FILE_OPEN, kSeparator, kRecentFiles, ID_APP_EXIT},
+                   QStringLiteral("Повторно открыть")),
+        createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}),
+        createMenu(QStringLiteral("&?"), {ID_APP_ABOUT})};
+    m_documentMenus = {createMenu(QStringLiteral("&Файл"),
+                                  {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE,
+                                   ID_FILE_SAVE_AS, kSeparator, kRecentFiles, ID_APP_EXIT},
+                                  QStringLiteral("Повторно открыть файл")),
+                       createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, kDocumentStatusBar}),
+                       m_windowMenu = createMenu(QStringLiteral("&Окно"),
+                                                 {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}),
+                       createMenu(QStringLiteral("Сервис"), {ID_CREATE_HELP}),
+                       createMenu(QStringLiteral("&?"), {ID_APP_ABOUT})};
+    m_documentMenuShown = true; // so the first refresh installs the menus without a document
 
     m_toolBar = new QToolBar(QStringLiteral("Панель инструментов"), this);
-    m_toolBar->setObjectName(QStringLiteral("toolBar128"));
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
     m_toolBar->setIconSize(QSize(16, 16));
     for (int id : std::initializer_list<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, kSeparator,
                                              ID_APP_ABOUT}) {
@@ -203,14 +204,14 @@ void CMainFrame::createActions()
         }
         m_commands.insert(row.id, {action, row.flags});
     }
-    // Menu 129 words the status-bar toggle differently; the two stay in step.
+    // The document menus word the status-bar toggle differently; the two stay in step.
     const QAction* statusBarAction = commandAction(ID_VIEW_STATUS_BAR);
-    m_statusBarAction129 = new QAction(QStringLiteral("Полоса &статуса"), this);
-    m_statusBarAction129->setStatusTip(statusBarAction->statusTip());
-    m_statusBarAction129->setToolTip(statusBarAction->toolTip());
-    m_statusBarAction129->setCheckable(true);
-    m_statusBarAction129->setChecked(true);
-    connect(m_statusBarAction129, &QAction::triggered, this, &CMainFrame::showStatusBar);
+    m_documentStatusBarAction = new QAction(QStringLiteral("Полоса &статуса"), this);
+    m_documentStatusBarAction->setStatusTip(statusBarAction->statusTip());
+    m_documentStatusBarAction->setToolTip(statusBarAction->toolTip());
+    m_documentStatusBarAction->setCheckable(true);
+    m_documentStatusBarAction->setChecked(true);
+    connect(m_documentStatusBarAction, &QAction::triggered, this, &CMainFrame::showStatusBar);
 }
 
 QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> items,
@@ -221,8 +222,8 @@ QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> i
     for (int item : items) {
         if (item == kSeparator) {
             menu->addSeparator();
-        } else if (item == kStatusBarOfMenu129) {
-            menu->addAction(m_statusBarAction129);
+        } else if (item == kDocumentStatusBar) {
+            menu->addAction(m_documentStatusBarAction);
         } else if (item == kRecentFiles) {
             RecentPlace place{menu, menu->addAction(recentPlaceholder), nullptr, {}};
             place.placeholder->setEnabled(false);
@@ -240,7 +241,7 @@ void CMainFrame::showStatusBar(bool on)
 {
     statusBar()->setVisible(on);
     commandAction(ID_VIEW_STATUS_BAR)->setChecked(on);
-    m_statusBarAction129->setChecked(on);
+    m_documentStatusBarAction->setChecked(on);
 }
 
 void CMainFrame::SetStatusText(const QString& text)
@@ -287,7 +288,7 @@ void CMainFrame::refreshFrameState()
         const auto current = bar->actions();
         for (QAction* act : current)
             bar->removeAction(act);
-        for (QMenu* menu : wantDocumentMenu ? m_menus129 : m_menus128)
+        for (QMenu* menu : wantDocumentMenu ? m_documentMenus : m_menusWithoutDocument)
             bar->addMenu(menu);
         m_documentMenuShown = wantDocumentMenu;
     }

@@ -80,7 +80,7 @@ public:
     QMdiArea* mdiArea() const { return m_mdiArea; }
     QAction* commandAction(int id) const { return m_commands.value(id).action; }
     // The status-bar toggle of the document menu, worded differently from the other one.
-    QAction* documentStatusBarAction() const { return m_statusBarAction129; }
+    QAction* documentStatusBarAction() const { return m_documentStatusBarAction; }
     bool showsDocumentMenu() const { return m_documentMenuShown; }
     QToolBar* toolBar() const { return m_toolBar; }
     const std::array<QLabel*, 3>& lockPanes() const;
@@ -132,9 +132,9 @@ private:
     QToolBar* m_toolBar = nullptr;
     MainStatusBar* m_statusBar = nullptr;
     QHash<int, Command> m_commands;
-    QAction* m_statusBarAction129 = nullptr;
-    QList<QMenu*> m_menus128;
-    QList<QMenu*> m_menus129;
+    QAction* m_documentStatusBarAction = nullptr;
+    QList<QMenu*> m_menusWithoutDocument;
+    QList<QMenu*> m_documentMenus;
     QList<RecentPlace> m_recentPlaces;
     QMenu* m_windowMenu = nullptr;
     QList<QAction*> m_windowEntries;

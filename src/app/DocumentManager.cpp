@@ -11,7 +11,6 @@
 #include "DocumentFileUi.h"
 #include "OpenFileWatcher.h"
 #include "QtUiServices.h"
-#include "RecordEditsQuestion.h"
 #include "RoundTripCheck.h"
 #include "UserPrompts.h"
 
@@ -121,8 +120,7 @@ void DocumentManager::checkFilesOnDisk(const QStringList& paths)
         const CZETbrowserDoc& doc = *child->GetDocument();
         // A book with changes of its own, applied or still in the form, is only warned about
         // when it is saved.
-        if (doc.IsModified() || RecordEditsQuestion::editedRecord(doc) != 0 ||
-            !doc.FileChangedOnDisk())
+        if (doc.IsModified() || child->holdsUnappliedEdits() || !doc.FileChangedOnDisk())
             continue;
         const std::optional<FileStamp> stamp = StampOf(path.toStdString());
         if (!stamp)

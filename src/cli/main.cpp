@@ -1,6 +1,7 @@
 #include "CheckCommand.h"
 #include "DumpCommand.h"
 #include "FormatCommand.h"
+#include "GrepCommand.h"
 #include "MakeHelpCommand.h"
 #include "ProgramInfo.h"
 
@@ -13,7 +14,7 @@
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Checks, formats and dumps syntax-helper books (.zet)", "zettool"};
+    CLI::App app{"Checks, formats, dumps and searches syntax-helper books (.zet)", "zettool"};
     app.set_version_flag("--version", "zettool " ZET_PROGRAM_VERSION);
     app.require_subcommand(1);
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
     CheckCommand check(app, exitCode);
     FormatCommand format(app, exitCode);
     DumpCommand dump(app, exitCode);
+    GrepCommand grep(app, exitCode);
     AddMakeHelpCommand(app, exitCode);
 
     try {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <new>
+#include <tuple>
 
 namespace {
 
@@ -187,6 +188,7 @@ TreeRecord* CZETbrowserDoc::InsertRecord(const TreeRecord* source, InsertPositio
             m_records.erase(inserted);
             throw;
         }
+        NotifyInserted(inserted->parentId, where, {inserted->recordId});
         return &*inserted;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -198,6 +200,8 @@ bool CZETbrowserDoc::DeleteRecord(std::uint32_t id)
     const auto it = Position(id);
     if (it == m_records.end())
         return false;
+    for (std::size_t i = 0; i < m_observers.size(); ++i)
+        m_observers[i]->OnSubtreeRemoving(id);
     const auto end = SubtreeRunEnd(it);
     for (auto victim = it; victim != end;) {
         m_index.erase(victim->recordId);
@@ -279,6 +283,36 @@ void CZETbrowserDoc::SetRecords(RecordList records)
         m_index.emplace(it->recordId, it);
         m_maxId = std::max(m_maxId, it->recordId);
     }
+    for (std::size_t i = 0; i < m_observers.size(); ++i)
+        m_observers[i]->OnRecordsReset();
+}
+
+bool CZETbrowserDoc::SetRecordTexts(std::uint32_t id, const TreeRecord& texts)
+{
+    TreeRecord* record = FindRecord(id);
+    if (!record)
+        return false;
+    const auto fields = [](auto& r) {
+        return std::tie(r.membership, r.name, r.synonym, r.spelling, r.englishSpelling, r.purpose,
+                        r.syntax, r.parameters, r.notes);
+    };
+    if (fields(*record) == fields(texts))
+        return true;
+    fields(*record) = fields(texts);
+    for (std::size_t i = 0; i < m_observers.size(); ++i)
+        m_observers[i]->OnRecordTextsChanged(id);
+    return true;
+}
+
+void CZETbrowserDoc::NotifyInserted(std::uint32_t parentId, RecordList::const_iterator next,
+                                    const std::vector<std::uint32_t>& ids)
+{
+    // The run ends where the list goes on with a later sibling, or with the rest of an enclosing
+    // section (or the end): then the run came last among its siblings.
+    const std::uint32_t nextSibling =
+        next != m_records.end() && next->parentId == parentId ? next->recordId : 0;
+    for (std::size_t i = 0; i < m_observers.size(); ++i)
+        m_observers[i]->OnRecordsInserted(parentId, nextSibling, ids);
 }
 
 // --- reading and writing -----------------------------------------------------------------
@@ -443,6 +477,18 @@ void CZETbrowserDoc::AddView(IDocumentView* view)
 void CZETbrowserDoc::RemoveView(IDocumentView* view)
 {
     std::erase(m_views, view);
+}
+
+void CZETbrowserDoc::AddObserver(IRecordObserver* observer)
+{
+    if (observer &&
+        std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void CZETbrowserDoc::RemoveObserver(IRecordObserver* observer)
+{
+    std::erase(m_observers, observer);
 }
 
 void CZETbrowserDoc::UpdateAllViews(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint)

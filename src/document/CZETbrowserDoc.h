@@ -4,6 +4,7 @@
 #include "FileTarget.h"
 #include "FreeSpace.h"
 #include "IDocumentView.h"
+#include "IRecordObserver.h"
 #include "InsertPosition.h"
 #include "NameGroup.h"
 #include "OpenResult.h"
@@ -54,13 +55,16 @@ public:
     bool BuildNameIndex(std::vector<NameGroup>& output) const;
     // Replaces every record (a fresh read); maxId becomes the highest id held.
     void SetRecords(RecordList records);
+    // Gives the record `id` the membership and the eight texts of `texts`; its id, parent, kind
+    // and tree handles stay. False for an unknown id.
+    bool SetRecordTexts(std::uint32_t id, const TreeRecord& texts);
 
     // --- structure commands: the record half of the tree's create, copy and move ---------
-    // Copies get fresh ids in list (pre-)order and null tree handles, which the caller sets when
-    // it makes their items. The commands returning ids give the new records in list order, the
-    // copy of the source first: the i-th is the copy of the i-th of SubtreeIds(source) as it was
-    // before the command. Empty means nothing changed. Time is linear in the size of the copied
-    // subtree plus that of the target section; no recursion.
+    // Copies get fresh ids in list (pre-)order and null tree handles, which the observers set
+    // when they make their items (one OnRecordsInserted per command). The commands returning ids
+    // give the new records in list order, the copy of the source first: the i-th is the copy of the
+    // i-th of SubtreeIds(source) as it was before the command. Empty means nothing changed. Time is
+    // linear in the size of the copied subtree plus that of the target section; no recursion.
 
     // The record `id` and its descendants in list order; empty for an unknown id.
     std::vector<std::uint32_t> SubtreeIds(std::uint32_t id) const;
@@ -127,6 +131,11 @@ public:
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified) { m_modified = modified; }
 
+    // Those told of every change to the records (InsertRecord, DeleteRecord, SetRecords,
+    // SetRecordTexts and the structure commands); not owned.
+    void AddObserver(IRecordObserver* observer);
+    void RemoveObserver(IRecordObserver* observer);
+
     void AddView(IDocumentView* view);
     void RemoveView(IDocumentView* view);
     const std::vector<IDocumentView*>& views() const { return m_views; }
@@ -152,6 +161,9 @@ private:
     std::vector<std::uint32_t> InsertCopies(const std::vector<const TreeRecord*>& run,
                                             std::uint32_t parentId,
                                             RecordList::const_iterator where);
+    // Tells the observers of `ids`, just inserted under `parentId` before `next` in the list.
+    void NotifyInserted(std::uint32_t parentId, RecordList::const_iterator next,
+                        const std::vector<std::uint32_t>& ids);
 
     RecordList m_records;
     std::unordered_map<std::uint32_t, RecordList::iterator> m_index;
@@ -160,6 +172,7 @@ private:
     std::string m_pathName;
     bool m_modified = false;
     std::vector<IDocumentView*> m_views;
+    std::vector<IRecordObserver*> m_observers;
     std::optional<ReadError> m_loadError;
     std::string m_partialLoadPath;
     FreeSpaceProvider m_freeSpace;

@@ -97,7 +97,11 @@ std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const 
             m_index.erase(it);
         }
         ids.clear();
+        return ids;
     }
+    // One notice for the whole run, however large.
+    if (!ids.empty())
+        NotifyInserted(parentId, where, ids);
     return ids;
 }
 

@@ -279,21 +279,24 @@ void ApplyWrittenForm(CZETbrowserDoc& doc, const WrittenChanges& changes)
 {
     WrittenForm form;
     for (const std::uint32_t id : changes) {
-        TreeRecord* record = doc.FindRecord(id);
+        const TreeRecord* record = doc.FindRecord(id);
         if (!record)
             continue;
-        MakeForm(*record, form);
-        Assign(record->membership, form.membership);
-        Assign(record->name, form.name);
-        Assign(record->synonym, form.synonym);
-        if (record->isFolder())
-            continue;
-        Assign(record->spelling, form.spelling);
-        Assign(record->englishSpelling, form.englishSpelling);
-        Assign(record->syntax, form.syntax);
-        Assign(record->purpose, form.purpose);
-        Assign(record->parameters, form.parameters);
-        Assign(record->notes, form.notes);
+        // Through the document, so what shows a trimmed name (the tree's label) follows.
+        TreeRecord written = *record;
+        MakeForm(written, form);
+        Assign(written.membership, form.membership);
+        Assign(written.name, form.name);
+        Assign(written.synonym, form.synonym);
+        if (!written.isFolder()) {
+            Assign(written.spelling, form.spelling);
+            Assign(written.englishSpelling, form.englishSpelling);
+            Assign(written.syntax, form.syntax);
+            Assign(written.purpose, form.purpose);
+            Assign(written.parameters, form.parameters);
+            Assign(written.notes, form.notes);
+        }
+        doc.SetRecordTexts(id, written);
     }
 }
 

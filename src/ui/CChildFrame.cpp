@@ -19,8 +19,6 @@ namespace {
 // The widget of a pane that takes the focus: the pane itself or its first focusable descendant.
 QWidget* focusTarget(QWidget* pane)
 {
-    if (auto* form = qobject_cast<CInputForm*>(pane))
-        return form->firstField();
     if (pane->focusPolicy() & Qt::TabFocus)
         return pane;
     const auto children = pane->findChildren<QWidget*>();
@@ -47,7 +45,9 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
     // The views register with the document in pane order: the tree, the form, the preview.
     m_doc->AddView(m_treeView);
     m_form = new CInputForm(m_doc.get(), prompts, m_wndSplitter);
-    m_previewPane = new CPreviewWnd(m_doc.get(), m_wndSplitter);
+    auto* preview = new CPreviewWnd(m_doc.get(), m_wndSplitter);
+    preview->setRecordSource(m_form);
+    m_previewPane = preview;
     m_wndSplitter->addWidget(m_treeView);
     m_wndSplitter->addWidget(m_form);
     m_wndSplitter->addWidget(m_previewPane);
@@ -62,12 +62,19 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
     setWidget(m_wndSplitter);
     resize(800, 500);
 
-    connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::formFocusRequested, this, [this] {
+    // The tree asks about the form's edits before it takes the form off its record, and shows
+    // the form's record as typed.
+    CStructureTreeCtrl& tree = m_treeView->GetTreeCtrl();
+    m_editsQuestion = std::make_unique<RecordEditsQuestion>(m_form, prompts);
+    tree.setRecordEditsQuestion(m_editsQuestion.get());
+    m_treeView->setWorkingRecordSource(m_form);
+    connect(&tree, &CStructureTreeCtrl::formFocusRequested, this, [this] {
         if (QWidget* field = m_form->firstField())
             field->setFocus(Qt::TabFocusReason);
     });
-    connect(&m_treeView->GetTreeCtrl(), &CStructureTreeCtrl::documentEdited, this,
-            &CChildFrame::UpdateDocumentState);
+    connect(m_form, &CInputForm::treeFocusRequested, &tree,
+            [&tree] { tree.setFocus(Qt::OtherFocusReason); });
+    connect(&tree, &CStructureTreeCtrl::documentEdited, this, &CChildFrame::UpdateDocumentState);
     connect(m_treeView, &CZETTreeView::documentTitleChanged, this,
             &CChildFrame::UpdateDocumentState);
 
@@ -78,8 +85,10 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
 
 CChildFrame::~CChildFrame()
 {
-    // The panes refer to the document: take them down while it still exists.
+    // The panes refer to the document: take them down while it still exists, the preview
+    // before the form whose record it draws.
     m_doc->RemoveView(m_treeView);
+    delete m_previewPane;
     delete m_wndSplitter;
     m_wndSplitter = nullptr;
     m_treeView = nullptr;
@@ -112,8 +121,12 @@ void CChildFrame::UpdateDocumentState()
 
 bool CChildFrame::PromptRecordOnClose()
 {
-    return RecordEditsQuestion::ask(*m_doc, m_prompts, this) !=
-           RecordEditsQuestion::Answer::Cancelled;
+    return m_editsQuestion->ask(this) != RecordEditsQuestion::Answer::Cancelled;
+}
+
+bool CChildFrame::holdsUnappliedEdits() const
+{
+    return m_editsQuestion->editedRecord() != 0;
 }
 
 void CChildFrame::OnCreateHelp()
@@ -155,7 +168,8 @@ void CChildFrame::cyclePanes(int step)
     int index = current < 0 ? (step < 0 ? count : -1) : current;
     for (int tried = 0; tried < count; ++tried) {
         index = (index + step + count) % count;
-        if (QWidget* target = focusTarget(m_wndSplitter->widget(index))) {
+        QWidget* pane = m_wndSplitter->widget(index);
+        if (QWidget* target = pane == m_form ? m_form->firstField() : focusTarget(pane)) {
             target->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
             return;
         }

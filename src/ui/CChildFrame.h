@@ -9,10 +9,12 @@ class CZETbrowserDoc;
 class CZETTreeView;
 class IDocumentHost;
 class QSplitter;
+class RecordEditsQuestion;
 class UserPrompts;
 
 // One document's MDI window: the structure tree, the input form and the preview side by side,
-// and the commands that concern the whole document window.
+// and the commands that concern the whole document window. The panes meet in the document and
+// are wired here: none of them knows another's class.
 class CChildFrame : public QMdiSubWindow
 {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
     // Asks whether to apply the input form's unapplied edits: Yes applies them, No drops them;
     // false (Cancel, or edits the form could not apply) stops the caller.
     bool PromptRecordOnClose();
+    // The input form holds edits not yet applied.
+    bool holdsUnappliedEdits() const;
 
     // The document's title as a window title.
     static QString windowTitleFor(const CZETbrowserDoc& doc);
@@ -66,6 +70,7 @@ private:
     std::unique_ptr<CZETbrowserDoc> m_doc;
     UserPrompts& m_prompts;
     IDocumentHost* m_host;
+    std::unique_ptr<RecordEditsQuestion> m_editsQuestion;
     QSplitter* m_wndSplitter = nullptr; // child widgets from here on
     CZETTreeView* m_treeView = nullptr;
     CInputForm* m_form = nullptr;

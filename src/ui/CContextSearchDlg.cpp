@@ -3,10 +3,10 @@
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
 #include "SortedListModel.h"
+#include "WaitCursor.h"
 
 #include <QComboBox>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -16,17 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// Building the lists of a large book takes a moment; the dialog itself must not show a wait
-// cursor once it is up.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QListView* makeList(SortedListModel* model, QWidget* parent)
 {
@@ -45,7 +34,9 @@ QListView* makeList(SortedListModel* model, QWidget* parent)
 CContextSearchDlg::CContextSearchDlg(CZETbrowserDoc* doc, QWidget* parent)
     : QDialog(parent), m_pDoc(doc)
 {
-    WaitCursor wait;
+    // Building the lists of a large book takes a moment; the dialog itself must not show a wait
+    // cursor once it is up.
+    const WaitCursor wait;
     setWindowTitle(QStringLiteral("Контекстный поиск"));
     setModal(true);
 

@@ -4,8 +4,6 @@
 #include "CButtonST.h"
 #include "CFieldEdit.h"
 #include "CMembershipDlg.h"
-#include "CStructureTreeCtrl.h"
-#include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
 #include "DocumentText.h"
 #include "LongParagraphs.h"
@@ -499,7 +497,7 @@ bool CInputForm::ApplyRecord()
             m_pDoc->SetModifiedMark(true);
     }
     setButtonsEnabled(false);
-    focusTree();
+    emit treeFocusRequested();
     return true;
 }
 
@@ -551,16 +549,6 @@ void CInputForm::focusField(int index)
     CFieldEdit* edit = m_edits[std::size_t(index)];
     if (!edit->isHidden())
         edit->setFocus(Qt::OtherFocusReason);
-}
-
-void CInputForm::focusTree()
-{
-    if (!m_pDoc)
-        return;
-    for (IDocumentView* view : m_pDoc->views()) {
-        if (auto* treeView = dynamic_cast<CZETTreeView*>(view))
-            treeView->GetTreeCtrl().setFocus(Qt::OtherFocusReason);
-    }
 }
 
 // --- membership ----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IDocumentView.h"
+#include "IRecordEditor.h"
 #include "IWorkingRecordSource.h"
 #include "TreeRecord.h"
 #include "WorkingRecord.h"
@@ -25,7 +26,10 @@ class UserPrompts;
 // A view of the document: it registers itself on construction and leaves on destruction. It
 // keeps the id of the record it shows, never a pointer into the document, so a record deleted or
 // moved by a structure command cannot leave it holding freed memory.
-class CInputForm : public QScrollArea, public IDocumentView, public IWorkingRecordSource
+class CInputForm : public QScrollArea,
+                   public IDocumentView,
+                   public IWorkingRecordSource,
+                   public IRecordEditor
 {
     Q_OBJECT
 
@@ -77,20 +81,22 @@ public:
     // The text of edit `id` as the working copy holds it, but with the characters the code page
     // cannot hold as typed rather than '?': what the tree's label shows while the user types.
     QString shownText(int id) const;
+    QString typedName() const override { return shownText(IDC_NAME); }
+    QString typedSynonym() const override { return shownText(IDC_SYNONYM); }
 
     // Stores the edits in the document. False when they stay unapplied: text the code page
     // cannot hold, or the user chose to go back to editing a text that would not survive a save.
-    bool ApplyRecord();
+    bool ApplyRecord() override;
     // Shows the stored record again, gives the name the focus and relabels the tree item.
     void ResetRecord();
     // Drops the edits (the stored record shown again, its tree label restored); keeps the focus.
-    void DiscardRecord();
+    void DiscardRecord() override;
     // The working copy holds edits of a record that is still in the document.
-    bool IsRecordModified() const;
+    bool IsRecordModified() const override;
 
     // The document's record shown, looked up afresh; null when none.
     TreeRecord* record() const;
-    std::uint32_t recordId() const { return m_working.recordId(); }
+    std::uint32_t recordId() const override { return m_working.recordId(); }
     CZETbrowserDoc* GetDocument() const { return m_pDoc; }
 
     // Widths follow the pane (at least the minimum), the buttons go under the lowest visible
@@ -111,6 +117,10 @@ public:
     int scaledX(int designPixels) const;
     int scaledY(int designPixels) const;
 
+signals:
+    // An apply is done: the keyboard focus goes back to the structure tree.
+    void treeFocusRequested();
+
 protected:
     bool viewportEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -128,7 +138,6 @@ private:
     // The working copy as the hint of an update.
     TreeRecord* workingHint() const;
     void focusField(int index);
-    void focusTree();
     void layoutNow();
 
     CZETbrowserDoc* m_pDoc = nullptr;

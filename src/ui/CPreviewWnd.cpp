@@ -75,7 +75,7 @@ void CPreviewWnd::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
 {
     if (!m_pDoc)
         return;
-    const IWorkingRecordSource* source = findRecordSource();
+    const IWorkingRecordSource* source = m_source;
     if (m_pDoc->currentId == 0) {
         // Nothing selected: the pane stays as it is, unless the form has let go of its record
         // (it was deleted).
@@ -99,16 +99,11 @@ void CPreviewWnd::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
         viewport()->update();
 }
 
-const IWorkingRecordSource* CPreviewWnd::findRecordSource() const
+void CPreviewWnd::setRecordSource(const IWorkingRecordSource* source)
 {
-    const IWorkingRecordSource* found = nullptr;
-    if (m_pDoc) {
-        for (IDocumentView* view : m_pDoc->views()) {
-            if (const auto* source = dynamic_cast<const IWorkingRecordSource*>(view))
-                found = source;
-        }
-    }
-    return found;
+    m_source = source;
+    m_layoutStale = true;
+    viewport()->update();
 }
 
 const PreviewLayout& CPreviewWnd::currentLayout()
@@ -120,7 +115,7 @@ const PreviewLayout& CPreviewWnd::currentLayout()
 void CPreviewWnd::ensureLayout()
 {
     if (m_layoutStale || m_layoutWidth != width()) {
-        const IWorkingRecordSource* source = m_hasRecord ? findRecordSource() : nullptr;
+        const IWorkingRecordSource* source = m_hasRecord ? m_source : nullptr;
         m_layout.layout(source ? source->GetWorkingRecord() : nullptr, width());
         m_layoutStale = false;
         m_layoutWidth = width();

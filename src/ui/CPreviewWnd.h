@@ -14,9 +14,9 @@ class IWorkingRecordSource;
 // syntax-helper reference shows it, scrolled vertically by lines of text and by pages.
 //
 // A view of the document: it registers itself on construction and leaves on destruction, so the
-// document must outlive it. It draws the working record of the view among the document's views
-// that implements IWorkingRecordSource (the input form), looked up afresh each time it lays out,
-// so a form that has gone leaves an empty pane, never a stale record.
+// document must outlive it. It draws the working record of its record source (the input form,
+// which the document window hands it), asked afresh each time it lays out; without a source the
+// pane is empty.
 class CPreviewWnd : public QAbstractScrollArea, public IDocumentView
 {
     Q_OBJECT
@@ -32,6 +32,10 @@ public:
     // While a record is selected, redraw the working record (laid out on the next paint, so every
     // view has updated by then); a new selection (no hint) also scrolls back to the top.
     void OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint) override;
+
+    // Whose working record to draw (null: none); the source must outlive the pane or be taken
+    // away first.
+    void setRecordSource(const IWorkingRecordSource* source);
 
     CZETbrowserDoc* GetDocument() const { return m_pDoc; }
     const QFont& previewFont(PreviewFont role) const;
@@ -49,11 +53,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    const IWorkingRecordSource* findRecordSource() const;
     void scrollToTop();
     void ensureLayout();
 
     CZETbrowserDoc* m_pDoc = nullptr;
+    const IWorkingRecordSource* m_source = nullptr;
     QFont m_normalFont;
     QFont m_boldFont;
     QFont m_headingFont;

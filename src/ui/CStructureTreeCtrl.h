@@ -1,28 +1,39 @@
 #pragma once
 
-#include "DocumentRegistry.h"
 #include "StructureTreeItem.h"
 #include "TreeRecord.h"
 
 #include <QIcon>
-#include <QPersistentModelIndex>
 #include <QTreeWidget>
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <utility>
-#include <vector>
 
+class BranchPainter;
+class BulkTreeEdit;
 class CZETbrowserDoc;
+class DeepExpansion;
+class DocumentReferenceTransfer;
+class DocumentRegistry;
 class DragScroller;
 class IDocumentView;
-class QHelpEvent;
-class QLabel;
 class QMimeData;
+class RecordEditsQuestion;
+class RightButtonDrag;
+class SideFollower;
+class StructureTreeCommands;
+class StructureTreeMirror;
 class UserPrompts;
 
-// The document's sections and records as a tree. Every item carries its record's id; every
-// structural edit goes through the document's editing operations and keeps the items in step.
+// The document's sections and records as a tree, and the user's instrument on the structure.
+// This class is the widget: its keys, its menu and the publishing of its selection. Its other
+// jobs are parts of their own: the items as a mirror of the document (StructureTreeMirror), the
+// structure commands (StructureTreeCommands), the right-button drag (RightButtonDrag), references
+// to documents dragged or put on the clipboard (DocumentReferenceTransfer), opening deep sections
+// (DeepExpansion), following the selection sideways (SideFollower) and the branch lines
+// (BranchPainter).
 class CStructureTreeCtrl : public QTreeWidget
 {
     Q_OBJECT
@@ -58,23 +69,40 @@ public:
                        QWidget* parent = nullptr);
     ~CStructureTreeCtrl() override;
 
-    void setImages(const std::array<QIcon, 3>& images) { m_images = images; }
+    void setImages(const std::array<QIcon, 3>& images);
     // The deepest level a section may open at: kMaxOpenDepth, or less on a smaller stack.
-    int maxOpenDepth() const { return m_maxOpenDepth; }
+    int maxOpenDepth() const;
     // Runs the context search modally on the document (the view sets the real dialog);
     // afterwards the tree selects the record named by jumpToId.
     void setSearchRunner(std::function<void(CZETbrowserDoc&)> runner)
     {
         m_searchRunner = std::move(runner);
     }
+    // The question about the input form's unapplied edits (the frame's); without one nothing is
+    // asked.
+    void setRecordEditsQuestion(RecordEditsQuestion* question) { m_editsQuestion = question; }
 
-    static TreeItemHandle handleOf(QTreeWidgetItem* item);
-    static QTreeWidgetItem* itemOf(TreeItemHandle handle);
+    static TreeItemHandle handleOf(QTreeWidgetItem* item)
+    {
+        return reinterpret_cast<TreeItemHandle>(item);
+    }
+    static QTreeWidgetItem* itemOf(TreeItemHandle handle)
+    {
+        return handle == 0 || handle == kTreeRootHandle
+                   ? nullptr
+                   : reinterpret_cast<QTreeWidgetItem*>(handle);
+    }
     static QString ItemLabel(const TreeRecord& record);
     // The label of a record with this name and synonym.
     static QString ItemLabel(const QString& name, const QString& synonym);
-    static std::uint32_t recordIdOf(const QTreeWidgetItem* item);
-    static int imageOf(const QTreeWidgetItem* item);
+    static std::uint32_t recordIdOf(const QTreeWidgetItem* item)
+    {
+        return item ? item->data(0, kRecordIdRole).toUInt() : 0;
+    }
+    static int imageOf(const QTreeWidgetItem* item)
+    {
+        return item ? item->data(0, kImageRole).toInt() : -1;
+    }
 
     // Filling and relabelling by update hint.
     void Rebuild();
@@ -82,12 +110,19 @@ public:
     // The hint's item gets `label`.
     void Relabel(const TreeRecord& hint, const QString& label);
 
+    // --- the selection -------------------------------------------------------------------
+    // Publishes the current item as the document's current record; false while publishing is
+    // held (BulkTreeEdit) or nothing is selected.
     bool NotifySelection();
+    // Publishing is not held.
+    bool publishesSelection() const { return m_bNotifySelection; }
     // Asks whether to apply the input form's unapplied edits: Yes applies, No drops them, Cancel
     // keeps them. Returns the answer (QMessageBox::Yes, No or Cancel; Cancel also when the form
     // could not apply), or 0 when nothing was asked.
     // Virtual so a test can stand in for the input form's answer.
     virtual int PromptSaveRecord();
+
+    // --- commands ------------------------------------------------------------------------
     void ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos);
     // Copies (CmdCopy) or moves (CmdMove) hSource with its subtree; hTarget null = top level.
     // Returns the new item, or null when nothing was done.
@@ -116,13 +151,11 @@ public:
     CZETbrowserDoc* DocumentOf(const QMimeData* data) const;
 
     // A right-button drag is under way.
-    bool isDragging() const { return m_bDragging; }
+    bool isDragging() const;
     // The item shown as the drop target, or null.
     QTreeWidgetItem* dropHighlight() const;
     // The drag image's window while a right-button drag runs.
     QWidget* dragImage() const;
-
-    bool m_bNotifySelection = true;
 
 public slots:
     // The view's own versions of these open every level below the start; these stop at
@@ -159,88 +192,50 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void setImage(QTreeWidgetItem* item, int image);
-    QTreeWidgetItem* newItem(const QString& text, int image, std::uint32_t recordId) const;
-    void deleteWithDescendants(QTreeWidgetItem* item);
-    void clearItems();
-    static void destroyDetached(const QList<QTreeWidgetItem*>& roots);
-    void deleteCurrent();
-    void createNode(int command, QTreeWidgetItem* hItem);
-    // Text and image of the item for the i-th of the records a structure command made.
-    using ItemLook = std::function<std::pair<QString, int>(std::size_t, const TreeRecord&)>;
-    // Makes the items of the records a structure command made (ids in list order, as the
-    // document returns them), each under its parent's, and stores their handles in the records.
-    // Returns the top one, detached, for the caller to place; the items of Folders go to
-    // `folders`.
-    QTreeWidgetItem* mirrorRecords(const std::vector<std::uint32_t>& ids, const ItemLook& look,
-                                   std::vector<QTreeWidgetItem*>& folders);
+    // The parts reach the view's protected members and one another through the tree.
+    friend class BranchPainter;
+    friend class BulkTreeEdit;
+    friend class DeepExpansion;
+    friend class DocumentReferenceTransfer;
+    friend class RightButtonDrag;
+    friend class SideFollower;
+    friend class StructureTreeCommands;
+
+    // Asks about the form's unapplied edits before a command moves the selection; false when the
+    // user cancelled, and the command then changes nothing.
+    bool settleEdits();
+    // Nothing left to select: the form and the preview let go of their record.
+    void publishNoSelection();
+    // The document is marked modified and the window told.
+    void markEdited();
     void runSearch();
-    void onItemExpanded(QTreeWidgetItem* item, bool expanded);
-    // Opens `root` and the sections below it down to `levels` levels under it (negative: all),
-    // at most down to maxOpenDepth().
-    void expandSubtree(QTreeWidgetItem* root, int levels);
     // Publishes the new selection, after the form's edits are settled; Cancel goes back to the
     // record the form edits (`previous`).
     void onCurrentItemChanged(QTreeWidgetItem* previous);
     void restoreSelection(std::uint32_t id);
-    // Asks about the form's unapplied edits before a command moves the selection; false when the
-    // user cancelled, and the command then changes nothing.
-    bool settleEdits();
-    void markEdited();
-    // The column is as wide as the rows about the visible ones need, labels in full (at least
-    // as wide as the view); done once the current layout pass is over.
-    void scheduleColumnFit();
-    void fitColumn();
-    void showHorizontally(const QModelIndex& index);
-    // The width the item's picture and whole label take.
-    int labelWidth(const QModelIndex& index) const;
-    // Shows the tooltip of the item under the mouse; false when there is none to show.
-    bool showLabelTip(const QHelpEvent& help);
-
-    // Right-button drag: started once the mouse has moved far enough with the button held on
-    // an item, ended by the release (with the drop menu) or by Escape.
-    void beginRightDrag(QTreeWidgetItem* item, const QPoint& globalPos);
-    void trackRightDrag(const QPoint& globalPos);
-    void finishRightDrag(const QPoint& globalPos);
-    void cancelRightDrag();
-    void endRightDrag();
-    void dropInTree(QTreeWidgetItem* hDrag, QTreeWidgetItem* hTarget, int nCommand);
     // The drop highlight is shown as the selection, the current item keeping its place; null
     // gives the selection back to the current item.
     void setDropHighlight(QTreeWidgetItem* item);
     // The item under a point of the viewport that is really on it, or null.
     QTreeWidgetItem* itemUnder(const QPoint& viewportPos) const;
-    // The drop target under the mouse of a drag into this tree from another document.
-    void trackForeignDrag(const QPoint& globalPos);
+    // The picture that follows the mouse in drags of `item`, this far below and right of it.
     QPixmap dragPixmap(const QTreeWidgetItem* item) const;
-    bool handleClipboardKey(QKeyEvent* event);
-    void pasteForeignAt(CZETbrowserDoc& source, const QPoint& globalPos);
+    static constexpr QPoint kDragImageOffset{15, 15};
 
     CZETbrowserDoc* m_pDoc = nullptr;
     IDocumentView* m_pView = nullptr;
     UserPrompts& m_prompts;
-    std::array<QIcon, 3> m_images;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
-
-    QPersistentModelIndex m_hDragItem; // the item of a right-button drag
-    QPersistentModelIndex m_hDropItem; // the item under the mouse during it
-    QLabel* m_pDragImage = nullptr;    // its drag image, a window of its own (child object)
-    bool m_bDragging = false;
-    bool m_rightPressed = false; // the right button went down here and is held
-    QPoint m_rightPressPos;      // where, in the viewport
-    QPersistentModelIndex m_rightPressItem;
-    bool m_foreignDragOver = false;         // a drag from another document is over the tree
-    QPoint m_dragPos;                       // the mouse during a drag over the tree, global
-    DragScroller* m_dragScroller = nullptr; // child object
-    QPersistentModelIndex m_dropHilite;
-    DocumentRegistry* m_registry = nullptr;
-    DocumentRegistry::Entry m_docEntry; // lists m_pDoc while the tree lives
-    bool m_bRemovingItems = false;
+    RecordEditsQuestion* m_editsQuestion = nullptr;
+    bool m_bNotifySelection = true; // held by BulkTreeEdit
     bool m_bRestoringSelection = false;
-    int m_maxOpenDepth = kMaxOpenDepth;
-    bool m_depthMeasured = false;
-    bool m_columnFitPending = false;
-    // The item the view last scrolled to, and the view's width then.
-    QPersistentModelIndex m_followed;
-    int m_followedWidth = 0;
+    QPersistentModelIndex m_dropHilite;
+    DragScroller* m_dragScroller = nullptr; // child object
+
+    std::unique_ptr<StructureTreeMirror> m_mirror;
+    std::unique_ptr<StructureTreeCommands> m_commands;
+    std::unique_ptr<DeepExpansion> m_expansion;
+    std::unique_ptr<SideFollower> m_follower;
+    std::unique_ptr<RightButtonDrag> m_rightDrag;
+    std::unique_ptr<DocumentReferenceTransfer> m_transfer;
 };

@@ -1,8 +1,8 @@
 #include "CZETTreeView.h"
 
 #include "CContextSearchDlg.h"
-#include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
+#include "IWorkingRecordSource.h"
 #include "UserPrompts.h"
 
 #include <QVBoxLayout>
@@ -30,7 +30,7 @@ std::array<QIcon, 3> CZETTreeView::loadImages()
             QIcon(QStringLiteral(":/tree/record.png"))};
 }
 
-void CZETTreeView::OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint)
+void CZETTreeView::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
 {
     if (lHint != UpdateHint::Refresh)
         return;
@@ -40,11 +40,9 @@ void CZETTreeView::OnUpdate(IDocumentView* sender, UpdateHint lHint, TreeRecord*
     }
     // The form's working copy holds '?' for what the book cannot hold; the label shows the
     // text as typed.
-    const auto* form = dynamic_cast<const CInputForm*>(sender);
-    if (form && hint == form->GetWorkingRecord())
-        m_tree->Relabel(*hint,
-                        CStructureTreeCtrl::ItemLabel(form->shownText(CInputForm::IDC_NAME),
-                                                      form->shownText(CInputForm::IDC_SYNONYM)));
+    if (m_source && hint == m_source->GetWorkingRecord())
+        m_tree->Relabel(
+            *hint, CStructureTreeCtrl::ItemLabel(m_source->typedName(), m_source->typedSynonym()));
     else
         m_tree->Relabel(*hint);
 }

@@ -1,15 +1,31 @@
 #pragma once
 
-struct TreeRecord;
+#include "DocumentText.h"
+#include "TreeRecord.h"
 
-// A document view that holds the record being edited. The preview looks for one among the
-// document's views each time it lays out, and draws its record.
+#include <QString>
+
+// The pane that holds the record being edited (the input form), as those that show its working
+// copy see it: the preview draws it, the tree labels its item with it while the user types. The
+// document window hands it to them.
 class IWorkingRecordSource
 {
 public:
     virtual ~IWorkingRecordSource() = default;
 
-    // The working copy; it stays valid while this view is registered with its document.
-    // nullptr while there is nothing to show.
+    // The working copy; it stays valid while the source lives. nullptr while there is nothing to
+    // show.
     virtual const TreeRecord* GetWorkingRecord() const = 0;
+    // The working copy's name and synonym as typed: a character the code page cannot hold shows
+    // as typed, where the working copy holds '?'.
+    virtual QString typedName() const
+    {
+        const TreeRecord* record = GetWorkingRecord();
+        return record ? DocumentText::toQString(record->name) : QString();
+    }
+    virtual QString typedSynonym() const
+    {
+        const TreeRecord* record = GetWorkingRecord();
+        return record ? DocumentText::toQString(record->synonym) : QString();
+    }
 };

@@ -1,40 +1,31 @@
 #include "RecordEditsQuestion.h"
 
-#include "CInputForm.h"
-#include "CZETbrowserDoc.h"
+#include "IRecordEditor.h"
 #include "UserPrompts.h"
 
-CInputForm* RecordEditsQuestion::formOf(const CZETbrowserDoc& doc)
+RecordEditsQuestion::RecordEditsQuestion(IRecordEditor* editor, UserPrompts& prompts)
+    : m_editor(editor), m_prompts(prompts)
+{}
+
+std::uint32_t RecordEditsQuestion::editedRecord() const
 {
-    for (IDocumentView* view : doc.views()) {
-        if (auto* form = dynamic_cast<CInputForm*>(view))
-            return form;
-    }
-    return nullptr;
+    return m_editor && m_editor->IsRecordModified() ? m_editor->recordId() : 0;
 }
 
-std::uint32_t RecordEditsQuestion::editedRecord(const CZETbrowserDoc& doc)
+RecordEditsQuestion::Answer RecordEditsQuestion::ask(QWidget* parent)
 {
-    const CInputForm* form = formOf(doc);
-    return form && form->IsRecordModified() ? form->recordId() : 0;
-}
-
-RecordEditsQuestion::Answer RecordEditsQuestion::ask(const CZETbrowserDoc& doc,
-                                                     UserPrompts& prompts, QWidget* parent)
-{
-    CInputForm* form = formOf(doc);
-    if (!form || !form->IsRecordModified())
+    if (!m_editor || !m_editor->IsRecordModified())
         return Answer::NotAsked;
-    const QMessageBox::StandardButton answer = prompts.message(
+    const QMessageBox::StandardButton answer = m_prompts.message(
         parent, QMessageBox::Question,
         QStringLiteral("Текущая запись была модифицирована! Сохранить изменения?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
     switch (answer) {
     case QMessageBox::Yes:
         // Edits the form could not store stay, as after Cancel.
-        return form->ApplyRecord() ? Answer::Applied : Answer::Cancelled;
+        return m_editor->ApplyRecord() ? Answer::Applied : Answer::Cancelled;
     case QMessageBox::No:
-        form->DiscardRecord();
+        m_editor->DiscardRecord();
         return Answer::Discarded;
     default:
         return Answer::Cancelled;

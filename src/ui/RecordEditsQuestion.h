@@ -2,8 +2,7 @@
 
 #include <cstdint>
 
-class CInputForm;
-class CZETbrowserDoc;
+class IRecordEditor;
 class QWidget;
 class UserPrompts;
 
@@ -22,10 +21,15 @@ public:
         Cancelled, // Cancel, or Yes with edits the form could not store
     };
 
-    // The document's input form, or null.
-    static CInputForm* formOf(const CZETbrowserDoc& doc);
-    // The record the form holds unapplied edits of, or 0.
-    static std::uint32_t editedRecord(const CZETbrowserDoc& doc);
-    // Asks, with the message box over `parent`, when the form holds unapplied edits.
-    static Answer ask(const CZETbrowserDoc& doc, UserPrompts& prompts, QWidget* parent);
+    // About the edits of `editor` (null: there are none), asked through `prompts`.
+    RecordEditsQuestion(IRecordEditor* editor, UserPrompts& prompts);
+
+    // The record the editor holds unapplied edits of, or 0.
+    std::uint32_t editedRecord() const;
+    // Asks, with the message box over `parent`, when the editor holds unapplied edits.
+    Answer ask(QWidget* parent);
+
+private:
+    IRecordEditor* m_editor;
+    UserPrompts& m_prompts;
 };

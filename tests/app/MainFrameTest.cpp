@@ -61,13 +61,13 @@ void MainFrameTest::statusPaneAndPrompts()
     QVERIFY(!panes[0]->isEnabled());
 
     // The status-bar toggles of both menus stay in step.
-    QAction* status128 = frame->commandAction(CMainFrame::ID_VIEW_STATUS_BAR);
-    status128->trigger();
+    QAction* statusBarAction = frame->commandAction(CMainFrame::ID_VIEW_STATUS_BAR);
+    statusBarAction->trigger();
     QVERIFY(!frame->statusBar()->isVisible());
     QVERIFY(!frame->documentStatusBarAction()->isChecked());
     frame->documentStatusBarAction()->trigger();
     QVERIFY(frame->statusBar()->isVisible());
-    QVERIFY(status128->isChecked());
+    QVERIFY(statusBarAction->isChecked());
     frame->commandAction(CMainFrame::ID_VIEW_TOOLBAR)->trigger();
     QVERIFY(!frame->toolBar()->isVisible());
     frame->commandAction(CMainFrame::ID_VIEW_TOOLBAR)->trigger();

@@ -16,15 +16,15 @@ private slots:
     void init() { initApp(); }
     void cleanup() { cleanupApp(); }
 
-    void startsWithEmptyFrameAndMenu128();
-    void startsWithFileAndMenu129();
+    void startsWithEmptyFrameAndItsMenus();
+    void startsWithFileAndTheDocumentMenus();
     void fileThatCannotBeOpenedEndsStartUp();
     void embeddingAndAutomationSwitchesEndAtOnce();
     void helpVersionAndBadArguments();
     void desktopIntegrationWritesOnlyMissing();
 };
 
-void StartUpTest::startsWithEmptyFrameAndMenu128()
+void StartUpTest::startsWithEmptyFrameAndItsMenus()
 {
     std::optional<int> status;
     auto app = startApp({}, &status);
@@ -51,7 +51,7 @@ void StartUpTest::startsWithEmptyFrameAndMenu128()
     QCOMPARE(frame->statusText(), QStringLiteral("Готов"));
 }
 
-void StartUpTest::startsWithFileAndMenu129()
+void StartUpTest::startsWithFileAndTheDocumentMenus()
 {
     const QString path = bookPath(QStringLiteral("book.zet"));
     std::optional<int> status;
@@ -83,7 +83,7 @@ void StartUpTest::startsWithFileAndMenu129()
     QVERIFY(frame->windowTitle().startsWith(QStringLiteral("ZET browser - book.zet")));
     QVERIFY(m_prompts.messages.isEmpty());
 
-    // Closing the last window brings menu 128 back.
+    // Closing the last window brings the menus without a document back.
     frame->documents().OnFileClose();
     settle();
     QVERIFY(frame->childFrames().isEmpty());

@@ -65,6 +65,7 @@ struct TallEntryPreview
 
     bool show()
     {
+        preview.setRecordSource(&form);
         form.record = entry(QStringLiteral("Лев"), 60);
         preview.resize(300, 200);
         preview.show();
@@ -108,6 +109,7 @@ private slots:
         CPreviewWnd preview(&doc);
         QVERIFY(std::count(doc.views().begin(), doc.views().end(), &preview) == 1);
         auto form = std::make_unique<FakeForm>(doc);
+        preview.setRecordSource(form.get());
         form->record = entry(QStringLiteral("Лев"), 0);
         preview.resize(300, 200);
 
@@ -127,7 +129,9 @@ private slots:
         doc.UpdateAllViews(form.get(), UpdateHint::OtherField);
         QCOMPARE(texts(preview), QStringList{QStringLiteral("Права")});
 
-        // The form goes: the pane empties on the next layout, update or not.
+        // The form goes (and with it the window's word that it is the source): the pane empties
+        // on the next layout, update or not.
+        preview.setRecordSource(nullptr);
         form.reset();
         preview.resize(310, 200);
         QVERIFY(texts(preview).isEmpty());

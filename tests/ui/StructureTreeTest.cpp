@@ -1,3 +1,4 @@
+#include "BulkTreeEdit.h"
 #include "CChildFrame.h"
 #include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
@@ -271,12 +272,15 @@ private slots:
         SpyView spy;
         doc->AddView(&spy);
         // Suppressed: the selection moves but nothing is published.
-        tree->m_bNotifySelection = false;
-        tree->setCurrentItem(itemFor(6));
-        QVERIFY(!tree->NotifySelection());
-        QCOMPARE(doc->currentId, 1u);
-        QVERIFY(spy.calls.empty());
-        tree->m_bNotifySelection = true;
+        {
+            const BulkTreeEdit held(*tree);
+            QVERIFY(!tree->publishesSelection());
+            tree->setCurrentItem(itemFor(6));
+            QVERIFY(!tree->NotifySelection());
+            QCOMPARE(doc->currentId, 1u);
+            QVERIFY(spy.calls.empty());
+        }
+        QVERIFY(tree->publishesSelection());
         QVERIFY(tree->NotifySelection());
         QCOMPARE(doc->currentId, 6u);
         QCOMPARE(spy.calls.size(), std::size_t(1));
@@ -408,7 +412,7 @@ private slots:
         QCOMPARE(doc->currentId, created->recordId);
         QVERIFY(doc->IsModified());
         QVERIFY(tree->updatesEnabled());
-        QVERIFY(tree->m_bNotifySelection);
+        QVERIFY(tree->publishesSelection());
         QCOMPARE(tree->topLevelItemCount(), 3);
     }
 

@@ -166,7 +166,7 @@ class TreeDragDropTest : public QObject
         QVERIFY(!tree->dragImage());
         QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->currentItem()});
         QVERIFY(tree->updatesEnabled());
-        QVERIFY(tree->m_bNotifySelection);
+        QVERIFY(tree->publishesSelection());
         QVERIFY(!QApplication::overrideCursor());
     }
     // A drag payload with the given bytes.
@@ -293,7 +293,7 @@ private slots:
         // Held until the end: the copy runs without redrawing and without publishing.
         QList<bool> heldDuringCopy;
         connect(treeA, &CStructureTreeCtrl::documentEdited, this, [&] {
-            heldDuringCopy << (!treeA->updatesEnabled() && !treeA->m_bNotifySelection &&
+            heldDuringCopy << (!treeA->updatesEnabled() && !treeA->publishesSelection() &&
                                QApplication::overrideCursor());
         });
 

@@ -1,0 +1,195 @@
+#include "StructureTreeCommands.h"
+
+#include "BulkTreeEdit.h"
+#include "CStructureTreeCtrl.h"
+#include "CZETbrowserDoc.h"
+#include "DocumentText.h"
+#include "StructureTreeMirror.h"
+#include "UserPrompts.h"
+#include "WaitCursor.h"
+
+#include <unordered_map>
+#include <vector>
+
+StructureTreeCommands::StructureTreeCommands(CStructureTreeCtrl& tree, StructureTreeMirror& mirror)
+    : m_tree(tree), m_mirror(mirror), m_doc(tree.m_pDoc)
+{}
+
+void StructureTreeCommands::deleteCurrent()
+{
+    QTreeWidgetItem* item = m_tree.currentItem();
+    if (!item || !m_doc)
+        return;
+    const std::uint32_t id = CStructureTreeCtrl::recordIdOf(item);
+    const TreeRecord* record = m_doc->FindRecord(id);
+    const bool folder = record && record->isFolder();
+    const QMessageBox::StandardButton answer = m_tree.m_prompts.message(
+        &m_tree, QMessageBox::Question,
+        folder ? QStringLiteral("Удалить раздел?") : QStringLiteral("Удалить запись?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    m_tree.setFocus();
+    if (answer != QMessageBox::Yes)
+        return;
+    // The items go with the records; the view has moved the selection on by itself.
+    m_doc->DeleteRecord(id);
+    m_tree.markEdited();
+    if (!m_tree.NotifySelection())
+        m_tree.publishNoSelection(); // the last record has gone
+}
+
+void StructureTreeCommands::createNode(int command, QTreeWidgetItem* hItem)
+{
+    // The new node takes the selection: the form's edits are settled first.
+    if (!m_doc || !m_tree.settleEdits())
+        return;
+    const bool folder = command == CStructureTreeCtrl::CmdFolderInCurrent ||
+                        command == CStructureTreeCtrl::CmdFolderAtRoot;
+    QTreeWidgetItem* target = nullptr;
+    if (command == CStructureTreeCtrl::CmdFolderInCurrent ||
+        command == CStructureTreeCtrl::CmdItemInCurrent) {
+        const TreeRecord* current = m_doc->FindRecord(CStructureTreeCtrl::recordIdOf(hItem));
+        if (current && current->isFolder())
+            target = hItem;
+        else if (hItem)
+            target = hItem->parent();
+    }
+    const RecordKind kind = folder ? RecordKind::Folder : RecordKind::Item;
+    if (target) {
+        // Made at the top level and moved into the section: one repaint, one selection.
+        const BulkTreeEdit quiet(m_tree);
+        const WaitCursor wait;
+        QTreeWidgetItem* item =
+            m_mirror.itemFor(m_doc->CreateRecord(kind, CStructureTreeCtrl::recordIdOf(target)));
+        if (!item)
+            return;
+        target->setExpanded(true);
+        m_tree.setCurrentItem(item);
+    } else {
+        QTreeWidgetItem* item = m_mirror.itemFor(m_doc->CreateRecord(kind, 0));
+        if (!item)
+            return;
+        m_tree.setCurrentItem(item);
+    }
+    m_tree.markEdited();
+    m_tree.NotifySelection();
+}
+
+QTreeWidgetItem* StructureTreeCommands::CopySubtree(QTreeWidgetItem* hSource,
+                                                    QTreeWidgetItem* hTarget, int nCommand)
+{
+    if (!hSource || !m_doc ||
+        (nCommand != CStructureTreeCtrl::CmdCopy && nCommand != CStructureTreeCtrl::CmdMove))
+        return nullptr;
+    // The copy takes the selection, and the source may be the record being edited: the form's
+    // edits are settled first.
+    if (!m_tree.settleEdits())
+        return nullptr;
+    const std::uint32_t sourceId = CStructureTreeCtrl::recordIdOf(hSource);
+    const std::uint32_t targetId = CStructureTreeCtrl::recordIdOf(hTarget);
+    if (hTarget && !m_doc->FindRecord(targetId))
+        return nullptr;
+    QTreeWidgetItem* oldParent = hSource->parent();
+
+    // Copies show what their source items show (a label may carry the form's unapplied edits),
+    // found by record id: the i-th record copied is the copy of the i-th of the source's subtree.
+    const std::vector<std::uint32_t> sourceIds = m_doc->SubtreeIds(sourceId);
+    std::unordered_map<std::uint32_t, QTreeWidgetItem*> sourceItems;
+    for (std::vector<QTreeWidgetItem*> pending{hSource}; !pending.empty();) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        sourceItems.emplace(CStructureTreeCtrl::recordIdOf(item), item);
+        for (int i = 0; i < item->childCount(); ++i)
+            pending.push_back(item->child(i));
+    }
+    const auto look = [&](std::size_t i, const TreeRecord& record) -> std::pair<QString, int> {
+        const auto found =
+            i < sourceIds.size() ? sourceItems.find(sourceIds[i]) : sourceItems.end();
+        if (found != sourceItems.end())
+            return {found->second->text(0), CStructureTreeCtrl::imageOf(found->second)};
+        return {CStructureTreeCtrl::ItemLabel(record), record.isFolder()
+                                                           ? CStructureTreeCtrl::ClosedSection
+                                                           : CStructureTreeCtrl::RecordImage};
+    };
+
+    // The document refuses a target inside the source's own subtree: a node would chase its
+    // own copies for ever, and a move would then delete the copy with the source.
+    bool refused = false;
+    for (const QTreeWidgetItem* up = hTarget; up && !refused; up = up->parent())
+        refused = up == hSource;
+    if (refused)
+        return nullptr;
+    // The target opens first, as the items arrive in it.
+    if (hTarget)
+        hTarget->setExpanded(true);
+    const std::vector<std::uint32_t> ids = m_mirror.withLook(look, [&] {
+        return nCommand == CStructureTreeCtrl::CmdMove ? m_doc->MoveSubtree(sourceId, targetId)
+                                                       : m_doc->CopySubtree(sourceId, targetId);
+    });
+    QTreeWidgetItem* top = ids.empty() ? nullptr : m_mirror.itemFor(ids.front());
+    if (!top)
+        return nullptr;
+    m_doc->SetModifiedMark(true);
+    m_tree.setCurrentItem(top);
+    m_tree.NotifySelection();
+    if (oldParent && oldParent->childCount() == 0)
+        m_mirror.setImage(oldParent, CStructureTreeCtrl::ClosedSection);
+    emit m_tree.documentEdited();
+    return top;
+}
+
+QTreeWidgetItem* StructureTreeCommands::InsertForeignSubtree(QTreeWidgetItem* hParent,
+                                                             const TreeRecord& record,
+                                                             CZETbrowserDoc& source)
+{
+    if (!m_doc)
+        return nullptr;
+    const auto bareName = [](std::size_t, const TreeRecord& copy) -> std::pair<QString, int> {
+        return {DocumentText::toQString(copy.name), copy.isFolder()
+                                                        ? CStructureTreeCtrl::ClosedSection
+                                                        : CStructureTreeCtrl::RecordImage};
+    };
+    const std::vector<std::uint32_t> ids = m_mirror.withLook(bareName, [&] {
+        return m_doc->CopyForeignSubtree(source, record.recordId,
+                                         CStructureTreeCtrl::recordIdOf(hParent));
+    });
+    return ids.empty() ? nullptr : m_mirror.itemFor(ids.front());
+}
+
+void StructureTreeCommands::pasteForeignAt(CZETbrowserDoc& source, const QPoint& globalPos)
+{
+    if (!m_doc || !m_tree.rect().contains(m_tree.mapFromGlobal(globalPos)))
+        return;
+    const std::uint32_t sourceId = source.currentId;
+    QTreeWidgetItem* h = m_tree.itemUnder(m_tree.viewport()->mapFromGlobal(globalPos));
+    std::uint32_t parentId = 0;
+    if (h) {
+        const TreeRecord* record = m_doc->FindRecord(CStructureTreeCtrl::recordIdOf(h));
+        if (!record)
+            return;
+        if (record->isFolder())
+            parentId = record->recordId;
+        else if (record->parentId != 0)
+            parentId = CStructureTreeCtrl::recordIdOf(h->parent());
+    }
+    if (!source.FindRecord(sourceId))
+        return;
+    // The copy takes the selection: the form's edits are settled first, and Cancel pastes
+    // nothing. Yes may have stored the very record to be copied.
+    if (!m_tree.settleEdits())
+        return;
+    const TreeRecord* sourceRecord = source.FindRecord(sourceId);
+    QTreeWidgetItem* parent = parentId != 0 ? m_mirror.itemFor(parentId) : nullptr;
+    if (!sourceRecord || (parentId != 0 && !parent))
+        return;
+    QTreeWidgetItem* item = nullptr;
+    {
+        const BulkTreeEdit quiet(m_tree);
+        item = InsertForeignSubtree(parent, *sourceRecord, source);
+        if (item)
+            m_tree.setCurrentItem(item);
+    }
+    if (!item)
+        return;
+    m_tree.NotifySelection();
+    m_tree.markEdited();
+}
