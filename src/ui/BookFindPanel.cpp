@@ -610,8 +610,10 @@ bool BookFindPanel::replaceRows(const std::vector<int>& rows)
             return false;
     }
 
-    const QString stepName =
-        QStringLiteral("замена %1").arg(quoted(QString::fromStdString(searched.pattern)));
+    // As the menu says it: "Отменить замену «строк» на «нить»".
+    const QString stepName = QStringLiteral("замену %1 на %2")
+                                 .arg(quoted(QString::fromStdString(searched.pattern)),
+                                      quoted(QString::fromStdString(replacement)));
     std::size_t replaced = 0;
     for (Book& book : books) {
         CChildFrame* frame = frameOf(book.doc);

@@ -281,7 +281,7 @@ private slots:
         QVERIFY(panel->replaceCurrent());
         // It takes the place of the undone step.
         QCOMPARE(stack.count(), steps + 1);
-        QCOMPARE(stack.undoText(), QStringLiteral("замена «строк»"));
+        QCOMPARE(stack.undoText(), QStringLiteral("замену «строк» на «нить»"));
         QCOMPARE(doc(2)->purpose, cp("Возвращает длину нитьи.\r\nПустая строка даёт 0."));
         QVERIFY(done.wait(5000));
         QCOMPARE(panel->results()->rowCount(), 4);
