@@ -72,10 +72,10 @@ void StartUpTest::startsWithFileAndTheDocumentMenus()
                           QStringLiteral("-"), QStringLiteral("В&ыход")}));
     // A book just opened has nothing to undo.
     QCOMPARE(entries(frame->menuBar()->actions().value(1)->menu()),
-             (QStringList{
-                 QStringLiteral("&Отменить	Ctrl+Z"), QStringLiteral("&Повторить	Ctrl+Y"),
-                 QStringLiteral("-"), QStringLiteral("&Найти в книге...	Ctrl+Shift+F"),
-                 QStringLiteral("Найти &далее	F3"), QStringLiteral("Найти &ранее	Shift+F3")}));
+             (QStringList{QStringLiteral("&Отменить\tCtrl+Z"), QStringLiteral("&Повторить\tCtrl+Y"),
+                          QStringLiteral("-"), QStringLiteral("&Найти в книге...\tCtrl+Shift+F"),
+                          QStringLiteral("Найти &далее\tF3"),
+                          QStringLiteral("Найти &ранее\tShift+F3")}));
     QCOMPARE(entries(frame->menuBar()->actions().value(2)->menu()),
              (QStringList{QStringLiteral("Панели &инструментов"), QStringLiteral("Полоса &статуса"),
                           QStringLiteral("Панель «Поиск в &книге»")}));
