@@ -3,14 +3,13 @@
 #include "CChildFrame.h"
 #include "CCreateHelpDialog.h"
 #include "CMainFrame.h"
-#include "CPreviewWnd.h"
 #include "CRecentFileList.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DesktopHelpPlatform.h"
 #include "DocumentFileUi.h"
 #include "OpenFileWatcher.h"
-#include "QtHelpPlatform.h"
 #include "QtUiServices.h"
 #include "RoundTripCheck.h"
 #include "UserPrompts.h"
@@ -67,7 +66,7 @@ QString userText(std::uint32_t uid)
 DocumentManager::DocumentManager(CMainFrame& frame, QMdiArea& area, UserPrompts& prompts,
                                  CRecentFileList& recentFiles)
     : QObject(&frame), m_frame(frame), m_area(area), m_prompts(prompts), m_recentFiles(recentFiles),
-      m_desktopHelpPlatform(std::make_unique<QtHelpPlatform>()),
+      m_desktopHelpPlatform(std::make_unique<DesktopHelpPlatform>()),
       m_helpPlatform(m_desktopHelpPlatform.get()),
       m_openDocuments(QCoreApplication::applicationPid())
 {
@@ -483,14 +482,6 @@ bool DocumentManager::saveDocument(CChildFrame& frame)
 bool DocumentManager::queryClose(CChildFrame& frame)
 {
     return m_closingAll || SaveModified(&frame);
-}
-
-QWidget* DocumentManager::createPreviewPane(CZETbrowserDoc& doc, const IWorkingRecordSource& source,
-                                            QWidget* parent)
-{
-    auto* preview = new CPreviewWnd(&doc, parent);
-    preview->setRecordSource(&source);
-    return preview;
 }
 
 bool DocumentManager::runHelpDialog(CChildFrame& frame)

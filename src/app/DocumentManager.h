@@ -79,8 +79,6 @@ public:
     bool saveDocument(CChildFrame& frame) override;
     bool queryClose(CChildFrame& frame) override;
     bool runHelpDialog(CChildFrame& frame) override;
-    QWidget* createPreviewPane(CZETbrowserDoc& doc, const IWorkingRecordSource& source,
-                               QWidget* parent) override;
     // What the help dialog uses to find and remember the compiler and to open the help file;
     // the desktop's own unless replaced (tests). Null restores the desktop's.
     void setHelpPlatform(IHelpPlatform* platform);

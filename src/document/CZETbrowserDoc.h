@@ -70,6 +70,9 @@ public:
 
     // The record `id` and its descendants in list order; empty for an unknown id.
     std::vector<std::uint32_t> SubtreeIds(std::uint32_t id) const;
+    // Gives the record `id` and every record beneath it the membership `letters` (a section's
+    // letters are its whole subtree's). Nothing for an unknown id; leaves the modified mark.
+    void SetSubtreeMembership(std::uint32_t id, const std::string& letters);
     // A new section (Folder, "Новый раздел") or entry (Item, "Новая запись") as the last child of
     // the section `parentId` (0: top level) with that section's membership ("AST" at the top
     // level). Returns its id; 0 when `parentId` names no Folder or memory runs out.

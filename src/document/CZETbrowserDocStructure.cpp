@@ -41,6 +41,16 @@ std::vector<std::uint32_t> CZETbrowserDoc::SubtreeIds(std::uint32_t id) const
     return ids;
 }
 
+void CZETbrowserDoc::SetSubtreeMembership(std::uint32_t id, const std::string& letters)
+{
+    const auto found = m_index.find(id);
+    if (found == m_index.end())
+        return;
+    const auto end = SubtreeRunEnd(found->second);
+    for (auto it = found->second; it != end; ++it)
+        it->membership = letters;
+}
+
 std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const TreeRecord*>& run,
                                                         std::uint32_t parentId,
                                                         RecordList::const_iterator where)

@@ -1,6 +1,7 @@
 #include "CChildFrame.h"
 
 #include "CInputForm.h"
+#include "CPreviewWnd.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
@@ -48,10 +49,9 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
     // The views register with the document in pane order: the tree, the form, the preview.
     m_doc->AddView(m_treeView);
     m_form = new CInputForm(m_doc.get(), prompts, m_wndSplitter);
-    m_previewPane =
-        m_host != nullptr ? m_host->createPreviewPane(*m_doc, *m_form, m_wndSplitter) : nullptr;
-    if (m_previewPane == nullptr)
-        m_previewPane = new QWidget(m_wndSplitter);
+    auto* preview = new CPreviewWnd(m_doc.get(), m_wndSplitter);
+    preview->setRecordSource(m_form);
+    m_previewPane = preview;
     m_wndSplitter->addWidget(m_treeView);
     m_wndSplitter->addWidget(m_form);
     m_wndSplitter->addWidget(m_previewPane);

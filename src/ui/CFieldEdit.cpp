@@ -6,6 +6,9 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextCursor>
+#include <QTextDocument>
+
+#include <cmath>
 
 namespace {
 
@@ -186,4 +189,11 @@ void CFieldEdit::insertFromMimeData(const QMimeData* source)
         return;
     }
     InsertTextAtCaret(source->text());
+}
+
+int CFieldEdit::twoLinesHeight() const
+{
+    const QMargins margins = viewport()->contentsMargins();
+    return 2 * fontMetrics().lineSpacing() + 2 * int(std::ceil(document()->documentMargin())) +
+           2 * frameWidth() + margins.top() + margins.bottom();
 }

@@ -8,8 +8,7 @@
 #include "DocumentHistory.h"
 #include "DocumentText.h"
 #include "LongParagraphs.h"
-#include "RoundTripCheck.h"
-#include "TypedText.h"
+#include "TemplateScale.h"
 #include "UserPrompts.h"
 #include "VerticalFit.h"
 
@@ -18,12 +17,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
-#include <QStringEncoder>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -65,55 +62,22 @@ const char* const kCaptions[CInputForm::kFieldCount] = {
     "Синтаксис:",    "Назначение:", "Параметры:", "Примечания:",
 };
 
+// The field edit `id` shows (-1: none).
+int fieldOf(int id)
+{
+    return id >= CInputForm::IDC_NAME && id <= CInputForm::IDC_NOTES ? id - CInputForm::IDC_NAME
+                                                                     : -1;
+}
+
+QRect rectOf(const Spot& spot, const TemplateScale& scale)
+{
+    return scale.rect(spot.x, spot.y, spot.width, spot.height);
+}
+
 // Name and synonym are one line; the other fields of an entry wrap and scroll down.
 constexpr int kShortFields = 2;
 // Name, synonym and the two spellings sit beside their captions.
 constexpr int kBesideCaption = 4;
-// What a message quotes of a field's text.
-constexpr qsizetype kQuotedLength = 60;
-
-// The field a round-trip change names, as an index of the form's fields (-1: none).
-int indexOf(RecordField field)
-{
-    switch (field) {
-    case RecordField::Name:
-        return 0;
-    case RecordField::Synonym:
-        return 1;
-    case RecordField::Spelling:
-        return 2;
-    case RecordField::EnglishSpelling:
-        return 3;
-    case RecordField::Syntax:
-        return 4;
-    case RecordField::Purpose:
-        return 5;
-    case RecordField::Parameters:
-        return 6;
-    case RecordField::Notes:
-        return 7;
-    case RecordField::Membership:
-    case RecordField::Place:
-        break;
-    }
-    return -1;
-}
-
-// A field's text as a message quotes it: on one line, shortened.
-QString quoted(const std::string& bytes)
-{
-    QString text = DocumentText::toQString(bytes.substr(0, kQuotedLength * 2));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" ↵ "));
-    text.replace(u'\r', u' ').replace(u'\n', u' ');
-    if (text.size() > kQuotedLength || bytes.size() > std::size_t(kQuotedLength) * 2)
-        text = text.left(kQuotedLength) + QStringLiteral("…");
-    return QStringLiteral("«") + text + QStringLiteral("»");
-}
-
-bool hasMarkWord(const std::string& text)
-{
-    return text.find('@') != std::string::npos;
-}
 
 } // namespace
 
@@ -198,53 +162,22 @@ void CInputForm::createControls()
 }
 
 // --- geometry ----------------------------------------------------------------------------
-//
-// The template is measured in dialog units: a quarter of the font's average character width
-// across and an eighth of its height down, so the form grows with its font as a dialog does.
-// The sizes given in pixels are those of the design font (6 x 13 base units) and scale alike.
-
-namespace {
-
-struct BaseUnits
-{
-    double x;
-    double y;
-};
-
-BaseUnits baseUnits(const QFont& font)
-{
-    const QFontMetricsF metrics(font);
-    static const QString alphabet =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    return {metrics.horizontalAdvance(alphabet) / 52.0, metrics.height()};
-}
-
-} // namespace
 
 int CInputForm::scaledX(int designPixels) const
 {
-    return qRound(designPixels * baseUnits(m_page->font()).x / 6.0);
+    return TemplateScale(m_page->font()).x(designPixels);
 }
 
 int CInputForm::scaledY(int designPixels) const
 {
-    return qRound(designPixels * baseUnits(m_page->font()).y / 13.0);
-}
-
-QRect CInputForm::dialogRect(int x, int y, int width, int height) const
-{
-    const BaseUnits units = baseUnits(m_page->font());
-    const int left = qRound(x * units.x / 4);
-    const int top = qRound(y * units.y / 8);
-    const int right = qRound((x + width) * units.x / 4);
-    const int bottom = qRound((y + height) * units.y / 8);
-    return {left, top, right - left, bottom - top};
+    return TemplateScale(m_page->font()).y(designPixels);
 }
 
 void CInputForm::placeControls()
 {
-    const auto place = [this](QWidget* widget, const Spot& spot) {
-        widget->setGeometry(dialogRect(spot.x, spot.y, spot.width, spot.height));
+    const TemplateScale scale(m_page->font());
+    const auto place = [&scale](QWidget* widget, const Spot& spot) {
+        widget->setGeometry(rectOf(spot, scale));
     };
     place(m_membershipCaption, kMembershipCaptionSpot);
     fitMembershipLabel();
@@ -260,8 +193,7 @@ void CInputForm::placeControls()
 void CInputForm::fitMembershipLabel()
 {
     // The letters may be more than the template's three.
-    QRect spot = dialogRect(kMembershipSpot.x, kMembershipSpot.y, kMembershipSpot.width,
-                            kMembershipSpot.height);
+    QRect spot = rectOf(kMembershipSpot, TemplateScale(m_page->font()));
     spot.setWidth(std::max(spot.width(), m_membershipLabel->sizeHint().width()));
     m_membershipLabel->setGeometry(spot);
 }
@@ -277,11 +209,10 @@ void CInputForm::LayoutControls(int cx, int cy)
     std::array<QRect, kFieldCount> captions;
     std::array<QRect, kFieldCount> edits;
     int lowest = -1;
+    const TemplateScale scale(m_page->font());
     for (int i = 0; i < kFieldCount; ++i) {
-        const Spot& caption = kCaptionSpots[i];
-        const Spot& edit = kEditSpots[i];
-        captions[std::size_t(i)] = dialogRect(caption.x, caption.y, caption.width, caption.height);
-        edits[std::size_t(i)] = dialogRect(edit.x, edit.y, edit.width, edit.height);
+        captions[std::size_t(i)] = rectOf(kCaptionSpots[i], scale);
+        edits[std::size_t(i)] = rectOf(kEditSpots[i], scale);
         if (!m_edits[std::size_t(i)]->isHidden())
             lowest = i;
     }
@@ -293,7 +224,7 @@ void CInputForm::LayoutControls(int cx, int cy)
     for (int i = kShortFields; i <= lowest; ++i) {
         const int height = edits[std::size_t(i)].height();
         natural.push_back(height);
-        minimum.push_back(std::min(height, twoLines(m_edits[std::size_t(i)])));
+        minimum.push_back(std::min(height, m_edits[std::size_t(i)]->twoLinesHeight()));
     }
     const int needed = lowest < 0 ? 0
                                   : edits[std::size_t(lowest)].bottom() + 1 + scaledY(kButtonGap) +
@@ -329,14 +260,6 @@ void CInputForm::LayoutControls(int cx, int cy)
     }
     m_page->resize(w, std::max(cy, bottom));
     m_page->update();
-}
-
-int CInputForm::twoLines(const CFieldEdit* edit)
-{
-    const QMargins viewport = edit->viewport()->contentsMargins();
-    return 2 * edit->fontMetrics().lineSpacing() +
-           2 * int(std::ceil(edit->document()->documentMargin())) + 2 * edit->frameWidth() +
-           viewport.top() + viewport.bottom();
 }
 
 bool CInputForm::viewportEvent(QEvent* event)
@@ -383,49 +306,19 @@ QWidget* CInputForm::control(int id) const
 
 CFieldEdit* CInputForm::edit(int id) const
 {
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (kEditSpots[i].id == id)
-            return m_edits[std::size_t(i)];
-    }
-    return nullptr;
+    const int i = fieldOf(id);
+    return i < 0 ? nullptr : m_edits[std::size_t(i)];
 }
 
 QWidget* CInputForm::firstField() const
 {
-    return m_recordId != 0 && !m_edits[0]->isHidden() ? m_edits[0] : nullptr;
+    return m_working.recordId() != 0 && !m_edits[0]->isHidden() ? m_edits[0] : nullptr;
 }
 
 void CInputForm::setButtonsEnabled(bool enabled)
 {
     m_applyButton->setEnabled(enabled);
     m_resetButton->setEnabled(enabled);
-}
-
-const std::string& CInputForm::field(const TreeRecord& record, int index)
-{
-    return field(const_cast<TreeRecord&>(record), index);
-}
-
-std::string& CInputForm::field(TreeRecord& record, int index)
-{
-    switch (index) {
-    case 0:
-        return record.name;
-    case 1:
-        return record.synonym;
-    case 2:
-        return record.spelling;
-    case 3:
-        return record.englishSpelling;
-    case 4:
-        return record.syntax;
-    case 5:
-        return record.purpose;
-    case 6:
-        return record.parameters;
-    default:
-        return record.notes;
-    }
 }
 
 bool CInputForm::eventFilter(QObject* watched, QEvent* event)
@@ -455,27 +348,31 @@ bool CInputForm::eventFilter(QObject* watched, QEvent* event)
 
 TreeRecord* CInputForm::record() const
 {
-    return m_pDoc && m_recordId != 0 ? m_pDoc->FindRecord(m_recordId) : nullptr;
+    const std::uint32_t id = m_working.recordId();
+    return m_pDoc && id != 0 ? m_pDoc->FindRecord(id) : nullptr;
 }
 
 const TreeRecord* CInputForm::GetWorkingRecord() const
 {
-    return m_recordId != 0 ? &m_working : nullptr;
+    return m_working.recordId() != 0 ? &m_working.record() : nullptr;
+}
+
+TreeRecord* CInputForm::workingHint() const
+{
+    // The views read a hint, never change it.
+    return const_cast<TreeRecord*>(&m_working.record());
 }
 
 QString CInputForm::shownText(int id) const
 {
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (kEditSpots[i].id == id)
-            return m_fields[std::size_t(i)].shownText(
-                m_edits[std::size_t(i)]->document()->toRawText());
-    }
-    return {};
+    const int i = fieldOf(id);
+    return i < 0 ? QString()
+                 : m_working.shownText(i, m_edits[std::size_t(i)]->document()->toRawText());
 }
 
 bool CInputForm::IsRecordModified() const
 {
-    return m_bRecordModified && record() != nullptr;
+    return m_working.isModified() && record() != nullptr;
 }
 
 void CInputForm::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
@@ -485,16 +382,14 @@ void CInputForm::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
     TreeRecord* current = m_pDoc->currentId != 0 ? m_pDoc->FindRecord(m_pDoc->currentId) : nullptr;
     if (!current) {
         // Nothing selected: what is shown stays, unless its record has gone.
-        if (m_recordId != 0 && !record())
+        if (m_working.recordId() != 0 && !record())
             emptyForm();
         return;
     }
-    if (current->recordId == m_recordId && m_bRecordModified) {
+    if (current->recordId == m_working.recordId() && m_working.isModified()) {
         // The record being edited is published again (a search landed on it, the tree was
         // edited around it): the edits stay.
-        m_working.parentId = current->parentId;
-        m_working.treeItem = current->treeItem;
-        m_working.parentTreeItem = current->parentTreeItem;
+        m_working.followPlace(*current);
         return;
     }
     loadRecord(*current);
@@ -502,32 +397,20 @@ void CInputForm::OnUpdate(IDocumentView*, UpdateHint lHint, TreeRecord* hint)
 
 void CInputForm::OnDocumentTitleChanged()
 {
-    if (m_bRecordModified || m_loading)
+    if (m_working.isModified() || m_loading)
         return;
     const TreeRecord* stored = record();
-    if (!stored)
-        return;
-    const auto sameTexts = [](const TreeRecord& a, const TreeRecord& b) {
-        return a.membership == b.membership && a.name == b.name && a.synonym == b.synonym &&
-               a.spelling == b.spelling && a.englishSpelling == b.englishSpelling &&
-               a.syntax == b.syntax && a.purpose == b.purpose && a.parameters == b.parameters &&
-               a.notes == b.notes;
-    };
-    if (!sameTexts(*stored, m_working))
+    if (stored && !m_working.sameTexts(*stored))
         loadRecord(*stored);
 }
 
 void CInputForm::loadRecord(const TreeRecord& record)
 {
     m_loading = true;
-    m_recordId = record.recordId;
-    m_working = record;
-    m_bRecordModified = false;
-    m_touched.fill(false);
-    m_loadedMembership = record.membership;
+    m_working.load(record);
     for (int i = 0; i < kFieldCount; ++i) {
         CFieldEdit* edit = m_edits[std::size_t(i)];
-        edit->setFieldText(m_fields[std::size_t(i)].load(field(m_working, i)));
+        edit->setFieldText(m_working.loadedText(i));
         edit->moveCursor(QTextCursor::Start);
     }
     m_membershipLabel->setText(DocumentText::toQString(record.membership));
@@ -551,13 +434,9 @@ void CInputForm::loadRecord(const TreeRecord& record)
 void CInputForm::emptyForm()
 {
     m_loading = true;
-    m_recordId = 0;
-    m_working = TreeRecord();
-    m_bRecordModified = false;
-    m_touched.fill(false);
-    m_loadedMembership = m_working.membership;
+    m_working.clear();
     for (int i = 0; i < kFieldCount; ++i) {
-        m_edits[std::size_t(i)]->setFieldText(m_fields[std::size_t(i)].load({}));
+        m_edits[std::size_t(i)]->setFieldText(m_working.loadedText(i));
         m_edits[std::size_t(i)]->hide();
         m_captions[std::size_t(i)]->hide();
     }
@@ -575,15 +454,11 @@ void CInputForm::onFieldChanged(int index)
     if (m_loading)
         return;
     setButtonsEnabled(true);
-    m_bRecordModified = true;
-    m_touched[std::size_t(index)] = true;
-    // Only the part that changed is converted, so a keystroke in a long field stays cheap.
-    const QString text = m_edits[std::size_t(index)]->fieldText();
-    field(m_working, index) = m_fields[std::size_t(index)].store(text).bytes;
+    m_working.edit(index, m_edits[std::size_t(index)]->fieldText());
     if (!m_pDoc)
         return;
     if (index < kShortFields)
-        m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, &m_working);
+        m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, workingHint());
     else
         m_pDoc->UpdateAllViews(this, UpdateHint::OtherField, nullptr);
 }
@@ -592,162 +467,52 @@ void CInputForm::onFieldChanged(int index)
 
 bool CInputForm::ApplyRecord()
 {
-    if (!m_bRecordModified)
+    if (!m_working.isModified())
         return true;
     TreeRecord* stored = record();
     if (!stored)
         return false;
-
-    // Only the fields the user changed are taken from the edits, and of those only what differs
-    // from what was loaded; everything else keeps the document's bytes as they are now.
-    TreeRecord applied = *stored;
-    std::array<bool, kFieldCount> changed{};
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (!m_touched[std::size_t(i)])
-            continue;
-        const QString text = m_edits[std::size_t(i)]->fieldText();
-        const FieldText& fieldText = m_fields[std::size_t(i)];
-        if (!fieldText.isChanged(text))
-            continue;
-        const FieldText::Stored typed = fieldText.store(text);
-        if (!typed.lossless) {
-            refuseUnencodable(i, typed, text);
+    const WorkingRecord::Apply apply = m_working.prepareApply(
+        *stored, [this](int index) { return m_edits[std::size_t(index)]->fieldText(); });
+    if (apply.unencodable) {
+        refuseUnencodable(*apply.unencodable);
+        return false;
+    }
+    if (apply.loss) {
+        const QMessageBox::StandardButton answer =
+            m_prompts.message(this, QMessageBox::Warning, apply.loss->question(),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            if (apply.loss->focusField >= 0)
+                focusField(apply.loss->focusField);
             return false;
         }
-        field(applied, i) = TypedText::StoreTypedSpan(typed.bytes, typed.begin, typed.end);
-        changed[std::size_t(i)] = true;
     }
-    if (m_working.membership != m_loadedMembership)
-        applied.membership = m_working.membership;
-
-    TreeRecord readBack;
-    const RoundTripReport report = CheckRecordRoundTrip(applied, &readBack);
-    if (!report.empty() && !confirmRoundTrip(applied, readBack, report, changed))
-        return false;
 
     // One step of the book's history for every field changed, none when nothing differs.
-    history().setRecordTexts(stored->recordId, applied);
-    m_working = applied;
-    m_loadedMembership = applied.membership;
-    // The edits go on showing the text as typed; what they are compared with is what is stored.
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (changed[std::size_t(i)])
-            m_fields[std::size_t(i)].load(field(applied, i));
-    }
-    m_touched.fill(false);
+    history().setRecordTexts(stored->recordId, apply.record);
+    m_working.applied(apply);
     if (m_pDoc)
         m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, stored);
     setButtonsEnabled(false);
     emit treeFocusRequested();
-    m_bRecordModified = false;
     return true;
 }
 
-void CInputForm::refuseUnencodable(int index, const FieldText::Stored& typed, const QString& text)
+void CInputForm::refuseUnencodable(const WorkingRecord::Unencodable& refusal)
 {
-    // The first few characters the code page has no byte for, each once, in order.
-    QStringList found;
-    qsizetype first = -1;
-    const QStringView part =
-        QStringView(text).sliced(typed.textBegin, typed.textEnd - typed.textBegin);
-    for (qsizetype i = 0; i < part.size() && found.size() < 5;) {
-        const qsizetype length = part[i].isHighSurrogate() && i + 1 < part.size() ? 2 : 1;
-        const QString character = part.sliced(i, length).toString();
-        QStringEncoder encoder("windows-1251");
-        const QByteArray encoded = encoder.encode(character); // encoding happens on conversion
-        if (encoder.hasError() && character != QChar(QChar::ParagraphSeparator) &&
-            character != QChar(QChar::LineSeparator)) {
-            if (first < 0)
-                first = typed.textBegin + i;
-            if (!found.contains(character))
-                found << character;
-        }
-        i += length;
-    }
-    const QString label = QString::fromStdString(FieldLabel(RecordField(index + 1)));
-    m_prompts.message(this, QMessageBox::Warning,
-                      QStringLiteral("В поле «%1» есть знаки, которых нет в кодировке "
-                                     "Windows-1251: %2.\nКнига хранит текст в этой кодировке. "
-                                     "Замените или удалите эти знаки, и запись можно будет "
-                                     "применить.")
-                          .arg(label, found.join(QStringLiteral(" "))),
-                      QMessageBox::Ok, QMessageBox::Ok);
-    focusField(index);
-    if (first >= 0) {
-        CFieldEdit* edit = m_edits[std::size_t(index)];
-        // A character never straddles a break between pieces.
-        QTextCursor cursor(edit->document());
-        const int position = LongParagraphs::Position(*edit->document(), first);
-        cursor.setPosition(position);
-        cursor.setPosition(position + (text[first].isHighSurrogate() ? 2 : 1),
-                           QTextCursor::KeepAnchor);
-        edit->setTextCursor(cursor);
-    }
-}
-
-bool CInputForm::confirmRoundTrip(const TreeRecord& applied, const TreeRecord& readBack,
-                                  const RoundTripReport& report,
-                                  const std::array<bool, kFieldCount>& changed)
-{
-    QStringList lines;
-    int firstField = -1;
-    bool marks = false;
-    bool joined = false;
-    bool quotes = false;
-    for (const RoundTripChange& change : report.changes) {
-        for (const RecordField kind : change.fields) {
-            const int index = indexOf(kind);
-            if (index < 0) {
-                if (kind == RecordField::Membership)
-                    lines << QStringLiteral("• «Принадлежность» станет %1")
-                                 .arg(quoted(readBack.membership));
-                else
-                    lines << QStringLiteral("• запись окажется в другом месте книги");
-                continue;
-            }
-            // Back to editing lands in a field the user changed, where there is one.
-            if (firstField < 0 ||
-                (changed[std::size_t(index)] && !changed[std::size_t(firstField)]))
-                firstField = index;
-            const QString label = QString::fromStdString(FieldLabel(kind));
-            const std::string& value = field(readBack, index);
-            lines << (value.empty()
-                          ? QStringLiteral("• «%1» окажется пустым").arg(label)
-                          : QStringLiteral("• «%1» станет таким: %2").arg(label, quoted(value)));
-            const std::string& typed = field(applied, index);
-            marks = marks || (index >= 4 && hasMarkWord(typed));
-            quotes = quotes || typed.find('"') != std::string::npos;
-            joined =
-                joined || (kind == RecordField::Notes && !typed.empty() && typed.front() != '@' &&
-                           !(applied.syntax.empty() && applied.purpose.empty() &&
-                             applied.parameters.empty()));
-        }
-    }
-    if (report.extraRecords > 0)
-        lines << QStringLiteral("• при чтении появятся лишние записи: %1").arg(report.extraRecords);
-    QStringList reasons;
-    if (marks)
-        reasons << QStringLiteral("Слово, которое начинается с «@», читается из файла как "
-                                  "заголовок раздела записи.");
-    if (joined)
-        reasons << QStringLiteral("Примечания, которые не начинаются с «@», при чтении "
-                                  "присоединяются к предыдущему разделу.");
-    if (quotes)
-        reasons << QStringLiteral("Кавычки, которые нельзя записать как есть, записываются "
-                                  "двумя апострофами.");
-    QString text = QStringLiteral("Текст записи не сохранится в файле в том виде, в каком он "
-                                  "введён. После сохранения и нового чтения книги:\n") +
-                   lines.join(u'\n');
-    if (!reasons.isEmpty())
-        text += QStringLiteral("\n\n") + reasons.join(u'\n');
-    text += QStringLiteral("\n\nПрименить запись всё равно? «Нет» вернёт к правке.");
-    const QMessageBox::StandardButton answer = m_prompts.message(
-        this, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        return true;
-    if (firstField >= 0)
-        focusField(firstField);
-    return false;
+    m_prompts.message(this, QMessageBox::Warning, refusal.message(), QMessageBox::Ok,
+                      QMessageBox::Ok);
+    focusField(refusal.field);
+    if (refusal.position < 0)
+        return;
+    CFieldEdit* edit = m_edits[std::size_t(refusal.field)];
+    // A character never straddles a break between pieces.
+    QTextCursor cursor(edit->document());
+    const int position = LongParagraphs::Position(*edit->document(), refusal.position);
+    cursor.setPosition(position);
+    cursor.setPosition(position + int(refusal.length), QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
 }
 
 void CInputForm::ResetRecord()
@@ -760,12 +525,12 @@ void CInputForm::ResetRecord()
     loadRecord(*stored);
     focusField(0);
     if (m_pDoc)
-        m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, &m_working);
+        m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, workingHint());
 }
 
 void CInputForm::DiscardRecord()
 {
-    if (!m_bRecordModified)
+    if (!m_working.isModified())
         return;
     TreeRecord* stored = record();
     if (!stored) {
@@ -774,7 +539,7 @@ void CInputForm::DiscardRecord()
     }
     loadRecord(*stored);
     if (m_pDoc)
-        m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, &m_working);
+        m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, workingHint());
 }
 
 void CInputForm::focusField(int index)
@@ -797,19 +562,17 @@ DocumentHistory& CInputForm::history()
 
 void CInputForm::OnMembershipClicked()
 {
-    if (m_recordId == 0)
+    if (m_working.recordId() == 0)
         return;
-    CMembershipDlg dialog(m_working.membership, this);
+    CMembershipDlg dialog(m_working.record().membership, this);
     dialog.placeAt(QCursor::pos());
     if (m_prompts.exec(dialog) != QDialog::Accepted)
         return;
     const std::string& chosen = dialog.membership();
-    if (chosen == m_working.membership)
+    if (!m_working.setMembership(chosen))
         return;
-    m_working.membership = chosen;
     m_membershipLabel->setText(DocumentText::toQString(chosen));
     fitMembershipLabel();
-    m_bRecordModified = true;
     setButtonsEnabled(true);
 
     TreeRecord* stored = record();
@@ -817,14 +580,10 @@ void CInputForm::OnMembershipClicked()
         return;
     // A section's membership is its whole subtree's, and takes effect at once.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    history().setSubtreeMembership(m_recordId, chosen);
+    history().setSubtreeMembership(m_working.recordId(), chosen);
     QGuiApplication::restoreOverrideCursor();
-    m_loadedMembership = chosen;
+    m_working.membershipStored();
     // Name and synonym typed before stay to be applied or reset.
-    const bool textEdits =
-        std::any_of(m_touched.begin(), m_touched.end(), [](bool t) { return t; });
-    if (!textEdits) {
-        m_bRecordModified = false;
+    if (!m_working.isModified())
         setButtonsEnabled(false);
-    }
 }

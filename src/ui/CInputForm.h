@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FieldText.h"
 #include "IDocumentView.h"
 #include "IRecordEditor.h"
 #include "IWorkingRecordSource.h"
 #include "TreeRecord.h"
+#include "WorkingRecord.h"
 
 #include <QScrollArea>
 
@@ -19,7 +19,6 @@ class CZETbrowserDoc;
 class DocumentHistory;
 class QLabel;
 class UserPrompts;
-struct RoundTripReport;
 
 // The middle pane of a document window: the current record field by field. Edits go into a
 // working copy, which the tree's label and the preview follow while the user types; "Применить"
@@ -60,7 +59,7 @@ public:
         IDC_PARAMETERS_CAPTION = 1015,
         IDC_NOTES_CAPTION = 1016,
     };
-    static constexpr int kFieldCount = 8;
+    static constexpr int kFieldCount = WorkingRecord::kFieldCount;
     // The narrowest width the edits are laid out for, in real pixels: the pane starts at 310
     // pixels, and a minimum grown with the font would push the buttons out of it.
     static constexpr int kMinimumWidth = 300;
@@ -103,7 +102,7 @@ public:
 
     // The document's record shown, looked up afresh; null when none.
     TreeRecord* record() const;
-    std::uint32_t recordId() const override { return m_recordId; }
+    std::uint32_t recordId() const override { return m_working.recordId(); }
     CZETbrowserDoc* GetDocument() const { return m_pDoc; }
 
     // Widths follow the pane (at least the minimum), the buttons go under the lowest visible
@@ -141,18 +140,11 @@ private:
     void emptyForm();
     void setButtonsEnabled(bool enabled);
     void onFieldChanged(int index);
-    void refuseUnencodable(int index, const FieldText::Stored& stored, const QString& text);
-    bool confirmRoundTrip(const TreeRecord& applied, const TreeRecord& readBack,
-                          const RoundTripReport& report,
-                          const std::array<bool, kFieldCount>& changed);
+    void refuseUnencodable(const WorkingRecord::Unencodable& refusal);
+    // The working copy as the hint of an update.
+    TreeRecord* workingHint() const;
     void focusField(int index);
     void layoutNow();
-    // The height of `edit` that shows two lines of its text.
-    static int twoLines(const CFieldEdit* edit);
-    static std::string& field(TreeRecord& record, int index);
-    static const std::string& field(const TreeRecord& record, int index);
-    // A rectangle of the template, given in dialog units, in pixels.
-    QRect dialogRect(int x, int y, int width, int height) const;
 
     // Only for a form with a document.
     DocumentHistory& history();
@@ -161,14 +153,8 @@ private:
     UserPrompts& m_prompts;
     DocumentHistory* m_history = nullptr;
     std::unique_ptr<DocumentHistory> m_ownHistory;
-    // The record shown (0: none); found through the document's id index when needed.
-    std::uint32_t m_recordId = 0;
-    TreeRecord m_working;
-    bool m_bRecordModified = false;
-    // The fields the user typed in since the record was loaded or applied.
-    std::array<bool, kFieldCount> m_touched{};
-    std::array<FieldText, kFieldCount> m_fields;
-    std::string m_loadedMembership;
+    // The record shown and its edits; the stored record is found by its id when needed.
+    WorkingRecord m_working;
     bool m_loading = false;
 
     QWidget* m_page = nullptr; // child widgets from here on

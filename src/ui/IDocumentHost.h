@@ -1,12 +1,9 @@
 #pragma once
 
 class CChildFrame;
-class CZETbrowserDoc;
-class IWorkingRecordSource;
-class QWidget;
 
 // What a document window asks of whoever keeps the open documents (the program's document
-// manager): saving, the question before it closes, the help creation dialog and the preview.
+// manager): saving, the question before it closes and the help creation dialog.
 class IDocumentHost
 {
 public:
@@ -19,12 +16,4 @@ public:
     // Runs the help creation dialog on the window's saved document; false when the program has
     // no such dialog to offer.
     virtual bool runHelpDialog(CChildFrame& frame) = 0;
-    // The pane that draws the record being edited, the working copy of `source` (which outlives
-    // the pane), a view of `doc` made as a child of `parent`; null when the program has none (the
-    // window then leaves the pane empty).
-    virtual QWidget* createPreviewPane(CZETbrowserDoc& /*doc*/,
-                                       const IWorkingRecordSource& /*source*/, QWidget* /*parent*/)
-    {
-        return nullptr;
-    }
 };

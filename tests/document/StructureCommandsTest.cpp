@@ -166,6 +166,26 @@ TEST(StructureCommands, UnknownSourceOrTargetChangesNothing)
     EXPECT_EQ(doc.maxId(), 12u);
 }
 
+TEST(StructureCommands, SubtreeMembershipStopsAtTheSubtreesEnd)
+{
+    CZETbrowserDoc doc;
+    BuildBook(doc);
+    auto expected = Contents(doc);
+    // F3 holds I4, F5 and I6 (whose own letters differ); I7 after it is F1's, not F3's.
+    doc.SetSubtreeMembership(3, "T");
+    for (const std::size_t i : {2, 3, 4, 5})
+        expected[i].membership = "T";
+    EXPECT_EQ(Contents(doc), expected);
+    EXPECT_FALSE(doc.IsModified());
+    // An entry is a subtree of one; so is an empty section; an unknown id changes nothing.
+    doc.SetSubtreeMembership(9, "O");
+    doc.SetSubtreeMembership(8, "S");
+    doc.SetSubtreeMembership(99, "A");
+    expected[8].membership = "O";
+    expected[7].membership = "S";
+    EXPECT_EQ(Contents(doc), expected);
+}
+
 TEST(StructureCommands, CreateRecord)
 {
     CZETbrowserDoc doc;

@@ -340,14 +340,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(area));
         tree->setFocus();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
-        // Tree, form (its first field), and past the preview (which takes no focus) back to the
-        // tree.
+        // Tree, form (its first field), the preview (which scrolls by keys), back to the tree.
         QWidget* form = frame->inputForm()->firstField();
+        QWidget* preview = frame->previewPane();
         QVERIFY(form && frame->formPane()->isAncestorOf(form));
         frame->activateNextPane();
         QCOMPARE(QApplication::focusWidget(), form);
         frame->activateNextPane();
+        QCOMPARE(QApplication::focusWidget(), preview);
+        frame->activateNextPane();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
+        frame->activatePreviousPane();
+        QCOMPARE(QApplication::focusWidget(), preview);
         frame->activatePreviousPane();
         QCOMPARE(QApplication::focusWidget(), form);
         frame->activatePreviousPane();
@@ -355,7 +359,21 @@ private slots:
         // From outside the panes the first step lands on the first or the last that can.
         frame->setFocus();
         frame->activatePreviousPane();
-        QCOMPARE(QApplication::focusWidget(), form);
+        QCOMPARE(QApplication::focusWidget(), preview);
+        frame->setFocus();
+        frame->activateNextPane();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
+
+        // A form that shows nothing takes no focus: the step goes past it.
+        doc->SetRecords({});
+        doc->currentId = 0;
+        doc->UpdateAllViews(nullptr);
+        QVERIFY(!frame->inputForm()->firstField());
+        tree->setFocus();
+        frame->activateNextPane();
+        QCOMPARE(QApplication::focusWidget(), preview);
+        frame->activatePreviousPane();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
     }
 
     void membershipAndTextsSurviveSave()

@@ -1,4 +1,5 @@
 #include "QtHelpMessages.h"
+#include "DesktopHelpPlatform.h"
 #include "FakeXdgOpen.h"
 #include "HelpCompiler.h"
 #include "QtHelpPlatform.h"
@@ -68,7 +69,7 @@ private slots:
     {
         ScriptedPrompts prompts;
         QWidget owner;
-        QtHelpPlatform platform;
+        DesktopHelpPlatform platform;
         const std::string first = "/книги/Справка/первая.chm";
         const std::string second = "/книги/Справка/вторая.chm";
         {
@@ -109,7 +110,7 @@ private slots:
         ScriptedPrompts prompts;
         QWidget owner;
         QtHelpMessages messages(prompts, &owner);
-        QtHelpPlatform platform;
+        DesktopHelpPlatform platform;
         // Without xdg-open Qt's own way is asked, which has nothing to open it with here.
         const bool opened = HelpCompiler(platform, messages).OpenHelpFile("/нет/такого.chm");
         qputenv("PATH", path);

@@ -1,15 +1,12 @@
 #include "QtHelpPlatform.h"
 
-#include "DesktopOpener.h"
 #include "ProgramInfo.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QUrl>
 
 namespace {
 
@@ -87,22 +84,7 @@ IHelpPlatform::RunResult QtHelpPlatform::RunProgram(const std::string& program,
     return result;
 }
 
-bool QtHelpPlatform::OpenDocument(const std::string& path)
+bool QtHelpPlatform::OpenDocument(const std::string&)
 {
-    return OpenDocumentWatching(path, {});
-}
-
-bool QtHelpPlatform::OpenDocumentWatching(const std::string& path,
-                                          const std::function<void()>& failedLater)
-{
-    const QString file = QString::fromStdString(path);
-    // Without xdg-open (a desktop that opens files through its portal) Qt's own way is all
-    // there is, and it tells no more than whether it could ask.
-    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-    DesktopOpener::Open(file, [failedLater](DesktopOpener::Outcome outcome) {
-        if (outcome != DesktopOpener::Outcome::Opened && failedLater)
-            failedLater();
-    });
-    return true;
+    return false;
 }

@@ -2,9 +2,9 @@
 
 #include "IHelpPlatform.h"
 
-// The platform services of help generation on Qt: PATH lookup, the application's profile,
-// QProcess and the desktop's default handler (xdg-open, whose exit status tells whether the
-// file could be opened).
+// The platform services of help generation on QtCore: PATH lookup, the application's profile and
+// QProcess. It opens nothing with the desktop (zettool never does); the program's
+// DesktopHelpPlatform does.
 class QtHelpPlatform : public IHelpPlatform
 {
 public:
@@ -14,7 +14,6 @@ public:
     void WriteCompilerSetting(const std::string& path) override;
     RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDirectory, const OutputSink& output) override;
+    // False: nothing here opens files.
     bool OpenDocument(const std::string& path) override;
-    bool OpenDocumentWatching(const std::string& path,
-                              const std::function<void()>& failedLater) override;
 };
