@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCursor>
 #include <QSettings>
 #include <QUndoStack>
 #include <QtTest>
@@ -82,6 +83,7 @@ private slots:
     void appliedEditUndoneShowsInTreeAndForm();
     void unappliedEditsAreAskedAboutFirst();
     void membershipIsOneStep();
+    void pasteFromAnotherBookIsTheTargetsStep();
     void bookReadAnewHasNoHistory();
     void limitComesFromTheSettings();
 };
@@ -394,6 +396,36 @@ void UndoRedoTest::limitComesFromTheSettings()
     QVERIFY(!undoAction()->isEnabled());
     // The oldest step is gone: the book cannot be undone back to its file.
     QVERIFY(doc().IsModified());
+}
+
+void UndoRedoTest::pasteFromAnotherBookIsTheTargetsStep()
+{
+    openBook();
+    CChildFrame* target =
+        frame()->documents().OpenDocumentFile(bookPath(QStringLiteral("other.zet"), sampleBook()));
+    QVERIFY(target != nullptr && target != m_child);
+    select(1); // the source's section, with its entry
+    CStructureTreeCtrl& targetTree = target->treeView()->GetTreeCtrl();
+    QTreeWidgetItem* onto = targetTree.topLevelItem(0);
+    QCursor::setPos(targetTree.viewport()->mapToGlobal(targetTree.visualItemRect(onto).center()));
+    targetTree.PasteForeignRecord(doc());
+    CZETbrowserDoc& pasted = *target->GetDocument();
+    QCOMPARE(pasted.RecordCount(), std::size_t(5));
+    QCOMPARE(target->history().stack().count(), 1);
+    QCOMPARE(stack().count(), 0);
+    QVERIFY(!doc().IsModified());
+    QCOMPARE(frame()->activeChild(), target);
+    QCOMPARE(undoAction()->text(), QStringLiteral("&Отменить вставку «Функции»\tCtrl+Z"));
+
+    undoAction()->trigger();
+    QCOMPARE(pasted.RecordCount(), std::size_t(3));
+    QVERIFY(!pasted.IsModified());
+    QCOMPARE(onto->childCount(), 1);
+    redoAction()->trigger();
+    QCOMPARE(pasted.RecordCount(), std::size_t(5));
+    QCOMPARE(onto->childCount(), 2);
+    QCOMPARE(doc().RecordCount(), std::size_t(3));
+    target->GetDocument()->SetModifiedMark(false);
 }
 
 QTEST_MAIN(UndoRedoTest)
