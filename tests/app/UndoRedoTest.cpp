@@ -84,6 +84,7 @@ private slots:
     void unappliedEditsAreAskedAboutFirst();
     void membershipIsOneStep();
     void pasteFromAnotherBookIsTheTargetsStep();
+    void recordUndoneIsScrolledIntoView();
     void bookReadAnewHasNoHistory();
     void limitComesFromTheSettings();
 };
@@ -426,6 +427,38 @@ void UndoRedoTest::pasteFromAnotherBookIsTheTargetsStep()
     QCOMPARE(onto->childCount(), 2);
     QCOMPARE(doc().RecordCount(), std::size_t(3));
     target->GetDocument()->SetModifiedMark(false);
+}
+
+void UndoRedoTest::recordUndoneIsScrolledIntoView()
+{
+    QByteArray book = "{\"Shell\",\r\n";
+    for (int i = 1; i <= 300; ++i) {
+        book += " {\"Item\",\"AST\",\"R" + QByteArray::number(i) +
+                "\",\"\",\"\",\"\",\r\n\"\"\r\n }" + (i < 300 ? "," : "") + "\r\n";
+    }
+    book += "}\r\n";
+    m_path = bookPath(QStringLiteral("long.zet"), book);
+    m_app = startApp({m_path});
+    m_child = frame()->activeChild();
+    QVERIFY(m_child != nullptr);
+    QCOMPARE(doc().RecordCount(), std::size_t(300));
+    m_child->showMaximized();
+    settle();
+    select(300);
+    deleteSelected();
+    select(1);
+    tree().scrollToTop();
+    undoAction()->trigger();
+    QCOMPARE(selected(), 300u);
+    const QRect shown = tree().visualItemRect(tree().currentItem());
+    QVERIFY(shown.isValid());
+    QVERIFY2(tree().viewport()->rect().contains(shown), "the record undone is out of view");
+
+    // Redone, the one the selection went to is shown instead.
+    tree().scrollToTop();
+    redoAction()->trigger();
+    QCOMPARE(selected(), 299u);
+    QVERIFY(tree().viewport()->rect().contains(tree().visualItemRect(tree().currentItem())));
 }
 
 QTEST_MAIN(UndoRedoTest)
