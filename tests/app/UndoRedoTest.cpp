@@ -85,6 +85,7 @@ private slots:
     void membershipIsOneStep();
     void pasteFromAnotherBookIsTheTargetsStep();
     void recordUndoneIsScrolledIntoView();
+    void closingAfterUndoingBackAsksNothing();
     void bookReadAnewHasNoHistory();
     void limitComesFromTheSettings();
 };
@@ -459,6 +460,29 @@ void UndoRedoTest::recordUndoneIsScrolledIntoView()
     redoAction()->trigger();
     QCOMPARE(selected(), 299u);
     QVERIFY(tree().viewport()->rect().contains(tree().visualItemRect(tree().currentItem())));
+}
+
+void UndoRedoTest::closingAfterUndoingBackAsksNothing()
+{
+    openBook();
+    select(3);
+    deleteSelected();
+    select(2);
+    form()->edit(CInputForm::IDC_NAME)->setPlainText(QStringLiteral("Размер"));
+    QVERIFY(form()->ApplyRecord());
+    undoAction()->trigger();
+    // Still one step away from the file: asked, and Cancel keeps the window.
+    m_prompts.messageAnswers.enqueue(QMessageBox::Cancel);
+    m_child->close();
+    settle();
+    QCOMPARE(m_prompts.messages.size(), 2);
+    QCOMPARE(frame()->childFrames().size(), 1);
+    undoAction()->trigger();
+    m_child->close();
+    settle();
+    QCOMPARE(m_prompts.messages.size(), 2);
+    QVERIFY(frame()->childFrames().isEmpty());
+    m_child = nullptr;
 }
 
 QTEST_MAIN(UndoRedoTest)
