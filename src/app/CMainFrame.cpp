@@ -4,6 +4,7 @@
 #include "CChildFrame.h"
 #include "CRecentFileList.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
 #include "DocumentManager.h"
 #include "FileDropOpener.h"
 #include "MainStatusBar.h"
@@ -23,6 +24,7 @@
 #include <QMessageBox>
 #include <QStyle>
 #include <QToolBar>
+#include <QUndoGroup>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -52,7 +54,9 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
     connect(m_documents, &DocumentManager::stateChanged, this, &CMainFrame::refreshFrameState);
     connect(m_documents, &DocumentManager::recentFilesChanged, this,
             &CMainFrame::updateRecentMenus);
+    m_undoGroup = new QUndoGroup(this);
     connect(m_documents, &DocumentManager::windowAdded, this, [this](CChildFrame* child) {
+        m_undoGroup->addStack(&child->history().stack());
         if (isVisible())
             fitNewChild(child);
         else
@@ -70,6 +74,7 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
                                   {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE,
                                    ID_FILE_SAVE_AS, kSeparator, kRecentFiles, ID_APP_EXIT},
                                   QStringLiteral("Повторно открыть файл")),
+                       createMenu(QStringLiteral("&Правка"), {ID_EDIT_UNDO, ID_EDIT_REDO}),
                        createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, kDocumentStatusBar}),
                        m_windowMenu = createMenu(QStringLiteral("&Окно"),
                                                  {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}),
@@ -80,8 +85,9 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
     m_toolBar = new QToolBar(QStringLiteral("Панель инструментов"), this);
     m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
     m_toolBar->setIconSize(QSize(16, 16));
-    for (int id : std::initializer_list<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, kSeparator,
-                                             ID_APP_ABOUT}) {
+    for (int id :
+         std::initializer_list<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, kSeparator,
+                                    ID_EDIT_UNDO, ID_EDIT_REDO, kSeparator, ID_APP_ABOUT}) {
         if (id == kSeparator)
             m_toolBar->addSeparator();
         else
@@ -93,6 +99,12 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
         if (!isHidden() || visible)
             commandAction(ID_VIEW_TOOLBAR)->setChecked(visible);
     });
+
+    for (const auto signal : {&QUndoGroup::canUndoChanged, &QUndoGroup::canRedoChanged})
+        connect(m_undoGroup, signal, this, &CMainFrame::updateHistoryActions);
+    for (const auto signal : {&QUndoGroup::undoTextChanged, &QUndoGroup::redoTextChanged})
+        connect(m_undoGroup, signal, this, &CMainFrame::updateHistoryActions);
+    updateHistoryActions();
 
     m_statusBar = new MainStatusBar(this);
     setStatusBar(m_statusBar);
@@ -165,6 +177,10 @@ void CMainFrame::createActions()
         {ID_WINDOW_TILE_HORZ, "&Черепица",
          "Выстроить окна так, чтоб они не перекрывали друг друга\nЧерепица", noKey, nullptr,
          NeedsDocument, [this](bool) { tileWindowsHorizontally(); }},
+        {ID_EDIT_UNDO, "&Отменить\tCtrl+Z", "Отменить последнее действие\nОтменить",
+         Qt::CTRL | Qt::Key_Z, "undo", FollowsHistory, inActive(&CChildFrame::OnEditUndo)},
+        {ID_EDIT_REDO, "&Повторить\tCtrl+Y", "Повторить отменённое действие\nПовторить",
+         Qt::CTRL | Qt::Key_Y, "redo", FollowsHistory, inActive(&CChildFrame::OnEditRedo)},
         {ID_CREATE_HELP, "Создать справку в формате CHM", "Создать справку в формате CHM", noKey,
          nullptr, NeedsDocument, inActive(&CChildFrame::OnCreateHelp)},
         {ID_APP_ABOUT, "&О программе " ZET_PROGRAM_NAME "...",
@@ -204,6 +220,12 @@ void CMainFrame::createActions()
         }
         m_commands.insert(row.id, {action, row.flags});
     }
+    // Redo has the other editors' key as well. On a Russian layout the keys are the letters on
+    // the same keys (the window's own key handling, where no Latin layout lets Qt match them).
+    commandAction(ID_EDIT_REDO)
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+
     // The document menus word the status-bar toggle differently; the two stay in step.
     const QAction* statusBarAction = commandAction(ID_VIEW_STATUS_BAR);
     m_documentStatusBarAction = new QAction(QStringLiteral("Полоса &статуса"), this);
@@ -299,6 +321,8 @@ void CMainFrame::refreshFrameState()
                                        (!(command.flags & NeedsChanges) || child->canSave()));
     }
 
+    m_undoGroup->setActiveStack(child != nullptr ? &child->history().stack() : nullptr);
+
     // A maximised document window's title goes in brackets, as the MDI frame always showed it.
     QString title = kAppTitle;
     if (child != nullptr) {
@@ -311,6 +335,34 @@ void CMainFrame::refreshFrameState()
     setWindowTitle(title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     m_statusBar->followCaption(before, windowTitle());
     updateWindowMenu();
+}
+
+void CMainFrame::updateHistoryActions()
+{
+    struct Entry
+    {
+        int id;
+        QString verb;
+        QString key;
+        bool enabled;
+        QString step;
+    };
+    const Entry entries[] = {
+        {ID_EDIT_UNDO, QStringLiteral("Отменить"), QStringLiteral("Ctrl+Z"), m_undoGroup->canUndo(),
+         m_undoGroup->undoText()},
+        {ID_EDIT_REDO, QStringLiteral("Повторить"), QStringLiteral("Ctrl+Y"),
+         m_undoGroup->canRedo(), m_undoGroup->redoText()},
+    };
+    for (const Entry& entry : entries) {
+        QAction* action = commandAction(entry.id);
+        const QString step = entry.enabled ? entry.step : QString();
+        const QString named = step.isEmpty() ? entry.verb : entry.verb + QLatin1Char(' ') + step;
+        QString menuText = named;
+        menuText.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        action->setText(QLatin1Char('&') + menuText + QLatin1Char('\t') + entry.key);
+        action->setToolTip(named);
+        action->setEnabled(entry.enabled);
+    }
 }
 
 void CMainFrame::updateWindowMenu()

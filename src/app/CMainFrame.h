@@ -19,6 +19,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
+class QUndoGroup;
 class UserPrompts;
 
 // The main window: an MDI area for the document windows, the two menu sets (no document /
@@ -39,6 +40,8 @@ public:
         ID_FILE_PRINT = 57607,
         ID_FILE_MRU_FILE1 = 57616,
         ID_EDIT_COPY = 57634,
+        ID_EDIT_UNDO = 57643,
+        ID_EDIT_REDO = 57644,
         ID_WINDOW_CASCADE = 57650,
         ID_WINDOW_TILE_HORZ = 57651,
         ID_APP_ABOUT = 57664,
@@ -79,6 +82,7 @@ public:
     // --- state ---------------------------------------------------------------------------
     QMdiArea* mdiArea() const { return m_mdiArea; }
     QAction* commandAction(int id) const { return m_commands.value(id).action; }
+    QUndoGroup* undoGroup() const { return m_undoGroup; }
     // The status-bar toggle of the document menu, worded differently from the other one.
     QAction* documentStatusBarAction() const { return m_documentStatusBarAction; }
     bool showsDocumentMenu() const { return m_documentMenuShown; }
@@ -94,10 +98,11 @@ private:
     // When a command is enabled.
     enum CommandFlag {
         Always = 0,
-        NeedsDocument = 1, // a document window is active
-        NeedsChanges = 2,  // the active document holds unsaved changes
-        Reserved = 4,      // a key without a command: never enabled
-        Toggle = 8,        // checkable, initially checked
+        NeedsDocument = 1,   // a document window is active
+        NeedsChanges = 2,    // the active document holds unsaved changes
+        Reserved = 4,        // a key without a command: never enabled
+        Toggle = 8,          // checkable, initially checked
+        FollowsHistory = 16, // enabled while the active document can undo (redo) a step
     };
     struct Command
     {
@@ -120,6 +125,8 @@ private:
     // Menu set, command states and caption, after anything that may change them.
     void refreshFrameState();
     void updateWindowMenu();
+    // "Отменить" and "Повторить" name the step they would take, or are disabled.
+    void updateHistoryActions();
     // The document windows to arrange, the topmost last; maximised ones are restored first.
     QList<QMdiSubWindow*> windowsToArrange();
     QRect arrangeArea() const;
@@ -132,6 +139,8 @@ private:
     QToolBar* m_toolBar = nullptr;
     MainStatusBar* m_statusBar = nullptr;
     QHash<int, Command> m_commands;
+    // The histories of the open documents; the active window's is the one the menu acts on.
+    QUndoGroup* m_undoGroup = nullptr;
     QAction* m_documentStatusBarAction = nullptr;
     QList<QMenu*> m_menusWithoutDocument;
     QList<QMenu*> m_documentMenus;

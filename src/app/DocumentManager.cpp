@@ -385,6 +385,9 @@ bool DocumentManager::saveTo(CChildFrame& child, const QString& path)
             },
             target);
     }
+    // Undone back to here, the book is as the file holds it again.
+    if (saved)
+        child.markSaved();
     child.UpdateDocumentState();
     return saved;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DetachedSubtree.h"
 #include "FileStamp.h"
 #include "FileTarget.h"
 #include "FreeSpace.h"
@@ -11,6 +12,7 @@
 #include "ReadResult.h"
 #include "SaveOptions.h"
 #include "SaveResult.h"
+#include "TextExchange.h"
 #include "TreeRecord.h"
 
 #include <cstdint>
@@ -80,14 +82,37 @@ public:
     // gets it directly after itself, under its own parent. Refused for an unknown source or
     // target and for a target inside the source's subtree (the source itself included).
     std::vector<std::uint32_t> CopySubtree(std::uint32_t sourceId, std::uint32_t targetId);
-    // CopySubtree, then the source's removal, only once every record has arrived.
-    std::vector<std::uint32_t> MoveSubtree(std::uint32_t sourceId, std::uint32_t targetId);
+    // What CopySubtree followed by the source's removal gives, done the other way round: the
+    // source is taken out first and copied from there, so the book never holds both. With
+    // `original` the source is kept there, detached, instead of being dropped.
+    std::vector<std::uint32_t> MoveSubtree(std::uint32_t sourceId, std::uint32_t targetId,
+                                           std::optional<DetachedSubtree>* original = nullptr);
     // Copies `sourceId` of `source` (another document, or this one: the subtree is taken as it
     // was before the copy) with its subtree as the last child of the Folder `parentId` here (0:
     // top level). `source` is only read. Refused for an unknown source or parent and for a
     // parent that is not a Folder.
     std::vector<std::uint32_t> CopyForeignSubtree(const CZETbrowserDoc& source,
                                                   std::uint32_t sourceId, std::uint32_t parentId);
+
+    // --- exact steps: what undo and redo are made of -------------------------------------
+    // Each puts back exactly what another took, ids included; time linear in the records
+    // concerned (and the depth of their place), no recursion.
+
+    // Takes the record `id` with its subtree out of the book, observers told first as for
+    // DeleteRecord; the records are moved out, not copied. Nothing for an unknown id.
+    std::optional<DetachedSubtree> DetachSubtree(std::uint32_t id);
+    // Puts `subtree` back where it stood, every record with its own id; observers are told of
+    // the run as of any insertion. False, `subtree` left as it is, when that place is not in the
+    // book as it was left (the record that followed or the parent gone, an id taken since).
+    bool AttachSubtree(DetachedSubtree& subtree);
+    // Puts each exchange's text into its record's field and leaves there, in the exchange, the
+    // text it replaced: the same exchanges made again `backwards` (from the last) put every field
+    // back. All or nothing: false, changing nothing, for an unknown record or the field Place.
+    // Observers hear once of each run of exchanges of one record.
+    bool ExchangeTexts(std::vector<TextExchange>& exchanges, bool backwards = false);
+    // Where the selection goes when the record `id` goes: its next sibling, else the previous
+    // one, else its parent; 0 when there is none or `id` is unknown.
+    std::uint32_t RecordAfterRemoval(std::uint32_t id) const;
 
     // --- reading and writing (the open and save commands) --------------------------------
     // The document says nothing to the user: the results tell the caller what happened.
@@ -132,7 +157,7 @@ public:
     void SetModifiedFlag(bool modified) { m_modified = modified; }
 
     // Those told of every change to the records (InsertRecord, DeleteRecord, SetRecords,
-    // SetRecordTexts and the structure commands); not owned.
+    // SetRecordTexts, the structure commands and the exact steps); not owned.
     void AddObserver(IRecordObserver* observer);
     void RemoveObserver(IRecordObserver* observer);
 
@@ -154,6 +179,13 @@ private:
     // End of the unbroken run of `record`'s subtree (the record itself included).
     RecordList::const_iterator SubtreeRunEnd(RecordList::const_iterator record) const;
     RecordList::iterator Position(std::uint32_t id);
+    // Whether `ancestorId` is a parent, grandparent, ... of the record `id` (not the record
+    // itself). The walk up is bounded, so a parent cycle in bad data cannot hold it.
+    bool IsWithin(std::uint32_t id, std::uint32_t ancestorId) const;
+    // Where a copy of a subtree whose top stands under `sourceParentId` goes for `targetId`
+    // (see CopySubtree): its parent and the record it goes before. False for an unknown target.
+    bool CopyPlace(std::uint32_t sourceParentId, std::uint32_t targetId, std::uint32_t& parentId,
+                   RecordList::const_iterator& where) const;
     // The records of `id`'s subtree in list order (pointers stay valid while records are added).
     std::vector<const TreeRecord*> SubtreeRun(std::uint32_t id) const;
     // Inserts copies of `run` before `where`: the first under `parentId`, every later one under

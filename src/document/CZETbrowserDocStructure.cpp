@@ -9,7 +9,11 @@
 
 #include "CZETbrowserDoc.h"
 
+#include "RecordFields.h"
+
+#include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 const char* const kNewFolderName = "\xCD\xEE\xE2\xFB\xE9 \xF0\xE0\xE7\xE4\xE5\xEB"; // Новый раздел
@@ -134,35 +138,52 @@ std::uint32_t CZETbrowserDoc::CreateRecord(RecordKind kind, std::uint32_t parent
     return moved.front();
 }
 
+bool CZETbrowserDoc::IsWithin(std::uint32_t id, std::uint32_t ancestorId) const
+{
+    const TreeRecord* record = FindRecord(id);
+    for (std::size_t steps = 0; record && record->parentId != 0 && steps <= m_records.size();
+         ++steps) {
+        if (record->parentId == ancestorId)
+            return true;
+        record = FindRecord(record->parentId);
+    }
+    return false;
+}
+
+bool CZETbrowserDoc::CopyPlace(std::uint32_t sourceParentId, std::uint32_t targetId,
+                               std::uint32_t& parentId, RecordList::const_iterator& where) const
+{
+    parentId = 0;
+    where = m_records.end();
+    if (targetId == 0)
+        return true;
+    const auto found = m_index.find(targetId);
+    if (found == m_index.end())
+        return false;
+    const RecordList::const_iterator target = found->second;
+    if (target->isFolder()) {
+        parentId = targetId;
+        where = targetId == sourceParentId ? std::next(target) : SubtreeRunEnd(target);
+    } else {
+        parentId = target->parentId;
+        where = std::next(target);
+    }
+    return true;
+}
+
 std::vector<std::uint32_t> CZETbrowserDoc::CopySubtree(std::uint32_t sourceId,
                                                        std::uint32_t targetId)
 {
     const TreeRecord* source = FindRecord(sourceId);
     if (!source)
         return {};
+    // A copy inside its own source would chase its own copies.
+    if (targetId != 0 && (targetId == sourceId || IsWithin(targetId, sourceId)))
+        return {};
     std::uint32_t parentId = 0;
-    RecordList::const_iterator where = m_records.end();
-    if (targetId != 0) {
-        const auto target = Position(targetId);
-        if (target == m_records.end())
-            return {};
-        // A copy inside its own source would chase its own copies; the walk up is bounded so a
-        // parent cycle in bad data cannot hold it.
-        const TreeRecord* up = &*target;
-        for (std::size_t steps = 0; up && steps <= m_records.size(); ++steps) {
-            if (up->recordId == sourceId)
-                return {};
-            up = up->parentId == 0 ? nullptr : FindRecord(up->parentId);
-        }
-        if (target->isFolder()) {
-            parentId = targetId;
-            where = targetId == source->parentId ? std::next(RecordList::const_iterator(target))
-                                                 : SubtreeRunEnd(target);
-        } else {
-            parentId = target->parentId;
-            where = std::next(RecordList::const_iterator(target));
-        }
-    }
+    RecordList::const_iterator where;
+    if (!CopyPlace(source->parentId, targetId, parentId, where))
+        return {};
     try {
         return InsertCopies(SubtreeRun(sourceId), parentId, where);
     } catch (const std::bad_alloc&) {
@@ -171,11 +192,41 @@ std::vector<std::uint32_t> CZETbrowserDoc::CopySubtree(std::uint32_t sourceId,
 }
 
 std::vector<std::uint32_t> CZETbrowserDoc::MoveSubtree(std::uint32_t sourceId,
-                                                       std::uint32_t targetId)
+                                                       std::uint32_t targetId,
+                                                       std::optional<DetachedSubtree>* original)
 {
-    std::vector<std::uint32_t> ids = CopySubtree(sourceId, targetId);
-    if (!ids.empty())
-        DeleteRecord(sourceId);
+    const TreeRecord* source = FindRecord(sourceId);
+    if (!source)
+        return {};
+    if (targetId != 0 &&
+        (targetId == sourceId || !m_index.contains(targetId) || IsWithin(targetId, sourceId)))
+        return {};
+    const std::uint32_t sourceParentId = source->parentId;
+    // Out first: the source's place is then taken as it is without the copy, which is where an
+    // undo puts it back. The target lies outside the source, so it stays where it was.
+    std::optional<DetachedSubtree> detached = DetachSubtree(sourceId);
+    if (!detached)
+        return {};
+    std::vector<std::uint32_t> ids;
+    try {
+        std::vector<const TreeRecord*> run;
+        run.reserve(detached->records.size());
+        for (const TreeRecord& record : detached->records)
+            run.push_back(&record);
+        std::uint32_t parentId = 0;
+        RecordList::const_iterator where;
+        if (CopyPlace(sourceParentId, targetId, parentId, where))
+            ids = InsertCopies(run, parentId, where);
+    } catch (const std::bad_alloc&) {
+        ids.clear();
+    }
+    if (ids.empty()) {
+        // Nothing copied: the source goes back, and the book is as it was.
+        AttachSubtree(*detached);
+        return {};
+    }
+    if (original)
+        *original = std::move(detached);
     return ids;
 }
 
@@ -197,4 +248,135 @@ std::vector<std::uint32_t> CZETbrowserDoc::CopyForeignSubtree(const CZETbrowserD
     } catch (const std::bad_alloc&) {
         return {};
     }
+}
+
+// --- exact steps ---------------------------------------------------------------------------
+
+std::optional<DetachedSubtree> CZETbrowserDoc::DetachSubtree(std::uint32_t id)
+{
+    if (!m_index.contains(id))
+        return std::nullopt;
+    // Told while the records are still there, as for a deletion.
+    for (std::size_t i = 0; i < m_observers.size(); ++i)
+        m_observers[i]->OnSubtreeRemoving(id);
+    // An observer may have changed the book; the subtree is looked up afresh.
+    const auto found = m_index.find(id);
+    if (found == m_index.end())
+        return std::nullopt;
+    const RecordList::iterator top = found->second;
+    const RecordList::const_iterator end = SubtreeRunEnd(top);
+    DetachedSubtree detached;
+    detached.followingId = end == m_records.end() ? 0 : end->recordId;
+    for (auto it = RecordList::const_iterator(top); it != end; ++it)
+        m_index.erase(it->recordId);
+    // Moved, not copied: the list nodes change hands.
+    detached.records.splice(detached.records.end(), m_records, top, end);
+    for (TreeRecord& record : detached.records)
+        record.treeItem = record.parentTreeItem = 0; // their items went with them
+    return detached;
+}
+
+bool CZETbrowserDoc::AttachSubtree(DetachedSubtree& subtree)
+{
+    if (subtree.records.empty())
+        return false;
+    const std::uint32_t parentId = subtree.parentId();
+    RecordList::iterator where = m_records.end();
+    if (subtree.followingId != 0) {
+        where = Position(subtree.followingId);
+        if (where == m_records.end())
+            return false;
+    }
+    // The place keeps the pre-order: right after the parent or a record of its subtree, and
+    // before a sibling or a record beyond the parent's subtree (or the end).
+    if (parentId != 0) {
+        const TreeRecord* parent = FindRecord(parentId);
+        if (!parent || !parent->isFolder() || where == m_records.begin())
+            return false;
+        const std::uint32_t before = std::prev(where)->recordId;
+        if (before != parentId && !IsWithin(before, parentId))
+            return false;
+    }
+    if (where != m_records.end() && where->parentId != parentId &&
+        (parentId == 0 || IsWithin(where->recordId, parentId)))
+        return false;
+    for (const TreeRecord& record : subtree.records) {
+        if (m_index.contains(record.recordId))
+            return false;
+    }
+
+    std::vector<std::uint32_t> ids;
+    std::size_t indexed = 0;
+    try {
+        ids.reserve(subtree.records.size());
+        m_index.reserve(m_index.size() + subtree.records.size());
+        for (auto it = subtree.records.begin(); it != subtree.records.end(); ++it) {
+            // The iterator stays valid when the node moves into the book's list.
+            m_index.emplace(it->recordId, it);
+            ++indexed;
+            ids.push_back(it->recordId);
+        }
+        // Ids issued before stay issued, whatever the book was given since.
+        for (const std::uint32_t id : ids)
+            m_maxId = std::max(m_maxId, id);
+    } catch (const std::bad_alloc&) {
+        auto it = subtree.records.begin();
+        for (std::size_t i = 0; i < indexed; ++i, ++it)
+            m_index.erase(it->recordId);
+        return false;
+    }
+    m_records.splice(where, subtree.records);
+    NotifyInserted(parentId, where, ids);
+    return true;
+}
+
+bool CZETbrowserDoc::ExchangeTexts(std::vector<TextExchange>& exchanges, bool backwards)
+{
+    for (const TextExchange& exchange : exchanges) {
+        const TreeRecord* record = FindRecord(exchange.recordId);
+        if (!record || !RecordFields::Text(*record, exchange.field))
+            return false;
+    }
+    std::vector<std::uint32_t> changed;
+    const auto exchange = [this, &changed](TextExchange& one) {
+        std::swap(*RecordFields::Text(*FindRecord(one.recordId), one.field), one.text);
+        if (changed.empty() || changed.back() != one.recordId)
+            changed.push_back(one.recordId);
+    };
+    try {
+        changed.reserve(exchanges.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (backwards)
+        std::for_each(exchanges.rbegin(), exchanges.rend(), exchange);
+    else
+        std::for_each(exchanges.begin(), exchanges.end(), exchange);
+    for (const std::uint32_t id : changed) {
+        for (std::size_t i = 0; i < m_observers.size(); ++i)
+            m_observers[i]->OnRecordTextsChanged(id);
+    }
+    return true;
+}
+
+std::uint32_t CZETbrowserDoc::RecordAfterRemoval(std::uint32_t id) const
+{
+    const auto found = m_index.find(id);
+    if (found == m_index.end())
+        return 0;
+    const RecordList::const_iterator record = found->second;
+    const std::uint32_t parentId = record->parentId;
+    const auto end = SubtreeRunEnd(record);
+    if (end != m_records.end() && end->parentId == parentId)
+        return end->recordId;
+    // Before the record stands its parent, or the previous sibling's last descendant.
+    if (record != m_records.begin()) {
+        const TreeRecord* up = &*std::prev(record);
+        for (std::size_t steps = 0; up && steps <= m_records.size(); ++steps) {
+            if (up->recordId == parentId || up->parentId == parentId)
+                return up->recordId;
+            up = FindRecord(up->parentId);
+        }
+    }
+    return parentId;
 }

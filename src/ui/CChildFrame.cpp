@@ -5,13 +5,16 @@
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
 #include "IDocumentHost.h"
 #include "RecordEditsQuestion.h"
+#include "UndoKeys.h"
 #include "UserPrompts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QSplitter>
 
 namespace {
@@ -37,6 +40,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
 {
     if (!m_doc)
         m_doc = std::make_unique<CZETbrowserDoc>();
+    m_history = std::make_unique<DocumentHistory>(*m_doc, DocumentHistory::configuredLimit());
     setAttribute(Qt::WA_DeleteOnClose);
     setAcceptDrops(false);
 
@@ -67,6 +71,9 @@ CChildFrame::CChildFrame(std::unique_ptr<CZETbrowserDoc> doc, UserPrompts& promp
     CStructureTreeCtrl& tree = m_treeView->GetTreeCtrl();
     m_editsQuestion = std::make_unique<RecordEditsQuestion>(m_form, prompts);
     tree.setRecordEditsQuestion(m_editsQuestion.get());
+    // Both change the book through its history.
+    tree.setHistory(m_history.get());
+    m_form->setHistory(m_history.get());
     m_treeView->setWorkingRecordSource(m_form);
     connect(&tree, &CStructureTreeCtrl::formFocusRequested, this, [this] {
         if (QWidget* field = m_form->firstField())
@@ -152,6 +159,38 @@ void CChildFrame::OnCreateHelp()
                       QStringLiteral("Создание справки из программы пока недоступно. Файлы "
                                      "справки можно собрать командой zettool make-help."),
                       QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void CChildFrame::OnEditUndo()
+{
+    m_treeView->GetTreeCtrl().OnEditUndo();
+}
+
+void CChildFrame::OnEditRedo()
+{
+    m_treeView->GetTreeCtrl().OnEditRedo();
+}
+
+void CChildFrame::markSaved()
+{
+    m_history->markSaved();
+}
+
+void CChildFrame::keyPressEvent(QKeyEvent* event)
+{
+    switch (undoKeyOf(*event)) {
+    case UndoKey::Undo:
+        OnEditUndo();
+        event->accept();
+        return;
+    case UndoKey::Redo:
+        OnEditRedo();
+        event->accept();
+        return;
+    case UndoKey::None:
+        break;
+    }
+    QMdiSubWindow::keyPressEvent(event);
 }
 
 void CChildFrame::cyclePanes(int step)

@@ -7,6 +7,7 @@
 class CInputForm;
 class CZETbrowserDoc;
 class CZETTreeView;
+class DocumentHistory;
 class IDocumentHost;
 class QSplitter;
 class RecordEditsQuestion;
@@ -26,6 +27,8 @@ public:
     ~CChildFrame() override;
 
     CZETbrowserDoc* GetDocument() const { return m_doc.get(); }
+    // The document's undo history: every change the panes make to the book is a step of it.
+    DocumentHistory& history() const { return *m_history; }
     CZETTreeView* treeView() const { return m_treeView; }
     CInputForm* inputForm() const { return m_form; }
     QWidget* formPane() const;
@@ -45,6 +48,12 @@ public:
 
     // "Создать справку в формате CHM".
     void OnCreateHelp();
+    // "Отменить" and "Повторить": the last step of the book's history (the form's unapplied
+    // edits asked about first), the record it concerns shown.
+    void OnEditUndo();
+    void OnEditRedo();
+    // The book was saved: its history's clean state.
+    void markSaved();
     // Asks whether to apply the input form's unapplied edits: Yes applies them, No drops them;
     // false (Cancel, or edits the form could not apply) stops the caller.
     bool PromptRecordOnClose();
@@ -60,6 +69,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The undo keys that no shortcut took: on a Russian layout without a Latin one, and in a
+    // window without the main frame's menu.
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -68,6 +80,7 @@ private:
     void cyclePanes(int step);
 
     std::unique_ptr<CZETbrowserDoc> m_doc;
+    std::unique_ptr<DocumentHistory> m_history;
     UserPrompts& m_prompts;
     IDocumentHost* m_host;
     std::unique_ptr<RecordEditsQuestion> m_editsQuestion;

@@ -1,6 +1,7 @@
 #include "CFieldEdit.h"
 
 #include "LongParagraphs.h"
+#include "UndoKeys.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
@@ -54,7 +55,7 @@ bool CFieldEdit::IsControlLetter(const QKeyEvent& event, char latin)
 
 bool CFieldEdit::handlesKey(const QKeyEvent& event)
 {
-    if (isEnter(event))
+    if (isEnter(event) || undoKeyOf(event) != UndoKey::None)
         return true;
     return IsControlLetter(event, 'T') || IsControlLetter(event, 'C') ||
            IsControlLetter(event, 'V');
@@ -84,7 +85,14 @@ void CFieldEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (IsControlLetter(*event, 'T')) {
+    // Typing not yet applied is the field's own to take back: the book's undo is for the rest
+    // of the window.
+    if (const UndoKey undoKey = undoKeyOf(*event); undoKey != UndoKey::None) {
+        if (undoKey == UndoKey::Undo)
+            undo();
+        else
+            redo();
+    } else if (IsControlLetter(*event, 'T')) {
         InsertTextAtCaret(QStringLiteral("\t"));
     } else if (IsControlLetter(*event, 'C')) {
         copy();

@@ -7,8 +7,9 @@ class QMimeData;
 
 // A text field of the input form with the editing keys of the syntax-helper editor: Shift+Enter
 // applies the record, Enter starts a new line, Ctrl+Enter does nothing, Ctrl+T inserts a tab,
-// Ctrl+C and Ctrl+V copy and paste. Letter keys work on the Latin letter and on the Cyrillic one
-// on the same key of a Russian layout. Tab moves the focus on.
+// Ctrl+C and Ctrl+V copy and paste, Ctrl+Z undoes typing, Ctrl+Y and Ctrl+Shift+Z redo it (the
+// book's undo does not reach into a field). Letter keys work on the Latin letter and on the
+// Cyrillic one on the same key of a Russian layout. Tab moves the focus on.
 //
 // A very long paragraph is held in pieces (see LongParagraphs), so that no keystroke waits for
 // the layout of megabytes: set and read the text with setFieldText and fieldText, which know the

@@ -5,6 +5,7 @@
 #include "CFieldEdit.h"
 #include "CMembershipDlg.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
 #include "DocumentText.h"
 #include "LongParagraphs.h"
 #include "TemplateScale.h"
@@ -488,14 +489,11 @@ bool CInputForm::ApplyRecord()
         }
     }
 
-    const bool anyChange = apply.record != *stored;
-    *stored = apply.record;
+    // One step of the book's history for every field changed, none when nothing differs.
+    history().setRecordTexts(stored->recordId, apply.record);
     m_working.applied(apply);
-    if (m_pDoc) {
+    if (m_pDoc)
         m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, stored);
-        if (anyChange)
-            m_pDoc->SetModifiedMark(true);
-    }
     setButtonsEnabled(false);
     emit treeFocusRequested();
     return true;
@@ -551,6 +549,15 @@ void CInputForm::focusField(int index)
         edit->setFocus(Qt::OtherFocusReason);
 }
 
+DocumentHistory& CInputForm::history()
+{
+    if (m_history)
+        return *m_history;
+    if (!m_ownHistory)
+        m_ownHistory = std::make_unique<DocumentHistory>(*m_pDoc);
+    return *m_ownHistory;
+}
+
 // --- membership ----------------------------------------------------------------------------
 
 void CInputForm::OnMembershipClicked()
@@ -573,10 +580,9 @@ void CInputForm::OnMembershipClicked()
         return;
     // A section's membership is its whole subtree's, and takes effect at once.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_pDoc->SetSubtreeMembership(m_working.recordId(), chosen);
+    history().setSubtreeMembership(m_working.recordId(), chosen);
     QGuiApplication::restoreOverrideCursor();
     m_working.membershipStored();
-    m_pDoc->SetModifiedMark(true);
     // Name and synonym typed before stay to be applied or reset.
     if (!m_working.isModified())
         setButtonsEnabled(false);

@@ -10,11 +10,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class CActiveLabel;
 class CButtonST;
 class CFieldEdit;
 class CZETbrowserDoc;
+class DocumentHistory;
 class QLabel;
 class UserPrompts;
 
@@ -69,6 +71,10 @@ public:
 
     CInputForm(CZETbrowserDoc* doc, UserPrompts& prompts, QWidget* parent = nullptr);
     ~CInputForm() override;
+
+    // The document's undo history (the frame's): an apply and a section's membership are steps
+    // of it. Without one the form keeps a history of its own.
+    void setHistory(DocumentHistory* history) { m_history = history; }
 
     // A new selection or structure (no hint): loads the document's current record. Updates with
     // a hint come from edits of the record shown and change nothing here.
@@ -140,8 +146,13 @@ private:
     void focusField(int index);
     void layoutNow();
 
+    // Only for a form with a document.
+    DocumentHistory& history();
+
     CZETbrowserDoc* m_pDoc = nullptr;
     UserPrompts& m_prompts;
+    DocumentHistory* m_history = nullptr;
+    std::unique_ptr<DocumentHistory> m_ownHistory;
     // The record shown and its edits; the stored record is found by its id when needed.
     WorkingRecord m_working;
     bool m_loading = false;

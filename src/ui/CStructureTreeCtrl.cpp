@@ -1,9 +1,11 @@
 #include "CStructureTreeCtrl.h"
 
 #include "BranchPainter.h"
+#include "BulkTreeEdit.h"
 #include "CZETbrowserDoc.h"
 #include "ClipboardKeys.h"
 #include "DeepExpansion.h"
+#include "DocumentHistory.h"
 #include "DocumentReferenceTransfer.h"
 #include "DocumentText.h"
 #include "DragScroller.h"
@@ -15,6 +17,7 @@
 #include "StructureTreeMirror.h"
 #include "TreeLinesStyle.h"
 #include "UserPrompts.h"
+#include "WaitCursor.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -277,8 +280,47 @@ bool CStructureTreeCtrl::settleEdits()
 
 void CStructureTreeCtrl::markEdited()
 {
-    m_pDoc->SetModifiedMark(true);
+    // The history has marked the document.
     emit documentEdited();
+}
+
+DocumentHistory& CStructureTreeCtrl::history()
+{
+    if (m_history)
+        return *m_history;
+    if (!m_ownHistory)
+        m_ownHistory = std::make_unique<DocumentHistory>(*m_pDoc);
+    return *m_ownHistory;
+}
+
+void CStructureTreeCtrl::OnEditUndo()
+{
+    m_commands->historyStep(false);
+}
+
+void CStructureTreeCtrl::OnEditRedo()
+{
+    m_commands->historyStep(true);
+}
+
+void CStructureTreeCtrl::showRecord(std::uint32_t id)
+{
+    QTreeWidgetItem* item = id != 0 ? m_mirror->itemFor(id) : nullptr;
+    // A removed ancestor of the selection takes the view's current item with it.
+    if (!item)
+        item = currentItem();
+    if (!item && topLevelItemCount() > 0)
+        item = topLevelItem(0);
+    if (!item) {
+        publishNoSelection();
+        return;
+    }
+    {
+        const BulkTreeEdit quiet(*this);
+        setCurrentItem(item);
+    }
+    scrollToItem(item);
+    NotifySelection();
 }
 
 // --- keys, mouse and menu ------------------------------------------------------------------

@@ -16,6 +16,7 @@ class BulkTreeEdit;
 class CZETbrowserDoc;
 class DeepExpansion;
 class DocumentReferenceTransfer;
+class DocumentHistory;
 class DocumentRegistry;
 class DragScroller;
 class IDocumentView;
@@ -81,6 +82,10 @@ public:
     // The question about the input form's unapplied edits (the frame's); without one nothing is
     // asked.
     void setRecordEditsQuestion(RecordEditsQuestion* question) { m_editsQuestion = question; }
+    // The document's undo history (the frame's), which every structure command goes through;
+    // without one the tree keeps a history of its own. Only for a tree with a document.
+    void setHistory(DocumentHistory* history) { m_history = history; }
+    DocumentHistory& history();
 
     static TreeItemHandle handleOf(QTreeWidgetItem* item)
     {
@@ -123,6 +128,14 @@ public:
     virtual int PromptSaveRecord();
 
     // --- commands ------------------------------------------------------------------------
+    // "Отменить" and "Повторить": the form's edits are asked about first (Cancel stops, and
+    // edits applied are the newest step then, which the next undo takes back); then the step,
+    // and the record it concerns selected, scrolled into view and shown.
+    void OnEditUndo();
+    void OnEditRedo();
+    // Selects and publishes the record `id`, or when it is not there the current item (the
+    // first one when there is none; no selection in an empty book).
+    void showRecord(std::uint32_t id);
     void ShowContextMenu(QTreeWidgetItem* hItem, const QPoint& globalPos);
     // Copies (CmdCopy) or moves (CmdMove) hSource with its subtree; hTarget null = top level.
     // Returns the new item, or null when nothing was done.
@@ -227,6 +240,8 @@ private:
     UserPrompts& m_prompts;
     std::function<void(CZETbrowserDoc&)> m_searchRunner;
     RecordEditsQuestion* m_editsQuestion = nullptr;
+    DocumentHistory* m_history = nullptr;
+    std::unique_ptr<DocumentHistory> m_ownHistory;
     bool m_bNotifySelection = true; // held by BulkTreeEdit
     bool m_bRestoringSelection = false;
     QPersistentModelIndex m_dropHilite;

@@ -3,12 +3,12 @@
 #include "BulkTreeEdit.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETbrowserDoc.h"
+#include "DocumentHistory.h"
 #include "DocumentText.h"
 #include "StructureTreeMirror.h"
 #include "UserPrompts.h"
 #include "WaitCursor.h"
 
-#include <unordered_map>
 #include <vector>
 
 StructureTreeCommands::StructureTreeCommands(CStructureTreeCtrl& tree, StructureTreeMirror& mirror)
@@ -31,7 +31,7 @@ void StructureTreeCommands::deleteCurrent()
     if (answer != QMessageBox::Yes)
         return;
     // The items go with the records; the view has moved the selection on by itself.
-    m_doc->DeleteRecord(id);
+    m_tree.history().deleteRecord(id);
     m_tree.markEdited();
     if (!m_tree.NotifySelection())
         m_tree.publishNoSelection(); // the last record has gone
@@ -58,14 +58,14 @@ void StructureTreeCommands::createNode(int command, QTreeWidgetItem* hItem)
         // Made at the top level and moved into the section: one repaint, one selection.
         const BulkTreeEdit quiet(m_tree);
         const WaitCursor wait;
-        QTreeWidgetItem* item =
-            m_mirror.itemFor(m_doc->CreateRecord(kind, CStructureTreeCtrl::recordIdOf(target)));
+        QTreeWidgetItem* item = m_mirror.itemFor(
+            m_tree.history().createRecord(kind, CStructureTreeCtrl::recordIdOf(target)));
         if (!item)
             return;
         target->setExpanded(true);
         m_tree.setCurrentItem(item);
     } else {
-        QTreeWidgetItem* item = m_mirror.itemFor(m_doc->CreateRecord(kind, 0));
+        QTreeWidgetItem* item = m_mirror.itemFor(m_tree.history().createRecord(kind, 0));
         if (!item)
             return;
         m_tree.setCurrentItem(item);
@@ -90,22 +90,21 @@ QTreeWidgetItem* StructureTreeCommands::CopySubtree(QTreeWidgetItem* hSource,
         return nullptr;
     QTreeWidgetItem* oldParent = hSource->parent();
 
-    // Copies show what their source items show (a label may carry the form's unapplied edits),
-    // found by record id: the i-th record copied is the copy of the i-th of the source's subtree.
-    const std::vector<std::uint32_t> sourceIds = m_doc->SubtreeIds(sourceId);
-    std::unordered_map<std::uint32_t, QTreeWidgetItem*> sourceItems;
+    // Copies show what their source items show (a label may carry the form's unapplied edits):
+    // the i-th record copied is the copy of the i-th of the source's subtree, the items' pre-order.
+    // Taken now: a move takes the source's items away before the copies arrive.
+    std::vector<std::pair<QString, int>> looks;
     for (std::vector<QTreeWidgetItem*> pending{hSource}; !pending.empty();) {
         QTreeWidgetItem* item = pending.back();
         pending.pop_back();
-        sourceItems.emplace(CStructureTreeCtrl::recordIdOf(item), item);
-        for (int i = 0; i < item->childCount(); ++i)
+        looks.emplace_back(item->text(0), CStructureTreeCtrl::imageOf(item));
+        for (int i = item->childCount() - 1; i >= 0; --i)
             pending.push_back(item->child(i));
     }
+    const bool sameShape = looks.size() == m_doc->SubtreeIds(sourceId).size();
     const auto look = [&](std::size_t i, const TreeRecord& record) -> std::pair<QString, int> {
-        const auto found =
-            i < sourceIds.size() ? sourceItems.find(sourceIds[i]) : sourceItems.end();
-        if (found != sourceItems.end())
-            return {found->second->text(0), CStructureTreeCtrl::imageOf(found->second)};
+        if (sameShape && i < looks.size())
+            return looks[i];
         return {CStructureTreeCtrl::ItemLabel(record), record.isFolder()
                                                            ? CStructureTreeCtrl::ClosedSection
                                                            : CStructureTreeCtrl::RecordImage};
@@ -122,13 +121,13 @@ QTreeWidgetItem* StructureTreeCommands::CopySubtree(QTreeWidgetItem* hSource,
     if (hTarget)
         hTarget->setExpanded(true);
     const std::vector<std::uint32_t> ids = m_mirror.withLook(look, [&] {
-        return nCommand == CStructureTreeCtrl::CmdMove ? m_doc->MoveSubtree(sourceId, targetId)
-                                                       : m_doc->CopySubtree(sourceId, targetId);
+        DocumentHistory& history = m_tree.history();
+        return nCommand == CStructureTreeCtrl::CmdMove ? history.moveSubtree(sourceId, targetId)
+                                                       : history.copySubtree(sourceId, targetId);
     });
     QTreeWidgetItem* top = ids.empty() ? nullptr : m_mirror.itemFor(ids.front());
     if (!top)
         return nullptr;
-    m_doc->SetModifiedMark(true);
     m_tree.setCurrentItem(top);
     m_tree.NotifySelection();
     if (oldParent && oldParent->childCount() == 0)
@@ -149,8 +148,8 @@ QTreeWidgetItem* StructureTreeCommands::InsertForeignSubtree(QTreeWidgetItem* hP
                                                         : CStructureTreeCtrl::RecordImage};
     };
     const std::vector<std::uint32_t> ids = m_mirror.withLook(bareName, [&] {
-        return m_doc->CopyForeignSubtree(source, record.recordId,
-                                         CStructureTreeCtrl::recordIdOf(hParent));
+        return m_tree.history().copyForeignSubtree(source, record.recordId,
+                                                   CStructureTreeCtrl::recordIdOf(hParent));
     });
     return ids.empty() ? nullptr : m_mirror.itemFor(ids.front());
 }
@@ -192,4 +191,27 @@ void StructureTreeCommands::pasteForeignAt(CZETbrowserDoc& source, const QPoint&
         return;
     m_tree.NotifySelection();
     m_tree.markEdited();
+}
+
+void StructureTreeCommands::historyStep(bool redo)
+{
+    if (!m_doc)
+        return;
+    DocumentHistory& history = m_tree.history();
+    if (redo ? !history.stack().canRedo() : !history.stack().canUndo())
+        return;
+    // The step may take the form's record away or change it: its edits are settled first.
+    // Applied, they are a step of their own, the newest: the user sees them stored, and the
+    // next undo takes them back.
+    const int answer = m_tree.PromptSaveRecord();
+    if (answer == QMessageBox::Yes || answer == QMessageBox::Cancel)
+        return;
+    std::uint32_t shown = 0;
+    {
+        const BulkTreeEdit quiet(m_tree);
+        const WaitCursor wait;
+        shown = redo ? history.redo() : history.undo();
+    }
+    m_tree.showRecord(shown);
+    emit m_tree.documentEdited();
 }

@@ -10,9 +10,10 @@ class StructureTreeMirror;
 struct TreeRecord;
 
 // The structure commands as the tree sees them: create, delete, copy, move and paste, each the
-// document's own operation on the records under the items the user pointed at. The items follow
-// the document by themselves (StructureTreeMirror); a command asks its questions first, then
-// selects and publishes what it made and marks the document modified.
+// document's own operation on the records under the items the user pointed at, made as a step of
+// the document's history; and undo and redo of those steps. The items follow the document by
+// themselves (StructureTreeMirror); a command asks its questions first, then selects and
+// publishes what it made (the history marks the document modified).
 class StructureTreeCommands
 {
 public:
@@ -33,6 +34,9 @@ public:
     // Copies the current record of `source` with its subtree to the place under `globalPos`,
     // if that is over the tree.
     void pasteForeignAt(CZETbrowserDoc& source, const QPoint& globalPos);
+    // Undoes (redoes) the last step of the document's history once the form's edits are
+    // settled, and shows the record it concerns.
+    void historyStep(bool redo);
 
 private:
     CStructureTreeCtrl& m_tree;

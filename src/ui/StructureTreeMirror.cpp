@@ -188,7 +188,11 @@ void StructureTreeMirror::OnSubtreeRemoving(std::uint32_t id)
 {
     if (QTreeWidgetItem* item = itemFor(id)) {
         const BulkTreeEdit quiet(m_tree);
+        QTreeWidgetItem* parent = item->parent();
         removeItem(item);
+        // A section left empty shows closed, whatever took its last child.
+        if (parent && parent->childCount() == 0)
+            setImage(parent, CStructureTreeCtrl::ClosedSection);
     }
 }
 

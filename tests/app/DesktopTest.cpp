@@ -23,7 +23,7 @@ class DesktopTest : public AppTestCase
 {
     Q_OBJECT
 
-    QMenu* windowMenu(CMainFrame* frame) { return frame->menuBar()->actions().value(2)->menu(); }
+    QMenu* windowMenu(CMainFrame* frame) { return frame->menuBar()->actions().value(3)->menu(); }
     CChildFrame* open(CMainFrame* frame, const QString& name)
     {
         return frame->documents().OpenDocumentFile(bookPath(name));

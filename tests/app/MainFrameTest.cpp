@@ -79,12 +79,15 @@ void MainFrameTest::toolbarAndAccelerators()
     auto app = startApp({});
     CMainFrame* frame = app->mainFrame();
     const auto actions = frame->toolBar()->actions();
-    QCOMPARE(actions.size(), 5);
+    QCOMPARE(actions.size(), 8);
     QCOMPARE(actions[0], frame->commandAction(CMainFrame::ID_FILE_NEW));
     QCOMPARE(actions[1], frame->commandAction(CMainFrame::ID_FILE_OPEN));
     QCOMPARE(actions[2], frame->commandAction(CMainFrame::ID_FILE_SAVE));
     QVERIFY(actions[3]->isSeparator());
-    QCOMPARE(actions[4], frame->commandAction(CMainFrame::ID_APP_ABOUT));
+    QCOMPARE(actions[4], frame->commandAction(CMainFrame::ID_EDIT_UNDO));
+    QCOMPARE(actions[5], frame->commandAction(CMainFrame::ID_EDIT_REDO));
+    QVERIFY(actions[6]->isSeparator());
+    QCOMPARE(actions[7], frame->commandAction(CMainFrame::ID_APP_ABOUT));
     QStringList tips;
     for (QAction* action : actions) {
         if (!action->isSeparator()) {
@@ -93,13 +96,15 @@ void MainFrameTest::toolbarAndAccelerators()
         }
     }
     QCOMPARE(tips, (QStringList{QStringLiteral("Новый"), QStringLiteral("Открыть"),
-                                QStringLiteral("Сохранить"), QStringLiteral("О программе")}));
+                                QStringLiteral("Сохранить"), QStringLiteral("Отменить"),
+                                QStringLiteral("Повторить"), QStringLiteral("О программе")}));
     QVERIFY(!frame->commandAction(CMainFrame::ID_FILE_SAVE)->isEnabled());
     // Our own pictures are compiled in, the tree's included.
     for (const char* path :
          {":/toolbar/new.png", ":/toolbar/open.png", ":/toolbar/save.png", ":/toolbar/about.png",
-          ":/tree/folder-closed.png", ":/tree/folder-open.png", ":/tree/record.png",
-          ":/icons/32x32/zetbrowser.png", ":/icons/16x16/application-x-zet-document.png"}) {
+          ":/toolbar/undo.png", ":/toolbar/redo.png", ":/tree/folder-closed.png",
+          ":/tree/folder-open.png", ":/tree/record.png", ":/icons/32x32/zetbrowser.png",
+          ":/icons/16x16/application-x-zet-document.png"}) {
         const QImage image(QString::fromLatin1(path));
         QVERIFY2(!image.isNull(), path);
     }

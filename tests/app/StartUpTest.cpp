@@ -60,22 +60,27 @@ void StartUpTest::startsWithFileAndTheDocumentMenus()
     CMainFrame* frame = app->mainFrame();
     QCOMPARE(frame->childFrames().size(), 1);
     QVERIFY(frame->showsDocumentMenu());
-    QCOMPARE(menuTitles(frame->menuBar()),
-             (QStringList{QStringLiteral("&Файл"), QStringLiteral("&Вид"), QStringLiteral("&Окно"),
-                          QStringLiteral("Сервис"), QStringLiteral("&?")}));
+    QCOMPARE(
+        menuTitles(frame->menuBar()),
+        (QStringList{QStringLiteral("&Файл"), QStringLiteral("&Правка"), QStringLiteral("&Вид"),
+                     QStringLiteral("&Окно"), QStringLiteral("Сервис"), QStringLiteral("&?")}));
     const QString recent = QStringLiteral("&1 ") + QDir::toNativeSeparators(path);
     QCOMPARE(entries(fileMenu(frame)),
              (QStringList{QStringLiteral("Созд&ать\tCtrl+N"), QStringLiteral("&Открыть...\tCtrl+O"),
                           QStringLiteral("&Закрыть"), QStringLiteral("&Сохранить\tCtrl+S"),
                           QStringLiteral("Сохранить &как..."), QStringLiteral("-"), recent,
                           QStringLiteral("-"), QStringLiteral("В&ыход")}));
+    // A book just opened has nothing to undo.
     QCOMPARE(
         entries(frame->menuBar()->actions().value(1)->menu()),
+        (QStringList{QStringLiteral("&Отменить\tCtrl+Z"), QStringLiteral("&Повторить\tCtrl+Y")}));
+    QCOMPARE(
+        entries(frame->menuBar()->actions().value(2)->menu()),
         (QStringList{QStringLiteral("Панели &инструментов"), QStringLiteral("Полоса &статуса")}));
-    QCOMPARE(entries(frame->menuBar()->actions().value(2)->menu()),
+    QCOMPARE(entries(frame->menuBar()->actions().value(3)->menu()),
              (QStringList{QStringLiteral("&Каскад"), QStringLiteral("&Черепица"),
                           QStringLiteral("-"), QStringLiteral("&1 book.zet")}));
-    QCOMPARE(entries(frame->menuBar()->actions().value(3)->menu()),
+    QCOMPARE(entries(frame->menuBar()->actions().value(4)->menu()),
              QStringList{QStringLiteral("Создать справку в формате CHM")});
     CZETbrowserDoc* doc = frame->activeChild()->GetDocument();
     QCOMPARE(doc->RecordCount(), std::size_t(3));

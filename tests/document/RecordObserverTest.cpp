@@ -174,8 +174,8 @@ TEST(RecordObserver, CopiesAreToldOnceWithTheirPlace)
     EXPECT_EQ(recorder.log.size(), told);
 }
 
-// A move is its copy arriving, then the source going while it is still there; creating in a
-// section is the same moves; a single record inserted is told as a run of one.
+// A move is the source going (told while it is still there), then its copy arriving; creating in
+// a section is the same moves; a single record inserted is told as a run of one.
 TEST(RecordObserver, MovesCreationsAndSingleRecords)
 {
     CZETbrowserDoc doc;
@@ -184,15 +184,14 @@ TEST(RecordObserver, MovesCreationsAndSingleRecords)
     doc.AddObserver(&recorder);
 
     const auto moved = doc.MoveSubtree(3, 7);
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"inserted 8", "removing 3"}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"removing 3", "inserted 8"}));
     EXPECT_EQ(recorder.inserted.back(), (Recorder::Inserted{7, 0, moved}));
     EXPECT_EQ(doc.FindRecord(3), nullptr);
 
     recorder.log.clear();
     const auto created = doc.CreateRecord(RecordKind::Item, 1);
-    EXPECT_EQ(recorder.log,
-              (std::vector<std::string>{"inserted 10", "inserted " + std::to_string(created),
-                                        "removing 10"}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"inserted 10", "removing 10",
+                                                      "inserted " + std::to_string(created)}));
     EXPECT_EQ(recorder.inserted.back(), (Recorder::Inserted{1, 0, {created}}));
 
     recorder.log.clear();

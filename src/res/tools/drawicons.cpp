@@ -128,6 +128,41 @@ void drawAbout(QPainter& p)
     p.drawText(QRectF(1.5, 1.5, 13, 13), Qt::AlignCenter, QStringLiteral("?"));
 }
 
+// A blue arrow turning back to the left (undo); mirrored, forward to the right (redo).
+void drawTurnArrow(QPainter& p, bool forward)
+{
+    if (forward) {
+        p.translate(16, 0);
+        p.scale(-1, 1);
+    }
+    QPainterPath shaft;
+    shaft.moveTo(12.5, 13.5);
+    shaft.cubicTo(15, 8.5, 12, 5.5, 6.5, 5.5);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(20, 70, 150), 3.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(shaft);
+    p.setPen(QPen(QColor(60, 130, 220), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(shaft);
+    QPainterPath head;
+    head.moveTo(1.5, 5.5);
+    head.lineTo(7.5, 1);
+    head.lineTo(7.5, 10);
+    head.closeSubpath();
+    p.setPen(QPen(QColor(20, 70, 150), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(60, 130, 220));
+    p.drawPath(head);
+}
+
+void drawUndo(QPainter& p)
+{
+    drawTurnArrow(p, false);
+}
+
+void drawRedo(QPainter& p)
+{
+    drawTurnArrow(p, true);
+}
+
 // A closed book with a "Z" on its cover.
 void drawApplication(QPainter& p)
 {
@@ -335,6 +370,8 @@ int main(int argc, char** argv)
     ok &= save(dir + "/toolbar/open.png", 16, drawFolderOpen);
     ok &= save(dir + "/toolbar/save.png", 16, drawSave);
     ok &= save(dir + "/toolbar/about.png", 16, drawAbout);
+    ok &= save(dir + "/toolbar/undo.png", 16, drawUndo);
+    ok &= save(dir + "/toolbar/redo.png", 16, drawRedo);
     ok &= save(dir + "/tree/folder-closed.png", 16, drawFolderClosed);
     ok &= save(dir + "/tree/folder-open.png", 16, drawFolderOpen);
     ok &= save(dir + "/tree/record.png", 16, drawRecord);
