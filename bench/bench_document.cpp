@@ -8,6 +8,7 @@
 //   --zet-rounds=N        rounds of the interleaved timing (default 9)
 //   --zet-peak=MODE:N     internal: one operation's peak memory in a fresh process
 
+#include "BenchFiles.h"
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
 #include "InterleavedRuns.h"
@@ -38,17 +39,6 @@ constexpr unsigned kSeed = 20261207;
 // The sizes the targets name, timed together so that their scaling is measured round by round.
 const std::vector<std::size_t> kTargetSizes = {10'000, 100'000};
 constexpr std::size_t kLargeSize = 1'000'000;
-
-// Writes go to memory-backed storage where there is some, so disk speed does not decide them.
-fs::path benchDir()
-{
-    if (const char* dir = std::getenv("ZET_BENCH_DIR"))
-        return dir;
-    std::error_code ec;
-    if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0)
-        return "/dev/shm";
-    return fs::temp_directory_path();
-}
 
 fs::path sinkPath(const std::string& what)
 {

@@ -11,13 +11,14 @@
 // The books' pages are written in the HTML table style, the larger of the two.
 //   ZET_BENCH_DIR    where the books go (default /dev/shm, else the temporary folder)
 
+#include "BenchFiles.h"
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
 #include "HelpOptions.h"
-#include "HelpProgress.h"
 #include "HelpProjectWriter.h"
-#include "IHelpMessages.h"
 #include "InterleavedRuns.h"
+#include "SilentHelpProgress.h"
+#include "StderrHelpMessages.h"
 #include "SyntaxHelperReader.h"
 #include "TargetTable.h"
 
@@ -46,27 +47,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr unsigned kSeed = 20261207;
-
-class NoProgress : public HelpProgress
-{
-public:
-    void SetRange(std::size_t) override {}
-    void Step() override {}
-};
-
-class StderrMessages : public IHelpMessages
-{
-public:
-    void ShowFileError(const std::string& fileName, const std::string& reason) override
-    {
-        std::fprintf(stderr, "cannot create %s: %s\n", fileName.c_str(), reason.c_str());
-    }
-    void ShowMessage(const std::string& text) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-};
 
 struct Measure
 {
@@ -142,8 +122,8 @@ bool writeProject(std::size_t records, const std::string& folder)
     options.helpFileName = "book.chm";
     // The larger of the two page styles.
     options.style = HelpStyle::HtmlTable;
-    NoProgress progress;
-    StderrMessages messages;
+    SilentHelpProgress progress;
+    StderrHelpMessages messages;
     return HelpProjectWriter::GenerateHelpProject(document, options, progress, messages);
 }
 

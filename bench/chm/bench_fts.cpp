@@ -8,17 +8,18 @@
 //   --zet-max-records=N   skip sizes above N (quick runs)
 //   --zet-rounds=N        rounds of the interleaved timing (default 5)
 
+#include "BenchFiles.h"
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
 #include "CodePageCharacters.h"
 #include "FullTextIndexBuilder.h"
 #include "HelpOptions.h"
-#include "HelpProgress.h"
 #include "HelpProjectWriter.h"
 #include "HtmlWordExtractor.h"
-#include "IHelpMessages.h"
 #include "InterleavedRuns.h"
 #include "PeakMemory.h"
+#include "SilentHelpProgress.h"
+#include "StderrHelpMessages.h"
 #include "SyntaxHelperReader.h"
 #include "TargetTable.h"
 
@@ -43,44 +44,6 @@ constexpr unsigned kSeed = 20261207;
 const std::vector<std::size_t> kSizes = {10'000, 100'000};
 constexpr unsigned kCodePage = 1251;
 constexpr std::uint32_t kLcid = 0x419;
-
-class NoProgress : public HelpProgress
-{
-public:
-    void SetRange(std::size_t) override {}
-    void Step() override {}
-};
-
-class PrintingMessages : public IHelpMessages
-{
-public:
-    void ShowFileError(const std::string& fileName, const std::string& reason) override
-    {
-        std::fprintf(stderr, "cannot create %s: %s\n", fileName.c_str(), reason.c_str());
-    }
-    void ShowMessage(const std::string& text) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
-// Files go to memory-backed storage where there is some, so disk speed does not decide them.
-fs::path benchDir()
-{
-    if (const char* dir = std::getenv("ZET_BENCH_DIR"))
-        return dir;
-    std::error_code ec;
-    if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0)
-        return "/dev/shm";
-    return fs::temp_directory_path();
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The pages of a help folder in the order of their names: the topics.
 std::vector<fs::path> pagesOf(const fs::path& dir)
@@ -125,12 +88,12 @@ std::unique_ptr<Data> makeData(std::size_t records)
     HelpOptions options;
     options.helpFileName = "Bench.chm";
     options.helpDirectory = d->helpDir.string();
-    NoProgress progress;
-    PrintingMessages messages;
+    SilentHelpProgress progress;
+    StderrHelpMessages messages;
     if (!HelpProjectWriter::GenerateHelpProject(doc, options, progress, messages))
         std::abort();
     for (const fs::path& page : pagesOf(d->helpDir)) {
-        d->pages.push_back(readFile(page));
+        d->pages.push_back(readWholeFile(page));
         d->bytes += d->pages.back().size();
     }
     return d;
@@ -178,7 +141,7 @@ int memoryChild(const fs::path& dir)
         chm::FullTextIndexBuilder builder(kCodePage, kLcid);
         std::string page;
         for (std::uint32_t topic = 0; topic < pages.size(); ++topic) {
-            page = readFile(pages[topic]);
+            page = readWholeFile(pages[topic]);
             figure.fileBytes += page.size();
             builder.addTopic(topic, page);
         }

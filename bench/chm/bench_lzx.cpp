@@ -9,14 +9,15 @@
 //   --zet-chmcmd       also compile the pages with chmcmd (without [ALIAS]/[MAP], which make it
 //                      quadratic) and compress the section it compressed with ours
 
+#include "BenchFiles.h"
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
 #include "HelpOptions.h"
-#include "HelpProgress.h"
 #include "HelpProjectWriter.h"
-#include "IHelpMessages.h"
 #include "InterleavedRuns.h"
 #include "LzxCompressor.h"
+#include "SilentHelpProgress.h"
+#include "StderrHelpMessages.h"
 #include "SyntaxHelperReader.h"
 #include "TargetTable.h"
 
@@ -44,44 +45,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr unsigned kSeed = 20261207;
-
-class NoProgress : public HelpProgress
-{
-public:
-    void SetRange(std::size_t) override {}
-    void Step() override {}
-};
-
-class FailingMessages : public IHelpMessages
-{
-public:
-    void ShowFileError(const std::string& fileName, const std::string& reason) override
-    {
-        std::fprintf(stderr, "cannot create %s: %s\n", fileName.c_str(), reason.c_str());
-    }
-    void ShowMessage(const std::string& text) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
-// Files go to memory-backed storage where there is some, so disk speed does not decide them.
-fs::path benchDir()
-{
-    if (const char* dir = std::getenv("ZET_BENCH_DIR"))
-        return dir;
-    std::error_code ec;
-    if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0)
-        return "/dev/shm";
-    return fs::temp_directory_path();
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The help project of a generated book; the content stream is every file the compiler would
 // compress (pages, contents, index, style sheet), one after the other in name order.
@@ -112,8 +75,8 @@ std::unique_ptr<Project> makeProject(std::size_t records)
     HelpOptions options;
     options.helpFileName = "Bench.chm";
     options.helpDirectory = project->dir.string();
-    NoProgress progress;
-    FailingMessages messages;
+    SilentHelpProgress progress;
+    StderrHelpMessages messages;
     if (!HelpProjectWriter::GenerateHelpProject(doc, options, progress, messages))
         return nullptr;
     std::vector<fs::path> files;
@@ -125,7 +88,7 @@ std::unique_ptr<Project> makeProject(std::size_t records)
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files)
-        project->stream += readFile(file);
+        project->stream += readWholeFile(file);
     return project;
 }
 
@@ -156,7 +119,7 @@ int collectUnit(chmFile*, chmUnitInfo* unit, void* context)
 // from the files chmlib reads out of it.
 std::optional<ChmcmdResult> runChmcmd(const Project& project)
 {
-    const std::string text = readFile(project.hhp);
+    const std::string text = readWholeFile(project.hhp);
     const std::size_t alias = text.find("\r\n[ALIAS]");
     const fs::path hhp = project.dir / "NoAlias.hhp";
     std::ofstream(hhp, std::ios::binary) << text.substr(0, alias) << "\r\n";

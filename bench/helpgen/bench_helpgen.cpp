@@ -6,13 +6,14 @@
 //   --zet-max-records=N   skip sizes above N (quick runs)
 //   --zet-rounds=N        rounds of the interleaved timing (default 9)
 
+#include "BenchFiles.h"
 #include "BookGenerator.h"
 #include "CZETbrowserDoc.h"
 #include "HelpOptions.h"
-#include "HelpProgress.h"
 #include "HelpProjectWriter.h"
-#include "IHelpMessages.h"
 #include "InterleavedRuns.h"
+#include "SilentHelpProgress.h"
+#include "StderrHelpMessages.h"
 #include "SyntaxHelperReader.h"
 #include "TargetTable.h"
 
@@ -36,38 +37,6 @@ namespace {
 
 constexpr unsigned kSeed = 20261207;
 const std::vector<std::size_t> kSizes = {10'000, 100'000};
-
-class NoProgress : public HelpProgress
-{
-public:
-    void SetRange(std::size_t) override {}
-    void Step() override {}
-};
-
-class FailingMessages : public IHelpMessages
-{
-public:
-    void ShowFileError(const std::string& fileName, const std::string& reason) override
-    {
-        std::fprintf(stderr, "cannot create %s: %s\n", fileName.c_str(), reason.c_str());
-    }
-    void ShowMessage(const std::string& text) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
-// Files go to memory-backed storage where there is some, so disk speed does not decide them.
-fs::path benchDir()
-{
-    if (const char* dir = std::getenv("ZET_BENCH_DIR"))
-        return dir;
-    std::error_code ec;
-    if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0)
-        return "/dev/shm";
-    return fs::temp_directory_path();
-}
 
 struct GeneratedFile
 {
@@ -99,8 +68,8 @@ bool generate(const Data& d)
     HelpOptions options;
     options.helpFileName = "Bench.chm";
     options.helpDirectory = d.helpDir.string();
-    NoProgress progress;
-    FailingMessages messages;
+    SilentHelpProgress progress;
+    StderrHelpMessages messages;
     return HelpProjectWriter::GenerateHelpProject(*d.doc, options, progress, messages);
 }
 

@@ -120,7 +120,7 @@ std::vector<std::uint32_t> DocumentHistory::copyForeignSubtree(const CZETbrowser
     std::vector<std::uint32_t> ids = m_doc.CopyForeignSubtree(source, sourceId, parentId);
     if (const TreeRecord* top = ids.empty() ? nullptr : m_doc.FindRecord(ids.front()))
         push(new SubtreeInsertionCommand(m_doc, top->recordId,
-                                         stepText(QStringLiteral("вставка"), *top)));
+                                         stepText(QStringLiteral("вставку"), *top)));
     return ids;
 }
 

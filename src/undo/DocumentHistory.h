@@ -68,7 +68,8 @@ public:
     // The book is as the file holds it: this is the clean state.
     void markSaved();
 
-    // How a step is named in the menu: "удаление «Строковые функции»". Long names are cut.
+    // How a step is named in the menu: "удаление «Строковые функции»". `action` is worded to
+    // follow "Отменить" and "Повторить" ("вставку", not "вставка"). Long names are cut.
     static QString stepText(const QString& action, const TreeRecord& record);
 
 signals:

@@ -51,7 +51,7 @@ TEST(DocumentHistory, StepsAreNamedAfterWhatTheyDid)
     history.copySubtree(2, 0);
     EXPECT_EQ(undoText(history), QStringLiteral("копирование «Длина»"));
     history.copyForeignSubtree(doc, 6, 1);
-    EXPECT_EQ(undoText(history), QStringLiteral("вставка «Сообщить»"));
+    EXPECT_EQ(undoText(history), QStringLiteral("вставку «Сообщить»"));
     history.createRecord(RecordKind::Folder, 1);
     EXPECT_EQ(undoText(history), QStringLiteral("создание «Новый раздел»"));
     history.createRecord(RecordKind::Item, 0);
