@@ -133,7 +133,7 @@ void BookFindPanel::createControls()
     replaceLabel->setBuddy(m_replaceBox);
     m_replaceButton = new QPushButton(QStringLiteral("За&менить"), page);
     m_replaceButton->setToolTip(QStringLiteral("Заменить выбранное в списке вхождение"));
-    m_replaceAllButton = new QPushButton(QStringLiteral("Заменить &все"), page);
+    m_replaceAllButton = new QPushButton(QStringLiteral("Замени&ть все"), page);
     m_replaceAllButton->setToolTip(QStringLiteral("Заменить все вхождения из списка"));
     m_replaceButton->setAutoDefault(false);
     m_replaceAllButton->setAutoDefault(false);
