@@ -485,5 +485,9 @@ void UndoRedoTest::closingAfterUndoingBackAsksNothing()
     m_child = nullptr;
 }
 
-QTEST_MAIN(UndoRedoTest)
+int main(int argc, char** argv)
+{
+    return runUiTest<UndoRedoTest>(argc, argv);
+}
+
 #include "UndoRedoTest.moc"
