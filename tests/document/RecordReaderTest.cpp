@@ -110,9 +110,9 @@ TEST(RecordReader, SaveStopsBeforeTrimming)
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("zet-reader-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
+    StopLog log; // outlives the document, which tells it when it goes
     CZETbrowserDoc doc;
     AddChild(doc, 0, MakeItem("  Длина  "));
-    StopLog log;
     doc.AddReader(&log);
     const SaveResult saved = doc.OnSaveDocument((dir / "book.zet").string());
     ASSERT_EQ(saved.outcome, SaveResult::Outcome::Saved);
