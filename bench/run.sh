@@ -18,7 +18,7 @@ if [ "${1:-}" = "--all" ]; then
         for target in $(sed -n 's/^ *add_executable(\(bench_[A-Za-z0-9_]*\).*/\1/p' "$part"); do
             targets+=("$target")
         done
-        case "$name" in dnd | form | gui | helpdialog | preview | search | undo) gui=ON ;; esac
+        case "$name" in dnd | find | form | gui | helpdialog | preview | search | undo) gui=ON ;; esac
     done
 fi
 

@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include "BookFindPanel.h"
 #include "CAboutDlg.h"
 #include "CChildFrame.h"
 #include "CRecentFileList.h"
@@ -16,12 +17,14 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDockWidget>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStyle>
 #include <QToolBar>
 #include <QUndoGroup>
@@ -42,7 +45,7 @@ constexpr int kDocumentStatusBar = -2; // the document menus' own status-bar tog
 } // namespace
 
 CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidget* parent)
-    : QMainWindow(parent), m_prompts(prompts)
+    : QMainWindow(parent), m_prompts(prompts), m_settings(recentFiles.settings())
 {
     setWindowTitle(kAppTitle);
 
@@ -63,6 +66,15 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
             m_pendingFit.append(child);
     });
 
+    m_findPanel = new BookFindPanel(prompts, this);
+    m_findPanel->setFrames([docs = m_documents] { return docs->childFrames(); },
+                           [docs = m_documents] { return docs->activeChild(); });
+    m_findPanel->setSettings(&m_settings);
+    addDockWidget(Qt::BottomDockWidgetArea, m_findPanel);
+    m_findPanel->hide();
+    connect(m_documents, &DocumentManager::stateChanged, m_findPanel,
+            &BookFindPanel::onBooksChanged);
+
     createActions();
     m_menusWithoutDocument = {
         createMenu(QStringLiteral("&Файл"),
@@ -74,12 +86,18 @@ CMainFrame::CMainFrame(UserPrompts& prompts, CRecentFileList& recentFiles, QWidg
                                   {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE,
                                    ID_FILE_SAVE_AS, kSeparator, kRecentFiles, ID_APP_EXIT},
                                   QStringLiteral("Повторно открыть файл")),
-                       createMenu(QStringLiteral("&Правка"), {ID_EDIT_UNDO, ID_EDIT_REDO}),
+                       createMenu(QStringLiteral("&Правка"),
+                                  {ID_EDIT_UNDO, ID_EDIT_REDO, kSeparator, ID_EDIT_FIND_IN_BOOK,
+                                   ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS}),
                        createMenu(QStringLiteral("&Вид"), {ID_VIEW_TOOLBAR, kDocumentStatusBar}),
                        m_windowMenu = createMenu(QStringLiteral("&Окно"),
                                                  {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}),
                        createMenu(QStringLiteral("Сервис"), {ID_CREATE_HELP}),
                        createMenu(QStringLiteral("&?"), {ID_APP_ABOUT})};
+    QAction* panelToggle = m_findPanel->toggleViewAction();
+    panelToggle->setText(QStringLiteral("Панель «Поиск в &книге»"));
+    panelToggle->setStatusTip(QStringLiteral("Показать или спрятать панель поиска в книге"));
+    m_documentMenus.at(2)->addAction(panelToggle);
     m_documentMenuShown = true; // so the first refresh installs the menus without a document
 
     m_toolBar = new QToolBar(QStringLiteral("Панель инструментов"), this);
@@ -183,6 +201,15 @@ void CMainFrame::createActions()
          Qt::CTRL | Qt::Key_Y, "redo", FollowsHistory, inActive(&CChildFrame::OnEditRedo)},
         {ID_CREATE_HELP, "Создать справку в формате CHM", "Создать справку в формате CHM", noKey,
          nullptr, NeedsDocument, inActive(&CChildFrame::OnCreateHelp)},
+        {ID_EDIT_FIND_IN_BOOK, "&Найти в книге...\tCtrl+Shift+F",
+         "Найти и заменить текст во всех записях книги\nНайти в книге",
+         Qt::CTRL | Qt::SHIFT | Qt::Key_F, nullptr, NeedsDocument,
+         [this](bool) { m_findPanel->activate(); }},
+        {ID_EDIT_FIND_NEXT, "Найти &далее\tF3", "Перейти к следующему найденному\nНайти далее",
+         Qt::Key_F3, nullptr, NeedsDocument, [this](bool) { m_findPanel->findNext(); }},
+        {ID_EDIT_FIND_PREVIOUS, "Найти &ранее\tShift+F3",
+         "Перейти к предыдущему найденному\nНайти ранее", Qt::SHIFT | Qt::Key_F3, nullptr,
+         NeedsDocument, [this](bool) { m_findPanel->findPrevious(); }},
         {ID_APP_ABOUT, "&О программе " ZET_PROGRAM_NAME "...",
          "Показать информацию о программе, ее версии и авторах\nО программе", noKey, "about",
          Always, [this](bool) { OnAppAbout(); }},
@@ -226,6 +253,13 @@ void CMainFrame::createActions()
         ->setShortcuts(
             {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
 
+    // On a Russian layout the key of F gives А.
+    QAction* findInBook = commandAction(ID_EDIT_FIND_IN_BOOK);
+    findInBook->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key(0x0410))});
+    // The keys work in the panel also when it floats as a window of its own.
+    for (const int id : {ID_EDIT_FIND_IN_BOOK, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS})
+        m_findPanel->addAction(commandAction(id));
     // The document menus word the status-bar toggle differently; the two stay in step.
     const QAction* statusBarAction = commandAction(ID_VIEW_STATUS_BAR);
     m_documentStatusBarAction = new QAction(QStringLiteral("Полоса &статуса"), this);
@@ -523,6 +557,7 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 void CMainFrame::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    restoreFindPanel();
     // The MDI area gets its size when the layout runs, after this event.
     QMetaObject::invokeMethod(this, &CMainFrame::fitPendingChildren, Qt::QueuedConnection);
 }
@@ -540,8 +575,46 @@ void CMainFrame::fitPendingChildren()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (m_documents->closeAll())
+    if (m_documents->closeAll()) {
+        saveFindPanel();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
+}
+
+namespace {
+
+const QString kPanelVisible = QStringLiteral("BookFind/visible");
+const QString kPanelFloating = QStringLiteral("BookFind/floating");
+const QString kPanelGeometry = QStringLiteral("BookFind/geometry");
+const QString kPanelHeight = QStringLiteral("BookFind/height");
+
+} // namespace
+
+void CMainFrame::restoreFindPanel()
+{
+    if (m_findPanelRestored)
+        return;
+    m_findPanelRestored = true;
+    if (!m_settings.value(kPanelVisible, false).toBool())
+        return;
+    if (m_settings.value(kPanelFloating, false).toBool()) {
+        m_findPanel->setFloating(true);
+        m_findPanel->restoreGeometry(m_settings.value(kPanelGeometry).toByteArray());
+    }
+    m_findPanel->show();
+    const int height = m_settings.value(kPanelHeight, 0).toInt();
+    if (!m_findPanel->isFloating() && height > 0)
+        resizeDocks({m_findPanel}, {height}, Qt::Vertical);
+}
+
+void CMainFrame::saveFindPanel() const
+{
+    m_settings.setValue(kPanelVisible, m_findPanel->isVisible());
+    m_settings.setValue(kPanelFloating, m_findPanel->isFloating());
+    if (m_findPanel->isFloating())
+        m_settings.setValue(kPanelGeometry, m_findPanel->saveGeometry());
+    else if (m_findPanel->isVisible())
+        m_settings.setValue(kPanelHeight, m_findPanel->height());
 }

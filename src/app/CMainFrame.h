@@ -9,6 +9,7 @@
 #include <functional>
 #include <initializer_list>
 
+class BookFindPanel;
 class CChildFrame;
 class CRecentFileList;
 class DocumentManager;
@@ -18,6 +19,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QSettings;
 class QToolBar;
 class QUndoGroup;
 class UserPrompts;
@@ -51,6 +53,9 @@ public:
         ID_VIEW_TOOLBAR = 59392,
         ID_VIEW_STATUS_BAR = 59393,
         ID_CREATE_HELP = 32773,
+        ID_EDIT_FIND_IN_BOOK = 32774,
+        ID_EDIT_FIND_NEXT = 32775,
+        ID_EDIT_FIND_PREVIOUS = 32776,
         // Ctrl+F6 and Ctrl+Shift+F6, the MDI window's next and previous window.
         ID_NEXT_WINDOW = 0xF040,
         ID_PREV_WINDOW = 0xF050,
@@ -87,6 +92,8 @@ public:
     QAction* documentStatusBarAction() const { return m_documentStatusBarAction; }
     bool showsDocumentMenu() const { return m_documentMenuShown; }
     QToolBar* toolBar() const { return m_toolBar; }
+    // "Поиск в книге", docked under the document windows.
+    BookFindPanel* findPanel() const { return m_findPanel; }
     const std::array<QLabel*, 3>& lockPanes() const;
 
 protected:
@@ -132,12 +139,18 @@ private:
     QRect arrangeArea() const;
     void fitNewChild(QMdiSubWindow* child);
     void fitPendingChildren();
+    // The find panel as the last run left it: shown or not, floating or docked, its size.
+    void restoreFindPanel();
+    void saveFindPanel() const;
 
     UserPrompts& m_prompts;
+    QSettings& m_settings;
     QMdiArea* m_mdiArea = nullptr;
     DocumentManager* m_documents = nullptr;
     QToolBar* m_toolBar = nullptr;
     MainStatusBar* m_statusBar = nullptr;
+    BookFindPanel* m_findPanel = nullptr;
+    bool m_findPanelRestored = false;
     QHash<int, Command> m_commands;
     // The histories of the open documents; the active window's is the one the menu acts on.
     QUndoGroup* m_undoGroup = nullptr;

@@ -14,6 +14,8 @@ public:
 
     const QStringList& files() const { return m_files; }
     int maxSize() const { return m_maxSize; }
+    // The program's profile the list is kept in.
+    QSettings& settings() const { return m_settings; }
 
     // Moves `path` to the front (adding it when new) and drops the oldest beyond the limit.
     void Add(const QString& path);

@@ -28,6 +28,15 @@ bool SameFile(const std::string& a, const std::string& b)
 
 CZETbrowserDoc::CZETbrowserDoc() = default;
 
+CZETbrowserDoc::~CZETbrowserDoc()
+{
+    // A copy: a reader may go away while it lets go of the document.
+    const std::vector<IRecordReader*> readers = m_readers;
+    m_readers.clear();
+    for (IRecordReader* reader : readers)
+        reader->OnDocumentClosing(*this);
+}
+
 // --- records and lookups -----------------------------------------------------------------
 
 TreeRecord* CZETbrowserDoc::FindRecord(std::uint32_t id)
@@ -140,6 +149,7 @@ TreeRecord* CZETbrowserDoc::InsertRecord(const TreeRecord* source, InsertPositio
         if (source)
             scratch = *source;
         scratch.recordId = NewRecordId();
+        StopReaders();
 
         std::uint32_t anchor = 0;
         bool atHead = false;
@@ -200,6 +210,7 @@ bool CZETbrowserDoc::DeleteRecord(std::uint32_t id)
     const auto it = Position(id);
     if (it == m_records.end())
         return false;
+    StopReaders();
     for (std::size_t i = 0; i < m_observers.size(); ++i)
         m_observers[i]->OnSubtreeRemoving(id);
     const auto end = SubtreeRunEnd(it);
@@ -275,6 +286,7 @@ bool CZETbrowserDoc::BuildNameIndex(std::vector<NameGroup>& output) const
 
 void CZETbrowserDoc::SetRecords(RecordList records)
 {
+    StopReaders();
     m_index.clear();
     m_records.swap(records);
     m_maxId = 0;
@@ -298,6 +310,7 @@ bool CZETbrowserDoc::SetRecordTexts(std::uint32_t id, const TreeRecord& texts)
     };
     if (fields(*record) == fields(texts))
         return true;
+    StopReaders();
     fields(*record) = fields(texts);
     for (std::size_t i = 0; i < m_observers.size(); ++i)
         m_observers[i]->OnRecordTextsChanged(id);
@@ -417,6 +430,7 @@ SaveResult CZETbrowserDoc::OnSaveDocument(const std::string& path, const SaveOpt
         return saved;
     }
     // The document now holds what the file holds.
+    StopReaders();
     ApplyWrittenForm(*this, changes);
     m_diskTarget = file.savedTarget();
     // Once the partly read file itself is overwritten there is no unread rest left to lose.
@@ -489,6 +503,23 @@ void CZETbrowserDoc::AddObserver(IRecordObserver* observer)
 void CZETbrowserDoc::RemoveObserver(IRecordObserver* observer)
 {
     std::erase(m_observers, observer);
+}
+
+void CZETbrowserDoc::AddReader(IRecordReader* reader)
+{
+    if (reader && std::find(m_readers.begin(), m_readers.end(), reader) == m_readers.end())
+        m_readers.push_back(reader);
+}
+
+void CZETbrowserDoc::RemoveReader(IRecordReader* reader)
+{
+    std::erase(m_readers, reader);
+}
+
+void CZETbrowserDoc::StopReaders() const
+{
+    for (std::size_t i = 0; i < m_readers.size(); ++i)
+        m_readers[i]->StopReading(*this);
 }
 
 void CZETbrowserDoc::UpdateAllViews(IDocumentView* sender, UpdateHint lHint, TreeRecord* hint)

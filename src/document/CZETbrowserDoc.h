@@ -6,6 +6,7 @@
 #include "FreeSpace.h"
 #include "IDocumentView.h"
 #include "IRecordObserver.h"
+#include "IRecordReader.h"
 #include "InsertPosition.h"
 #include "NameGroup.h"
 #include "OpenResult.h"
@@ -32,6 +33,8 @@ public:
     using RecordList = std::list<TreeRecord>;
 
     CZETbrowserDoc();
+    // Readers are told that the document goes.
+    ~CZETbrowserDoc();
     CZETbrowserDoc(const CZETbrowserDoc&) = delete;
     CZETbrowserDoc& operator=(const CZETbrowserDoc&) = delete;
 
@@ -161,6 +164,15 @@ public:
     void AddObserver(IRecordObserver* observer);
     void RemoveObserver(IRecordObserver* observer);
 
+    // Those that read the records on another thread; not owned. Every operation that changes the
+    // records stops them first (StopReaders).
+    void AddReader(IRecordReader* reader);
+    void RemoveReader(IRecordReader* reader);
+    // Has every reader stop reading, and waits for it. What changes records otherwise than
+    // through this class (BookReplace::ApplyChanges, a pane writing into a record it found) calls
+    // this first.
+    void StopReaders() const;
+
     void AddView(IDocumentView* view);
     void RemoveView(IDocumentView* view);
     const std::vector<IDocumentView*>& views() const { return m_views; }
@@ -205,6 +217,7 @@ private:
     bool m_modified = false;
     std::vector<IDocumentView*> m_views;
     std::vector<IRecordObserver*> m_observers;
+    std::vector<IRecordReader*> m_readers;
     std::optional<ReadError> m_loadError;
     std::string m_partialLoadPath;
     FreeSpaceProvider m_freeSpace;

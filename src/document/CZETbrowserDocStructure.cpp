@@ -46,6 +46,7 @@ void CZETbrowserDoc::SetSubtreeMembership(std::uint32_t id, const std::string& l
     const auto found = m_index.find(id);
     if (found == m_index.end())
         return;
+    StopReaders();
     const auto end = SubtreeRunEnd(found->second);
     for (auto it = found->second; it != end; ++it)
         it->membership = letters;
@@ -57,6 +58,7 @@ std::vector<std::uint32_t> CZETbrowserDoc::InsertCopies(const std::vector<const 
 {
     std::vector<std::uint32_t> ids;
     bool complete = true;
+    StopReaders();
     try {
         ids.reserve(run.size());
         m_index.reserve(m_index.size() + run.size());
@@ -256,6 +258,7 @@ std::optional<DetachedSubtree> CZETbrowserDoc::DetachSubtree(std::uint32_t id)
 {
     if (!m_index.contains(id))
         return std::nullopt;
+    StopReaders();
     // Told while the records are still there, as for a deletion.
     for (std::size_t i = 0; i < m_observers.size(); ++i)
         m_observers[i]->OnSubtreeRemoving(id);
@@ -304,6 +307,7 @@ bool CZETbrowserDoc::AttachSubtree(DetachedSubtree& subtree)
         if (m_index.contains(record.recordId))
             return false;
     }
+    StopReaders();
 
     std::vector<std::uint32_t> ids;
     std::size_t indexed = 0;
@@ -337,6 +341,7 @@ bool CZETbrowserDoc::ExchangeTexts(std::vector<TextExchange>& exchanges, bool ba
         if (!record || !RecordFields::Text(*record, exchange.field))
             return false;
     }
+    StopReaders();
     std::vector<std::uint32_t> changed;
     const auto exchange = [this, &changed](TextExchange& one) {
         std::swap(*RecordFields::Text(*FindRecord(one.recordId), one.field), one.text);

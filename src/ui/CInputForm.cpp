@@ -542,6 +542,28 @@ void CInputForm::DiscardRecord()
         m_pDoc->UpdateAllViews(this, UpdateHint::Refresh, workingHint());
 }
 
+bool CInputForm::selectStoredText(RecordField kind, std::size_t offset, std::size_t length)
+{
+    const int index = WorkingRecord::fieldIndex(kind);
+    if (index < 0 || m_working.recordId() == 0 || m_working.isModified())
+        return false;
+    CFieldEdit* edit = m_edits[std::size_t(index)];
+    const std::string& bytes = m_working.loadedBytes(index);
+    if (edit->isHidden() || offset > bytes.size() || length > bytes.size() - offset)
+        return false;
+    QTextDocument& document = *edit->document();
+    QTextCursor cursor(&document);
+    cursor.setPosition(LongParagraphs::Position(document, FieldText::TextOffset(bytes, offset)));
+    cursor.setPosition(
+        LongParagraphs::Position(document, FieldText::TextOffset(bytes, offset + length)),
+        QTextCursor::KeepAnchor);
+    focusField(index);
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+    ensureWidgetVisible(edit);
+    return true;
+}
+
 void CInputForm::focusField(int index)
 {
     CFieldEdit* edit = m_edits[std::size_t(index)];

@@ -3,12 +3,14 @@
 #include "IDocumentView.h"
 #include "IRecordEditor.h"
 #include "IWorkingRecordSource.h"
+#include "RoundTripCheck.h"
 #include "TreeRecord.h"
 #include "WorkingRecord.h"
 
 #include <QScrollArea>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -99,6 +101,11 @@ public:
     void DiscardRecord() override;
     // The working copy holds edits of a record that is still in the document.
     bool IsRecordModified() const override;
+
+    // Selects `length` bytes at `offset` of the stored `field` (Windows-1251, CR LF one line
+    // break) in its edit and gives the edit the focus: a match found in the book. False while
+    // the form holds edits, or the field is not shown or is shorter.
+    bool selectStoredText(RecordField field, std::size_t offset, std::size_t length);
 
     // The document's record shown, looked up afresh; null when none.
     TreeRecord* record() const;

@@ -473,12 +473,18 @@ void CStructureTreeCtrl::runSearch()
     if (m_pDoc->jumpToId == 0)
         return;
     // The chosen record may have gone since the search ran.
-    QTreeWidgetItem* item = m_mirror->itemFor(m_pDoc->jumpToId);
+    if (selectRecord(m_pDoc->jumpToId))
+        setFocus();
+}
+
+bool CStructureTreeCtrl::selectRecord(std::uint32_t id)
+{
+    QTreeWidgetItem* item = m_mirror->itemFor(id);
     if (!item || (item != currentItem() && !settleEdits()))
-        return;
+        return false;
     setCurrentItem(item);
     NotifySelection();
-    setFocus();
+    return true;
 }
 
 QTreeWidgetItem* CStructureTreeCtrl::CopySubtree(QTreeWidgetItem* hSource, QTreeWidgetItem* hTarget,

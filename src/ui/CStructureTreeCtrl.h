@@ -121,6 +121,10 @@ public:
     bool NotifySelection();
     // Publishing is not held.
     bool publishesSelection() const { return m_bNotifySelection; }
+    // Selects the record `id` and shows it in the other panes, as a search's choice does: the
+    // form's unapplied edits are asked about first when the selection moves. False when the
+    // record has no item or the user kept the edits.
+    bool selectRecord(std::uint32_t id);
     // Asks whether to apply the input form's unapplied edits: Yes applies, No drops them, Cancel
     // keeps them. Returns the answer (QMessageBox::Yes, No or Cancel; Cancel also when the form
     // could not apply), or 0 when nothing was asked.

@@ -53,6 +53,17 @@ QString FieldText::EditText(const std::string& bytes)
     return text;
 }
 
+qsizetype FieldText::TextOffset(const std::string& bytes, std::size_t offset)
+{
+    offset = std::min(offset, bytes.size());
+    qsizetype position = 0;
+    for (std::size_t i = 0; i < offset; ++i, ++position) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+    }
+    return position;
+}
+
 const QString& FieldText::load(const std::string& bytes)
 {
     m_bytes = bytes;

@@ -17,6 +17,10 @@ public:
     // separators, each byte as its Windows-1251 character.
     static QString EditText(const std::string& bytes);
 
+    // Where the byte `offset` of `bytes` stands in their EditText: a line break's bytes are one
+    // character there (an offset inside CR LF stands after it).
+    static qsizetype TextOffset(const std::string& bytes, std::size_t offset);
+
     // Takes `bytes` as the field's stored value; returns its EditText.
     const QString& load(const std::string& bytes);
 

@@ -41,6 +41,8 @@ public:
     std::uint32_t recordId() const { return m_working.recordId; }
     const TreeRecord& record() const { return m_working; }
     const QString& loadedText(int index) const { return m_fields[std::size_t(index)].text(); }
+    // The bytes field `index` was loaded from (or last applied as).
+    const std::string& loadedBytes(int index) const { return m_fields[std::size_t(index)].bytes(); }
     // Edits not yet applied: a field typed in, or other membership letters.
     bool isModified() const { return m_modified; }
     bool isTouched(int index) const { return m_touched[std::size_t(index)]; }

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "BookFindPanel.h"
 #include "CAboutDlg.h"
 #include "CColorLabel.h"
 #include "CCreateHelpDialog.h"
@@ -9,8 +10,10 @@
 #include "QtHelpPlatform.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMessageBox>
 #include <QSet>
 #include <QStatusBar>
@@ -31,7 +34,42 @@ private slots:
     void commandsFollowTheActiveDocument();
     void aboutTextIsNeutral();
     void createHelpCommandOpensTheDialog();
+    void findPanelDocksUnderTheWindowsAndIsRemembered();
 };
+
+void MainFrameTest::findPanelDocksUnderTheWindowsAndIsRemembered()
+{
+    const QString path = bookPath(QStringLiteral("book.zet"));
+    {
+        auto app = startApp({path});
+        CMainFrame* frame = app->mainFrame();
+        BookFindPanel* panel = frame->findPanel();
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(frame->dockWidgetArea(panel), Qt::BottomDockWidgetArea);
+        // Ctrl+Shift+F, and the same key on a Russian layout.
+        QAction* find = frame->commandAction(CMainFrame::ID_EDIT_FIND_IN_BOOK);
+        QVERIFY(find->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)));
+        QVERIFY(find->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+Shift+А"))));
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame->windowHandle(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(panel->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), panel->searchBox());
+        QVERIFY(panel->geometry().top() >= frame->mdiArea()->geometry().bottom());
+        frame->close();
+    }
+    settle();
+    {
+        auto app = startApp({path});
+        QTRY_VERIFY(app->mainFrame()->findPanel()->isVisible());
+        app->mainFrame()->findPanel()->close();
+        app->mainFrame()->close();
+    }
+    settle();
+    auto app = startApp({path});
+    settle();
+    QVERIFY(!app->mainFrame()->findPanel()->isVisible());
+}
 
 void MainFrameTest::statusPaneAndPrompts()
 {

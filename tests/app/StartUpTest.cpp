@@ -71,12 +71,14 @@ void StartUpTest::startsWithFileAndTheDocumentMenus()
                           QStringLiteral("Сохранить &как..."), QStringLiteral("-"), recent,
                           QStringLiteral("-"), QStringLiteral("В&ыход")}));
     // A book just opened has nothing to undo.
-    QCOMPARE(
-        entries(frame->menuBar()->actions().value(1)->menu()),
-        (QStringList{QStringLiteral("&Отменить\tCtrl+Z"), QStringLiteral("&Повторить\tCtrl+Y")}));
-    QCOMPARE(
-        entries(frame->menuBar()->actions().value(2)->menu()),
-        (QStringList{QStringLiteral("Панели &инструментов"), QStringLiteral("Полоса &статуса")}));
+    QCOMPARE(entries(frame->menuBar()->actions().value(1)->menu()),
+             (QStringList{QStringLiteral("&Отменить\tCtrl+Z"), QStringLiteral("&Повторить\tCtrl+Y"),
+                          QStringLiteral("-"), QStringLiteral("&Найти в книге...\tCtrl+Shift+F"),
+                          QStringLiteral("Найти &далее\tF3"),
+                          QStringLiteral("Найти &ранее\tShift+F3")}));
+    QCOMPARE(entries(frame->menuBar()->actions().value(2)->menu()),
+             (QStringList{QStringLiteral("Панели &инструментов"), QStringLiteral("Полоса &статуса"),
+                          QStringLiteral("Панель «Поиск в &книге»")}));
     QCOMPARE(entries(frame->menuBar()->actions().value(3)->menu()),
              (QStringList{QStringLiteral("&Каскад"), QStringLiteral("&Черепица"),
                           QStringLiteral("-"), QStringLiteral("&1 book.zet")}));
