@@ -48,7 +48,7 @@ struct ReplacePlan
     // The changed records whose new text would read back from a saved book differently, and in
     // which fields (only what the replace brings about: a record's old troubles are left out),
     // with what a read would give back, in the same order: what the input form's apply asks
-    // about (DescribeRoundTripChanges words it).
+    // about.
     RoundTripReport roundTrip;
     std::vector<TreeRecord> readBack;
 };
