@@ -1,15 +1,12 @@
 #include "BookFindPanel.h"
 
-#include "BookReplace.h"
+#include "BookReplacer.h"
 #include "BookSearchRunner.h"
 #include "CChildFrame.h"
 #include "CInputForm.h"
 #include "CStructureTreeCtrl.h"
 #include "CZETTreeView.h"
 #include "CZETbrowserDoc.h"
-#include "DocumentHistory.h"
-#include "DocumentText.h"
-#include "FieldMatchers.h"
 #include "FindMatchDelegate.h"
 #include "FindResultsModel.h"
 #include "RecordFields.h"
@@ -481,19 +478,6 @@ bool BookFindPanel::goToRow(int row)
 
 // --- replace -------------------------------------------------------------------------------
 
-namespace {
-
-// A text as a question quotes it: in guillemets, a long one cut.
-QString quoted(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
-    if (text.size() > 60)
-        text = text.left(60) + QChar(0x2026);
-    return QStringLiteral("«%1»").arg(text);
-}
-
-} // namespace
-
 bool BookFindPanel::replaceCurrent()
 {
     const QModelIndex current = m_view->currentIndex();
@@ -520,122 +504,44 @@ bool BookFindPanel::replaceAll()
 
 bool BookFindPanel::replaceRows(const std::vector<int>& rows)
 {
-    // Copies, book by book in the list's order: a question below may change a book, and a new
-    // search then empties the list.
-    struct Book
-    {
-        CZETbrowserDoc* doc = nullptr;
-        std::vector<FindOccurrence> occurrences;
-        ReplacePlan plan;
-    };
-    std::vector<Book> books;
+    // Copies, book by book in the list's order: a question may change a book, and a new search
+    // then empties the list.
+    std::vector<BookReplacer::Occurrences> books;
     for (const int row : rows) {
         const FindResultsModel::Row* found = m_model->rowAt(row);
         if (!found)
             continue;
         auto book = std::find_if(books.begin(), books.end(),
-                                 [found](const Book& b) { return b.doc == found->doc; });
+                                 [found](const auto& b) { return b.doc == found->doc; });
         if (book == books.end())
-            book = books.insert(books.end(), Book{found->doc, {}, {}});
-        book->occurrences.push_back(found->occurrence);
+            book = books.insert(books.end(), {found->doc, {}});
+        book->found.push_back(found->occurrence);
     }
-    const std::uint32_t chosenRecord =
-        rows.size() == 1 && !books.empty() ? books.front().occurrences.front().recordId : 0;
     if (books.empty())
         return false;
-    const FindQuery searched = m_searchedQuery;
-    const std::string replacement = m_replaceBox->text().toStdString();
+    const std::uint32_t chosenRecord = rows.size() == 1 ? books.front().found.front().recordId : 0;
 
-    // The form's edits of every book concerned are settled first, as before any other change.
-    for (const Book& book : books) {
-        CChildFrame* frame = frameOf(book.doc);
-        if (!frame || !frame->PromptRecordOnClose())
-            return false;
-    }
-    FieldMatchers::Build build = FieldMatchers::Make(searched);
-    if (!build.matcher)
+    BookReplacer replacer(m_prompts, this,
+                          [this](const CZETbrowserDoc* doc) { return frameOf(doc); });
+    const BookReplacer::Result result = replacer.replace(
+        std::move(books), m_searchedQuery, m_replaceBox->text().toStdString(), chosenRecord);
+    if (!result.unencodable.empty()) {
+        refuseUnencodable(result.unencodable);
         return false;
-
-    std::size_t stale = 0;
-    QStringList lines;
-    std::size_t troubles = 0;
-    for (Book& book : books) {
-        if (!frameOf(book.doc))
-            continue;
-        book.plan = BookReplace::Plan(*book.doc, *build.matcher, book.occurrences, replacement);
-        stale += book.plan.stale;
-        if (book.plan.status == ReplaceStatus::Unencodable) {
-            refuseUnencodable(book.plan.unencodable);
-            return false;
-        }
-        const RoundTripReport& report = book.plan.roundTrip;
-        for (std::size_t i = 0; i < report.changes.size(); ++i) {
-            const RoundTripChange& change = report.changes[i];
-            for (const RecordField field : change.fields) {
-                if (++troubles > 10)
-                    continue;
-                const TreeRecord& back = book.plan.readBack[i];
-                const std::string* value = RecordFields::Text(back, field);
-                const QString path =
-                    DocumentText::toQString(book.doc->RecordPath(change.recordId, false));
-                const QString label = QString::fromStdString(FieldLabel(field));
-                lines << (!value || field == RecordField::Place
-                              ? QStringLiteral("• «%1»: запись окажется в другом месте книги")
-                                    .arg(path)
-                          : value->empty()
-                              ? QStringLiteral("• «%1»: «%2» окажется пустым").arg(path, label)
-                              : QStringLiteral("• «%1»: «%2» станет таким: %3")
-                                    .arg(path, label, quoted(DocumentText::toQString(*value))));
-            }
-        }
     }
-    std::erase_if(books, [](const Book& b) { return b.plan.status != ReplaceStatus::Ready; });
-    if (books.empty()) {
+    if (result.nothingLeft) {
         m_note = QStringLiteral("Заменять нечего: найденное уже изменилось");
         updateCount();
         scheduleSearch();
         return false;
     }
-    if (troubles > 0) {
-        if (troubles > 10)
-            lines << QStringLiteral("• и ещё %1").arg(troubles - 10);
-        const QMessageBox::StandardButton answer = m_prompts.message(
-            this, QMessageBox::Warning,
-            QStringLiteral("Текст после замены не сохранится в файле в том виде, в каком он "
-                           "получится. После сохранения и нового чтения книги:\n") +
-                lines.join(u'\n') +
-                QStringLiteral("\n\nЗаменить всё равно? «Нет» ничего не изменит."),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes)
-            return false;
-    }
-
-    // As the menu says it: "Отменить замену «строк» на «нить»".
-    const QString stepName = QStringLiteral("замену %1 на %2")
-                                 .arg(quoted(QString::fromStdString(searched.pattern)),
-                                      quoted(QString::fromStdString(replacement)));
-    std::size_t replaced = 0;
-    for (Book& book : books) {
-        CChildFrame* frame = frameOf(book.doc);
-        if (!frame)
-            continue;
-        std::vector<TextExchange> exchanges;
-        exchanges.reserve(book.plan.changes.size());
-        for (FieldChange& change : book.plan.changes)
-            exchanges.push_back({change.recordId, change.field, std::move(change.newText)});
-        const std::uint32_t shown = chosenRecord != 0 ? chosenRecord : book.doc->currentId;
-        // One step of the book's history, however many records the replace changes.
-        if (!frame->history().exchangeTexts(std::move(exchanges), stepName, shown))
-            continue;
-        replaced += book.plan.replaced;
-        frame->treeView()->GetTreeCtrl().showRecord(shown);
-        frame->UpdateDocumentState();
-    }
-    m_note = QStringLiteral("Заменено: %1").arg(replaced);
-    if (stale > 0)
-        m_note += QStringLiteral(" (%1 уже изменились и оставлены как есть)").arg(stale);
+    if (!result.done)
+        return false;
+    m_note = QStringLiteral("Заменено: %1").arg(result.replaced);
+    if (result.stale > 0)
+        m_note += QStringLiteral(" (%1 уже изменились и оставлены как есть)").arg(result.stale);
     updateCount();
-    return replaced > 0;
+    return result.replaced > 0;
 }
 
 void BookFindPanel::refuseUnencodable(const std::vector<std::string>& characters)
