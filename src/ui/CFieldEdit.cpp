@@ -171,6 +171,16 @@ QString CFieldEdit::fieldText() const
     return LongParagraphs::Text(*document());
 }
 
+void CFieldEdit::selectFieldRange(int start, int end)
+{
+    // The breaks between the pieces of a long paragraph are not in the field's text.
+    QTextCursor cursor(document());
+    cursor.setPosition(LongParagraphs::Position(*document(), start));
+    cursor.setPosition(LongParagraphs::Position(*document(), end), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
 QMimeData* CFieldEdit::createMimeDataFromSelection() const
 {
     // The text exactly as selected (no break between pieces, a no-break space kept), with the

@@ -32,6 +32,8 @@ public:
     // The text as the field holds it: paragraphs separated by U+2029, as toRawText gives them.
     void setFieldText(const QString& text);
     QString fieldText() const;
+    // Selects from `start` to `end`, positions in fieldText(), and shows the selection.
+    void selectFieldRange(int start, int end);
     // The height that shows two lines of text.
     int twoLinesHeight() const;
 

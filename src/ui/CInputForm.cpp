@@ -7,13 +7,12 @@
 #include "CZETbrowserDoc.h"
 #include "DocumentHistory.h"
 #include "DocumentText.h"
-#include "LongParagraphs.h"
 #include "TemplateScale.h"
 #include "UserPrompts.h"
 #include "VerticalFit.h"
+#include "WaitCursor.h"
 
 #include <QCursor>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
@@ -506,13 +505,8 @@ void CInputForm::refuseUnencodable(const WorkingRecord::Unencodable& refusal)
     focusField(refusal.field);
     if (refusal.position < 0)
         return;
-    CFieldEdit* edit = m_edits[std::size_t(refusal.field)];
-    // A character never straddles a break between pieces.
-    QTextCursor cursor(edit->document());
-    const int position = LongParagraphs::Position(*edit->document(), refusal.position);
-    cursor.setPosition(position);
-    cursor.setPosition(position + int(refusal.length), QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
+    m_edits[std::size_t(refusal.field)]->selectFieldRange(refusal.position,
+                                                          refusal.position + int(refusal.length));
 }
 
 void CInputForm::ResetRecord()
@@ -551,15 +545,9 @@ bool CInputForm::selectStoredText(RecordField kind, std::size_t offset, std::siz
     const std::string& bytes = m_working.loadedBytes(index);
     if (edit->isHidden() || offset > bytes.size() || length > bytes.size() - offset)
         return false;
-    QTextDocument& document = *edit->document();
-    QTextCursor cursor(&document);
-    cursor.setPosition(LongParagraphs::Position(document, FieldText::TextOffset(bytes, offset)));
-    cursor.setPosition(
-        LongParagraphs::Position(document, FieldText::TextOffset(bytes, offset + length)),
-        QTextCursor::KeepAnchor);
     focusField(index);
-    edit->setTextCursor(cursor);
-    edit->ensureCursorVisible();
+    edit->selectFieldRange(int(FieldText::TextOffset(bytes, offset)),
+                           int(FieldText::TextOffset(bytes, offset + length)));
     ensureWidgetVisible(edit);
     return true;
 }
@@ -601,9 +589,10 @@ void CInputForm::OnMembershipClicked()
     if (!stored || !stored->isFolder() || !m_pDoc)
         return;
     // A section's membership is its whole subtree's, and takes effect at once.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    history().setSubtreeMembership(m_working.recordId(), chosen);
-    QGuiApplication::restoreOverrideCursor();
+    {
+        const WaitCursor busy;
+        history().setSubtreeMembership(m_working.recordId(), chosen);
+    }
     m_working.membershipStored();
     // Name and synonym typed before stay to be applied or reset.
     if (!m_working.isModified())

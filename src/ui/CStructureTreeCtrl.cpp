@@ -31,7 +31,6 @@
 namespace {
 
 // A drag image never grows wider than this; a longer label is cut short.
-constexpr int kMaxDragImageWidth = 480;
 
 } // namespace
 
@@ -587,27 +586,4 @@ void CStructureTreeCtrl::setDropHighlight(QTreeWidgetItem* item)
     m_dropHilite = index;
     selectionModel()->select(index.isValid() ? index : currentIndex(),
                              QItemSelectionModel::ClearAndSelect);
-}
-
-QPixmap CStructureTreeCtrl::dragPixmap(const QTreeWidgetItem* item) const
-{
-    const QFontMetrics metrics(font());
-    const int iconSide = iconSize().height();
-    const int textWidth = kMaxDragImageWidth - iconSide - 8;
-    const QString text = metrics.elidedText(item->text(0), Qt::ElideRight, textWidth);
-    const QSize size(iconSide + 8 + metrics.horizontalAdvance(text),
-                     std::max(iconSide, metrics.height()) + 4);
-    const qreal ratio = devicePixelRatioF();
-    QPixmap pixmap(size * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(palette().color(QPalette::Base));
-    QPainter painter(&pixmap);
-    item->icon(0).paint(&painter, QRect(2, (size.height() - iconSide) / 2, iconSide, iconSide));
-    painter.setPen(palette().color(QPalette::Text));
-    painter.setFont(font());
-    painter.drawText(QRect(iconSide + 6, 0, size.width() - iconSide - 6, size.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, text);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
-    return pixmap;
 }

@@ -235,8 +235,6 @@ private:
     void setDropHighlight(QTreeWidgetItem* item);
     // The item under a point of the viewport that is really on it, or null.
     QTreeWidgetItem* itemUnder(const QPoint& viewportPos) const;
-    // The picture that follows the mouse in drags of `item`, this far below and right of it.
-    QPixmap dragPixmap(const QTreeWidgetItem* item) const;
     static constexpr QPoint kDragImageOffset{15, 15};
 
     CZETbrowserDoc* m_pDoc = nullptr;

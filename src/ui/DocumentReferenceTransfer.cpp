@@ -2,6 +2,7 @@
 
 #include "CStructureTreeCtrl.h"
 #include "ClipboardKeys.h"
+#include "DragPicture.h"
 #include "DragScroller.h"
 #include "StructureTreeCommands.h"
 
@@ -52,7 +53,7 @@ void DocumentReferenceTransfer::startDrag()
     // The drag names the document; a drop copies its current record, the one just pressed.
     auto* drag = new QDrag(&m_tree);
     drag->setMimeData(data);
-    drag->setPixmap(m_tree.dragPixmap(item));
+    drag->setPixmap(DragPicture::of(m_tree, *item));
     drag->setHotSpot(-CStructureTreeCtrl::kDragImageOffset);
     // Whatever the target reports, the source stays as it is.
     drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);

@@ -2,6 +2,7 @@
 
 #include "BulkTreeEdit.h"
 #include "CStructureTreeCtrl.h"
+#include "DragPicture.h"
 #include "DragScroller.h"
 #include "UserPrompts.h"
 #include "WaitCursor.h"
@@ -129,7 +130,7 @@ void RightButtonDrag::begin(QTreeWidgetItem* item, const QPoint& globalPos)
         new QLabel(&m_tree, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
                                 Qt::WindowDoesNotAcceptFocus);
     m_pDragImage->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_pDragImage->setPixmap(m_tree.dragPixmap(item));
+    m_pDragImage->setPixmap(DragPicture::of(m_tree, *item));
     m_pDragImage->setWindowOpacity(0.8);
     m_pDragImage->adjustSize();
     m_pDragImage->move(globalPos + CStructureTreeCtrl::kDragImageOffset);
